@@ -1,0 +1,63 @@
+// The system's end of the ENCP protocol: one UDP socket bound to the local
+// port with broadcasting enabled, and the operations that send requests and
+// wait for, receive and decode replies. No thread, no state beyond the socket
+// and the last decoded device; each task makes its own endpoint and closes it.
+//
+// Operations are called through the record's table with the record as first
+// argument; ENCPCLIENT_Init fills the table before it touches the network, so
+// even a record whose initialisation failed can be closed.
+//
+// Where the requests go is a small settings record. The application uses the
+// defaults (local 32153, device port 32154, 255.255.255.255); tests point it
+// at loopback and free ports. A request to the limited broadcast address
+// leaves through every up, broadcast-capable IPv4 interface, so a PC with
+// several networks finds the devices of all of them; replies are read from
+// the one socket.
+#pragma once
+
+#include <cstdint>
+
+#include "encp_records.h"
+
+struct EncpEndpointSettings {
+  uint16_t localPort = kEncpLocalPort;
+  uint16_t devicePort = kEncpDevicePort;
+  uint32_t destinationAddress = kEncpBroadcastAddress;  // network byte order
+  // Asked-for receive buffer, so that a burst of thousands of replies is not
+  // dropped before the cycle drains it; 0 keeps the system's default.
+  int receiveBufferBytes = 4 * 1024 * 1024;
+};
+
+struct EncpClient;
+
+struct EncpOperations {
+  int32_t (*Close)(EncpClient* client);
+  int32_t (*Wait)(EncpClient* client, int32_t seconds, int32_t microseconds);
+  int32_t (*RecvSearchReply)(EncpClient* client);
+  int32_t (*RecvResult)(EncpClient* client);
+  int32_t (*Search)(EncpClient* client);
+  int32_t (*SetNetwork)(EncpClient* client, const NetworkSettingRequest* request);
+  int32_t (*SetNetworkTexts)(EncpClient* client, const NetworkTextsRequest* request);
+  int32_t (*SetCredential)(EncpClient* client, const CredentialRequest* request);
+};
+
+struct EncpClient {
+  int32_t socketHandle = -1;
+  DeviceInfo lastReply{};
+  EncpOperations ops{};
+  EncpEndpointSettings settings{};
+};
+
+// 0 when the socket is open, bound and broadcast-enabled; -1 otherwise (the
+// socket, if created, stays recorded for ENCPCLIENT_Close).
+int32_t ENCPCLIENT_Init(EncpClient* client);
+int32_t ENCPCLIENT_Init(EncpClient* client, const EncpEndpointSettings& settings);
+
+int32_t ENCPCLIENT_Close(EncpClient* client);
+int32_t ENCPCLIENT_Wait(EncpClient* client, int32_t seconds, int32_t microseconds);
+int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client);
+int32_t ENCPCLIENT_RecvResult(EncpClient* client);
+int32_t ENCPCLIENT_Search(EncpClient* client);
+int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request);
+int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest* request);
+int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request);

@@ -1,0 +1,33 @@
+// Encoding of the four ENCP requests and decoding of the two replies. Pure
+// functions over byte spans: no sockets, no clock (except the credential
+// salt), no allocation. Every read goes through WireReader, so a datagram of
+// any size or content is safe to hand in.
+//
+// Decoding a search reply: -1 without the "ENCP" magic; the code byte when it
+// is not 5; -3 when the length field differs from the size; -1 when the fixed
+// part runs past the received bytes; otherwise 1 with `out` filled. On any
+// result but 1 `out` is left untouched. Texts longer than their field are cut
+// to 63 or 31 characters; an option whose value runs past the end ends the
+// option walk, keeping the options before it.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "encp_records.h"
+
+inline constexpr size_t kEncpSearchRequestSize = 9;
+
+// Writes the fixed 9-byte search request; returns 9.
+int EncodeSearchRequest(uint8_t out[kEncpSearchRequestSize]);
+
+// Each returns the encoded length, or -1 when the request cannot be encoded
+// (unknown network type, a text of 128 bytes or more, too small a buffer).
+int EncodeSetNetworkRequest(const NetworkSettingRequest& request, uint8_t* out, size_t capacity);
+int EncodeNetworkTextsRequest(const NetworkTextsRequest& request, uint8_t* out, size_t capacity);
+int EncodeCredentialRequest(const CredentialRequest& request, uint8_t* out, size_t capacity);
+
+int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, DeviceInfo& out);
+
+// The result code (0..255) of a well-formed reply; -1 otherwise.
+int DecodeResultReply(const uint8_t* data, size_t size);
