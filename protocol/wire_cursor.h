@@ -66,6 +66,20 @@ class WireReader {
     pos_ += count;
   }
 
+  // A reader over the next `count` bytes, which this one then passes over;
+  // when fewer remain, an empty reader and both latch `ok() == false`.
+  WireReader take(size_t count) {
+    if (!has(count)) {
+      fail(count);
+      WireReader empty(nullptr, 0);
+      empty.ok_ = false;
+      return empty;
+    }
+    WireReader part(data_ + pos_, count);
+    pos_ += count;
+    return part;
+  }
+
  private:
   void fail(size_t) {
     ok_ = false;

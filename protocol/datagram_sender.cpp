@@ -1,0 +1,93 @@
+#include "datagram_sender.h"
+
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/ioctl.h>
+#include <sys/socket.h>
+#include <sys/types.h>
+
+#include <cstring>
+
+#include "encp_records.h"
+
+namespace {
+
+// Enough for any desktop; interfaces beyond it are not sent through.
+constexpr int kMaxInterfaces = 64;
+
+bool SendPlain(int socketHandle, const uint8_t* data, size_t size, const sockaddr_in& to) {
+  const ssize_t sent = sendto(socketHandle, data, size, 0, reinterpret_cast<const sockaddr*>(&to),
+                              sizeof to);
+  return sent == static_cast<ssize_t>(size);
+}
+
+bool SendThroughInterface(int socketHandle, const uint8_t* data, size_t size,
+                          const sockaddr_in& to, int interfaceIndex) {
+  iovec payload{const_cast<uint8_t*>(data), size};
+  alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  msghdr message{};
+  message.msg_name = const_cast<sockaddr_in*>(&to);
+  message.msg_namelen = sizeof to;
+  message.msg_iov = &payload;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = IPPROTO_IP;
+  header->cmsg_type = IP_PKTINFO;
+  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+  in_pktinfo info{};
+  info.ipi_ifindex = interfaceIndex;
+  std::memcpy(CMSG_DATA(header), &info, sizeof info);
+
+  return sendmsg(socketHandle, &message, 0) == static_cast<ssize_t>(size);
+}
+
+// Fills `indexes` with the distinct interface indexes that can carry a
+// limited broadcast; returns how many. An interface with several IPv4
+// addresses is listed once per address by the kernel, hence the de-duplication.
+int BroadcastInterfaces(int socketHandle, int (&indexes)[kMaxInterfaces]) {
+  ifreq entries[kMaxInterfaces];
+  ifconf list{};
+  list.ifc_len = sizeof entries;
+  list.ifc_req = entries;
+  if (ioctl(socketHandle, SIOCGIFCONF, &list) < 0) return 0;
+
+  int count = 0;
+  const int listed = list.ifc_len / static_cast<int>(sizeof(ifreq));
+  for (int i = 0; i < listed; ++i) {
+    ifreq query{};
+    std::memcpy(query.ifr_name, entries[i].ifr_name, IFNAMSIZ);
+    if (ioctl(socketHandle, SIOCGIFFLAGS, &query) < 0) continue;
+    const int flags = query.ifr_flags;
+    if (!(flags & IFF_UP) || !(flags & IFF_BROADCAST) || (flags & IFF_LOOPBACK)) continue;
+    if (ioctl(socketHandle, SIOCGIFINDEX, &query) < 0) continue;
+
+    bool known = false;
+    for (int k = 0; k < count; ++k) known = known || indexes[k] == query.ifr_ifindex;
+    if (!known) indexes[count++] = query.ifr_ifindex;
+  }
+  return count;
+}
+
+}  // namespace
+
+bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination,
+                      uint16_t port) {
+  sockaddr_in to{};
+  to.sin_family = AF_INET;
+  to.sin_port = htons(port);
+  to.sin_addr.s_addr = destination;
+  if (destination != kEncpBroadcastAddress) return SendPlain(socketHandle, data, size, to);
+
+  int indexes[kMaxInterfaces];
+  const int interfaces = BroadcastInterfaces(socketHandle, indexes);
+  if (interfaces == 0) return SendPlain(socketHandle, data, size, to);
+
+  bool anySent = false;
+  for (int i = 0; i < interfaces; ++i) {
+    anySent = SendThroughInterface(socketHandle, data, size, to, indexes[i]) || anySent;
+  }
+  return anySent;
+}

@@ -1,0 +1,187 @@
+#include "encp_client.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/select.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+#include "datagram_sender.h"
+#include "encp_codec.h"
+#include "wire_cursor.h"
+
+namespace {
+
+constexpr char kNotValidSocket[] =
+    "ENCPCLIENT_SetNetwork : Not valid socket, initialize ENCP before use this function.\n";
+constexpr char kInvalidNetworkType[] = "ENCPCLIENT_SetNetwork : Invalid network type.\n";
+constexpr uint8_t kSearchReplyCode = 5;
+
+constexpr EncpOperations kOperations = {
+    ENCPCLIENT_Close,  ENCPCLIENT_Wait,       ENCPCLIENT_RecvSearchReply, ENCPCLIENT_RecvResult,
+    ENCPCLIENT_Search, ENCPCLIENT_SetNetwork, ENCPCLIENT_SetNetworkTexts, ENCPCLIENT_SetCredential,
+};
+
+// Best effort: the forced variant passes the system's ceiling when the
+// process may (root); otherwise the ordinary one gets what the ceiling allows.
+void EnlargeReceiveBuffer(int socketHandle, int bytes) {
+  if (bytes <= 0) return;
+  if (setsockopt(socketHandle, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) return;
+  setsockopt(socketHandle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
+  if (length < 0) return -1;
+  const bool sent = SendEncpDatagram(client->socketHandle, request, static_cast<size_t>(length),
+                                     client->settings.destinationAddress,
+                                     client->settings.devicePort);
+  return sent ? 0 : -1;
+}
+
+bool HasValidSocket(const EncpClient* client) {
+  if (client->socketHandle >= 0) return true;
+  std::fputs(kNotValidSocket, stdout);
+  std::fflush(stdout);
+  return false;
+}
+
+// One received datagram in a cleared buffer of the protocol's fixed size.
+// `size` is the datagram's real size, which exceeds the buffer when the
+// datagram was cut; such a datagram must never be decoded as if whole.
+struct Received {
+  uint8_t bytes[kEncpReceiveBufferSize];
+  ssize_t size;
+  uint32_t sender;  // network byte order
+  bool truncated() const { return size > static_cast<ssize_t>(sizeof bytes); }
+};
+
+void Receive(const EncpClient* client, Received& datagram) {
+  std::memset(datagram.bytes, 0, sizeof datagram.bytes);
+  sockaddr_in from{};
+  socklen_t fromLength = sizeof from;
+  datagram.size = recvfrom(client->socketHandle, datagram.bytes, sizeof datagram.bytes, MSG_TRUNC,
+                           reinterpret_cast<sockaddr*>(&from), &fromLength);
+  datagram.sender = from.sin_addr.s_addr;
+}
+
+// A datagram cut by the buffer is answered as a length mismatch, after the
+// checks that come before the length check: the magic, then the code byte.
+int32_t OversizedSearchReplyResult(const Received& datagram) {
+  WireReader header(datagram.bytes, sizeof datagram.bytes);
+  uint8_t magic[4];
+  header.bytes(magic, sizeof magic);
+  if (std::memcmp(magic, "ENCP", sizeof magic) != 0) return -1;
+  header.skip(3);  // version and length field
+  const uint8_t code = header.u8();
+  return code == kSearchReplyCode ? -3 : code;
+}
+
+}  // namespace
+
+int32_t ENCPCLIENT_Init(EncpClient* client) {
+  client->ops = kOperations;
+  client->socketHandle = -1;
+
+  client->socketHandle = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
+  if (client->socketHandle < 0) {
+    client->socketHandle = -1;
+    return -1;
+  }
+
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(client->settings.localPort);
+  local.sin_addr.s_addr = htonl(INADDR_ANY);
+  if (bind(client->socketHandle, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0) return -1;
+
+  const int enable = 1;
+  if (setsockopt(client->socketHandle, SOL_SOCKET, SO_BROADCAST, &enable, sizeof enable) != 0) {
+    return -1;
+  }
+  EnlargeReceiveBuffer(client->socketHandle, client->settings.receiveBufferBytes);
+  return 0;
+}
+
+int32_t ENCPCLIENT_Init(EncpClient* client, const EncpEndpointSettings& settings) {
+  client->settings = settings;
+  return ENCPCLIENT_Init(client);
+}
+
+int32_t ENCPCLIENT_Close(EncpClient* client) {
+  // Descriptor 0 is a valid socket here, so anything non-negative is open.
+  if (client->socketHandle >= 0) {
+    close(client->socketHandle);
+    client->socketHandle = -1;
+  }
+  return 0;
+}
+
+int32_t ENCPCLIENT_Wait(EncpClient* client, int32_t seconds, int32_t microseconds) {
+  const int handle = client->socketHandle;
+  if (handle < 0 || handle >= FD_SETSIZE) {
+    std::fprintf(stderr, "select: socket %d cannot be waited on\n", handle);
+    return -1;
+  }
+  fd_set readable;
+  FD_ZERO(&readable);
+  FD_SET(handle, &readable);
+  timeval timeout{seconds, microseconds};
+  const int ready = select(handle + 1, &readable, nullptr, nullptr, &timeout);
+  if (ready < 0) {
+    std::fprintf(stderr, "select failed: %s\n", std::strerror(errno));
+    return -1;
+  }
+  return ready > 0 ? 1 : 0;
+}
+
+int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client) {
+  Received datagram;
+  Receive(client, datagram);
+  if (datagram.size < 0) return -1;
+  if (datagram.truncated()) return OversizedSearchReplyResult(datagram);
+  return DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender,
+                           client->lastReply);
+}
+
+int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
+  Received datagram;
+  Receive(client, datagram);
+  if (datagram.size < 0 || datagram.truncated()) return -1;
+  return DecodeResultReply(datagram.bytes, static_cast<size_t>(datagram.size));
+}
+
+int32_t ENCPCLIENT_Search(EncpClient* client) {
+  uint8_t request[kEncpSearchRequestSize];
+  if (SendRequest(client, request, EncodeSearchRequest(request)) == 0) return 0;
+  std::fputs("broadcast error\n", stdout);
+  std::fflush(stdout);
+  return -1;
+}
+
+int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request) {
+  if (!HasValidSocket(client)) return -1;
+  if (request->networkType < kNetworkDhcp || request->networkType > kNetworkPppoe) {
+    std::fputs(kInvalidNetworkType, stdout);
+    std::fflush(stdout);
+    return -1;
+  }
+  uint8_t encoded[kEncpMaxRequestSize];
+  return SendRequest(client, encoded, EncodeSetNetworkRequest(*request, encoded, sizeof encoded));
+}
+
+int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest* request) {
+  if (!HasValidSocket(client)) return -1;
+  uint8_t encoded[kEncpMaxRequestSize];
+  return SendRequest(client, encoded,
+                     EncodeNetworkTextsRequest(*request, encoded, sizeof encoded));
+}
+
+int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request) {
+  if (!HasValidSocket(client)) return -1;
+  uint8_t encoded[kEncpMaxRequestSize];
+  return SendRequest(client, encoded, EncodeCredentialRequest(*request, encoded, sizeof encoded));
+}
