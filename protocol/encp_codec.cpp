@@ -79,8 +79,8 @@ void ReadOptions(WireReader& r, uint8_t version, DeviceInfo& device) {
   while (r.has(2)) {
     const uint8_t tag = r.u8();
     const uint8_t length = r.u8();
-    if (!r.has(length)) return;
     WireReader value = r.take(length);
+    if (!value.ok()) return;
 
     uint16_t* port = nullptr;
     switch (tag) {
