@@ -1,0 +1,70 @@
+#include "tools/nvtsim/sim_addresses.h"
+
+#include <ifaddrs.h>
+#include <net/if.h>
+#include <netinet/in.h>
+#include <sys/stat.h>
+
+#include <cstdio>
+
+#include "tools/nvtsim/sim_fleet.h"
+
+namespace {
+
+std::set<uint32_t> AddressesOn(const std::string& interfaceName) {
+  std::set<uint32_t> present;
+  ifaddrs* list = nullptr;
+  if (getifaddrs(&list) != 0) return present;
+  for (ifaddrs* a = list; a != nullptr; a = a->ifa_next) {
+    if (a->ifa_addr == nullptr || a->ifa_addr->sa_family != AF_INET) continue;
+    if (interfaceName != a->ifa_name) continue;
+    present.insert(reinterpret_cast<const sockaddr_in*>(a->ifa_addr)->sin_addr.s_addr);
+  }
+  freeifaddrs(list);
+  return present;
+}
+
+}  // namespace
+
+bool InOwnNetworkNamespace() {
+  struct stat mine {}, first {};
+  if (stat("/proc/self/ns/net", &mine) != 0 || stat("/proc/1/ns/net", &first) != 0) return false;
+  return mine.st_ino != first.st_ino || mine.st_dev != first.st_dev;
+}
+
+InterfaceAddresses::InterfaceAddresses(std::string interfaceName)
+    : interface_(std::move(interfaceName)), index_(static_cast<int>(if_nametoindex(interface_.c_str()))) {}
+
+InterfaceAddresses::~InterfaceAddresses() {
+  if (added_.empty()) return;
+  RunBatch("del", std::vector<uint32_t>(added_.begin(), added_.end()));
+}
+
+bool InterfaceAddresses::Add(const std::vector<uint32_t>& addresses, std::string* error) {
+  const std::set<uint32_t> present = AddressesOn(interface_);
+  std::vector<uint32_t> missing;
+  for (uint32_t a : addresses) {
+    if (!present.count(a) && !added_.count(a)) missing.push_back(a);
+  }
+  if (missing.empty()) return true;
+  if (!RunBatch("add", missing)) {
+    if (error) *error = "ip could not add the device addresses to " + interface_;
+    return false;
+  }
+  added_.insert(missing.begin(), missing.end());
+  return true;
+}
+
+void InterfaceAddresses::Remove(uint32_t address) {
+  if (added_.erase(address)) RunBatch("del", {address});
+}
+
+bool InterfaceAddresses::RunBatch(const std::string& verb, const std::vector<uint32_t>& addresses) {
+  // -force: one bad line must not leave the rest undone.
+  FILE* ip = popen("ip -force -batch - >/dev/null", "w");
+  if (ip == nullptr) return false;
+  for (uint32_t a : addresses) {
+    std::fprintf(ip, "addr %s %s/32 dev %s\n", verb.c_str(), FormatIpv4(a).c_str(), interface_.c_str());
+  }
+  return pclose(ip) == 0;
+}

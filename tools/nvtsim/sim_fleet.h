@@ -1,0 +1,67 @@
+// The devices a simulator plays, and the two ways to describe them: a count
+// of identical devices at consecutive addresses, or a fleet file.
+//
+// Fleet file: plain text, one device per line, fields separated by blanks;
+// blank lines and lines starting with '#' are ignored.
+//
+//   MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD [FLAG...]
+//
+//   MAC       00:1A:2B:00:00:01 (':' or '-' between the bytes)
+//   MODEL     the model text; USER and PASSWORD likewise are texts
+//   ADDRESS.. four dotted IPv4 addresses
+//   WEBPORT   0..65535 (0: the device reports no web port)
+//   AVPORTS   up to three ports joined by ',' (4000,4001,0), or '-' for none
+//   VERSION   protocol version byte of the replies (2 leaves the ports unread)
+//   FLAG      'silent' (answers nothing at all) or 'long-texts' (every
+//             reply text is 255 bytes, longer than any field)
+//
+// Texts are percent-decoded (%20 is a blank, %22 a quote, %0A a newline), so
+// a fleet can carry hostile device texts; a lone '-' is the empty text.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+struct SimDevice {
+  uint8_t mac[6] = {};
+  std::string model;
+  uint8_t selector = 1;
+  uint8_t networkType = 1;  // 0 DHCP, 1 static, 2 PPPoE
+  // Network byte order.
+  uint32_t address = 0;
+  uint32_t subnetMask = 0;
+  uint32_t gateway = 0;
+  uint32_t dnsServer = 0;
+  uint16_t webPort = 80;
+  uint16_t avPorts[3] = {4000, 4001, 0};
+  uint8_t version = 3;
+  std::string userId = "root";
+  std::string password = "kefo";
+  std::string pppoeText1, pppoeText2, pppoeText3;
+  bool silent = false;
+  bool longTexts = false;
+};
+
+struct CountFleetSpec {
+  int count = 1;
+  uint32_t firstAddress = 0;  // network byte order
+  uint8_t macBase[6] = {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x00};
+  uint32_t subnetMask = 0x00FFFFFFu;  // 255.255.255.0 in network order
+  uint8_t version = 3;
+};
+
+// Device i has address firstAddress + i, MAC macBase + i, model "NVT-SIM-i";
+// its gateway and DNS server are the first host of its subnet.
+std::vector<SimDevice> MakeCountFleet(const CountFleetSpec& spec);
+
+// The fleet of a fleet file's text; on a bad line nothing, with `error`
+// naming the line and the field.
+std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std::string* error);
+
+// Shared little parsers (also used for command-line flags).
+bool ParseMac(std::string_view text, uint8_t mac[6]);
+bool ParseIpv4(std::string_view text, uint32_t* networkOrder);
+std::string FormatIpv4(uint32_t networkOrder);

@@ -1,0 +1,220 @@
+#include "tools/nvtsim/sim_server.h"
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <thread>
+
+#include "tools/nvtsim/sim_addresses.h"
+#include "tools/nvtsim/sim_reply.h"
+#include "tools/nvtsim/sim_verdict.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr uint32_t kLoopbackNet = 0x7F000000u;  // host order
+constexpr uint32_t kLoopbackMask = 0xFF000000u;
+constexpr int kRepliesPerPause = 16;
+constexpr auto kPacingPause = std::chrono::microseconds(200);
+constexpr int kSendRetries = 1000;
+constexpr auto kLongestPoll = std::chrono::milliseconds(50);
+
+bool IsLoopback(uint32_t networkOrder) { return (ntohl(networkOrder) & kLoopbackMask) == kLoopbackNet; }
+
+}  // namespace
+
+SimServer::SimServer(SimConfig config) : config_(std::move(config)) {
+  uint32_t highest = 0;
+  for (const SimDevice& d : config_.fleet) highest = std::max(highest, ntohl(d.address));
+  nextDhcp_ = config_.dhcpFirst != 0 ? ntohl(config_.dhcpFirst) : highest + 1;
+}
+
+SimServer::~SimServer() {
+  if (socket_ >= 0) close(socket_);
+}
+
+bool SimServer::Open(std::string* error) {
+  auto fail = [&](const std::string& why) {
+    if (error) *error = why;
+    return false;
+  };
+  if (broadcastMode()) {
+    if (!InOwnNetworkNamespace())
+      return fail("broadcast mode runs only inside a private network namespace (ip netns exec ...)");
+    addresses_ = std::make_unique<InterfaceAddresses>(config_.broadcastInterface);
+    if (addresses_->interfaceIndex() == 0) return fail("no interface " + config_.broadcastInterface);
+  } else {
+    for (const SimDevice& d : config_.fleet) {
+      if (!IsLoopback(d.address))
+        return fail("loopback mode needs every device address in 127.0.0.0/8, not " + FormatIpv4(d.address));
+    }
+    if (config_.listenAddress == 0) config_.listenAddress = htonl(INADDR_LOOPBACK);
+    if (!IsLoopback(config_.listenAddress)) return fail("loopback mode listens on 127.0.0.0/8 only");
+  }
+
+  socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
+  if (socket_ < 0) return fail(std::string("socket: ") + std::strerror(errno));
+  const int one = 1;
+  setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
+  if (broadcastMode() && setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0)
+    return fail(std::string("SO_BROADCAST: ") + std::strerror(errno));
+
+  sockaddr_in local{};
+  local.sin_family = AF_INET;
+  local.sin_port = htons(config_.devicePort);
+  local.sin_addr.s_addr = config_.listenAddress;
+  if (bind(socket_, reinterpret_cast<sockaddr*>(&local), sizeof local) != 0)
+    return fail("bind to port " + std::to_string(config_.devicePort) + ": " + std::strerror(errno));
+  socklen_t length = sizeof local;
+  getsockname(socket_, reinterpret_cast<sockaddr*>(&local), &length);
+  port_ = ntohs(local.sin_port);
+
+  if (broadcastMode()) {
+    std::vector<uint32_t> addresses;
+    for (const SimDevice& d : config_.fleet) addresses.push_back(d.address);
+    if (!addresses_->Add(addresses, error)) return false;
+  }
+  return true;
+}
+
+void SimServer::Run(const std::atomic<bool>& stop, Clock::time_point deadline) {
+  std::vector<uint8_t> buffer(kSimMaxDatagram);
+  while (!stop.load() && Clock::now() < deadline) {
+    ApplyDueMoves();
+    auto wait = std::min<Clock::duration>(kLongestPoll, deadline - Clock::now());
+    for (const PendingMove& m : moves_) wait = std::min<Clock::duration>(wait, m.due - Clock::now());
+    const int waitMs = static_cast<int>(
+        std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
+
+    pollfd entry{socket_, POLLIN, 0};
+    if (poll(&entry, 1, waitMs) <= 0) continue;
+    sockaddr_in from{};
+    socklen_t fromLength = sizeof from;
+    const ssize_t n = recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT,
+                               reinterpret_cast<sockaddr*>(&from), &fromLength);
+    if (n < 0) continue;
+    HandleDatagram(buffer.data(), static_cast<size_t>(n), from);
+  }
+}
+
+void SimServer::HandleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from) {
+  SimRequest request;
+  // In loopback mode nothing outside the machine is ever answered.
+  const bool acceptable = broadcastMode() || IsLoopback(from.sin_addr.s_addr);
+  if (!acceptable || !ParseSimRequest(data, size, request)) {
+    ++counters_.ignored;
+    return;
+  }
+  ++counters_.requests;
+  if (request.kind == SimRequestKind::kSearch) AnswerSearch(from);
+  else AnswerChange(request, from);
+}
+
+void SimServer::AnswerSearch(const sockaddr_in& requester) {
+  if (config_.junk && !config_.fleet.empty()) {
+    for (const std::vector<uint8_t>& d : MakeJunkDatagrams())
+      Send(d.data(), d.size(), config_.fleet.front().address, requester);
+  }
+  uint8_t reply[kSimMaxDatagram];
+  int sinceLastPause = 0;
+  for (const SimDevice& device : config_.fleet) {
+    if (device.silent) continue;
+    const size_t size = EncodeSimSearchReply(device, reply, sizeof reply);
+    const int copies = config_.duplicateReplies ? 2 : 1;
+    for (int c = 0; c < copies; ++c) Send(reply, size, device.address, requester);
+    if (!config_.burst && ++sinceLastPause == kRepliesPerPause) {
+      sinceLastPause = 0;
+      std::this_thread::sleep_for(kPacingPause);
+    }
+  }
+}
+
+void SimServer::AnswerChange(const SimRequest& request, const sockaddr_in& requester) {
+  const SimVerdict verdict = JudgeRequest(config_.fleet, request, htonl(nextDhcp_));
+  if (verdict.device < 0) return;
+  const SimDevice& device = config_.fleet[verdict.device];
+  uint8_t reply[16];
+  const size_t size = EncodeSimResultReply(verdict.result, reply, sizeof reply);
+  Send(reply, size, device.address, requester);
+  if (config_.verbose) {
+    std::fprintf(stderr, "nvtsim: %s answers %u to a change request\n", device.model.c_str(), verdict.result);
+  }
+  if (!verdict.moveTo) return;
+  if (verdict.usedDhcpAddress) ++nextDhcp_;
+  moves_.push_back({Clock::now() + config_.moveDelay, static_cast<size_t>(verdict.device), *verdict.moveTo});
+}
+
+void SimServer::ApplyDueMoves() {
+  const auto now = Clock::now();
+  for (auto it = moves_.begin(); it != moves_.end();) {
+    if (it->due > now) {
+      ++it;
+      continue;
+    }
+    SimDevice& device = config_.fleet[it->device];
+    const uint32_t oldAddress = device.address;
+    device = it->next;
+    if (broadcastMode()) {
+      std::string error;
+      if (!addresses_->Add({device.address}, &error)) std::fprintf(stderr, "nvtsim: %s\n", error.c_str());
+      const bool stillUsed = std::any_of(config_.fleet.begin(), config_.fleet.end(),
+                                         [&](const SimDevice& d) { return d.address == oldAddress; });
+      if (!stillUsed) addresses_->Remove(oldAddress);
+    } else if (!IsLoopback(device.address)) {
+      std::fprintf(stderr, "nvtsim: %s moved to %s, outside loopback; it can no longer answer\n",
+                   device.model.c_str(), FormatIpv4(device.address).c_str());
+    }
+    it = moves_.erase(it);
+  }
+}
+
+bool SimServer::Send(const uint8_t* data, size_t size, uint32_t sourceAddress, const sockaddr_in& requester) {
+  sockaddr_in to = requester;
+  if (broadcastMode()) {
+    to.sin_addr.s_addr = htonl(INADDR_BROADCAST);
+    to.sin_port = htons(config_.replyPort);
+  } else if (!IsLoopback(sourceAddress)) {
+    ++counters_.sendFailures;
+    return false;
+  }
+
+  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
+  iovec payload{const_cast<uint8_t*>(data), size};
+  msghdr message{};
+  message.msg_name = &to;
+  message.msg_namelen = sizeof to;
+  message.msg_iov = &payload;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  cmsghdr* header = CMSG_FIRSTHDR(&message);
+  header->cmsg_level = IPPROTO_IP;
+  header->cmsg_type = IP_PKTINFO;
+  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
+  in_pktinfo info{};
+  info.ipi_spec_dst.s_addr = sourceAddress;
+  if (broadcastMode()) info.ipi_ifindex = addresses_->interfaceIndex();
+  std::memcpy(CMSG_DATA(header), &info, sizeof info);
+
+  int retries = 0;
+  while (sendmsg(socket_, &message, 0) < 0) {
+    // A full queue in burst mode: wait a little for room rather than drop.
+    const bool transient = errno == ENOBUFS || errno == EAGAIN || errno == EINTR;
+    if (transient && ++retries < kSendRetries) {
+      std::this_thread::yield();
+      continue;
+    }
+    ++counters_.sendFailures;
+    return false;
+  }
+  ++counters_.repliesSent;
+  return true;
+}

@@ -1,0 +1,93 @@
+// The simulator's network side: one UDP socket on the device port that plays
+// every device of the fleet.
+//
+// Loopback mode (the default) keeps everything on 127.0.0.0/8: the socket
+// listens on a loopback address, requests from anywhere else are ignored,
+// and each device answers the requester directly from its own 127.x address
+// (IP_PKTINFO picks the source; all of 127/8 is local). Broadcast mode plays
+// devices on a LAN: the device addresses are added to the given interface
+// and every answer is a limited broadcast to the reply port from the
+// device's address. It refuses to run outside a private network namespace.
+//
+// One thread, one poll loop. A search is answered by every device in fleet
+// order, lightly paced (a short pause every few replies) unless `burst` asks
+// for replies back to back as fast as the kernel takes them. An accepted
+// change takes effect after `moveDelay`, as a device needs time to re-address
+// itself; until then it still answers from its old address.
+#pragma once
+
+#include <netinet/in.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tools/nvtsim/sim_fleet.h"
+#include "tools/nvtsim/sim_request.h"
+
+class InterfaceAddresses;
+
+struct SimConfig {
+  std::vector<SimDevice> fleet;
+  uint16_t devicePort = 32154;  // 0: any free port (see SimServer::port)
+  uint16_t replyPort = 32153;   // broadcast mode: where answers are broadcast
+  uint32_t listenAddress = 0;   // network order; 0: 127.0.0.1 or, broadcast mode, any
+  std::string broadcastInterface;  // empty: loopback mode
+  bool burst = false;
+  bool duplicateReplies = false;
+  bool junk = false;  // malformed and foreign datagrams with every search answer
+  std::chrono::milliseconds moveDelay{200};
+  uint32_t dhcpFirst = 0;  // network order; 0: the address after the fleet's highest
+  bool verbose = false;
+};
+
+struct SimCounters {
+  uint64_t requests = 0;
+  uint64_t ignored = 0;
+  uint64_t repliesSent = 0;
+  uint64_t sendFailures = 0;
+};
+
+class SimServer {
+ public:
+  explicit SimServer(SimConfig config);
+  ~SimServer();
+  SimServer(const SimServer&) = delete;
+  SimServer& operator=(const SimServer&) = delete;
+
+  // Binds the socket and, in broadcast mode, puts the addresses in place.
+  bool Open(std::string* error);
+  uint16_t port() const { return port_; }
+
+  // Serves until `stop` is set or `deadline` passes.
+  void Run(const std::atomic<bool>& stop, std::chrono::steady_clock::time_point deadline);
+
+  // The fleet as it is now (addresses change after accepted requests).
+  const std::vector<SimDevice>& fleet() const { return config_.fleet; }
+  const SimCounters& counters() const { return counters_; }
+
+ private:
+  struct PendingMove {
+    std::chrono::steady_clock::time_point due;
+    size_t device;
+    SimDevice next;
+  };
+
+  bool broadcastMode() const { return !config_.broadcastInterface.empty(); }
+  void HandleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from);
+  void AnswerSearch(const sockaddr_in& requester);
+  void AnswerChange(const SimRequest& request, const sockaddr_in& requester);
+  void ApplyDueMoves();
+  bool Send(const uint8_t* data, size_t size, uint32_t sourceAddress, const sockaddr_in& requester);
+
+  SimConfig config_;
+  int socket_ = -1;
+  uint16_t port_ = 0;
+  std::unique_ptr<InterfaceAddresses> addresses_;
+  std::vector<PendingMove> moves_;
+  uint32_t nextDhcp_ = 0;  // host order
+  SimCounters counters_;
+};
