@@ -1,0 +1,160 @@
+#include "ui/controls/grid_model.h"
+
+#include <algorithm>
+
+int GridModel::rowCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : rows();
+}
+
+int GridModel::columnCount(const QModelIndex& parent) const {
+  return parent.isValid() ? 0 : columns();
+}
+
+QVariant GridModel::data(const QModelIndex& index, int role) const {
+  const GridCell* record = cell(index.row(), index.column());
+  if (!record) return {};
+  switch (role) {
+    case Qt::DisplayRole:
+      return record->text;
+    case Qt::CheckStateRole:
+      if (record->checkState < 0) return {};
+      return record->checkState == 1 ? Qt::Checked : Qt::Unchecked;
+    default:
+      return {};
+  }
+}
+
+QVariant GridModel::headerData(int section, Qt::Orientation orientation, int role) const {
+  if (orientation != Qt::Horizontal || !hasColumn(section)) return {};
+  const GridColumn& record = columns_[section];
+  switch (role) {
+    case Qt::DisplayRole:
+      return record.title;
+    case Qt::TextAlignmentRole:
+      return static_cast<int>(record.alignment | Qt::AlignVCenter);
+    case kHeaderCheckRole:
+      return record.headerCheckState;
+    default:
+      return {};
+  }
+}
+
+Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
+  if (!index.isValid()) return Qt::NoItemFlags;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+}
+
+const GridCell* GridModel::cell(int row, int column) const {
+  if (!hasCell(row, column)) return nullptr;
+  return &rows_[row][column];
+}
+
+const GridColumn* GridModel::column(int column) const {
+  return hasColumn(column) ? &columns_[column] : nullptr;
+}
+
+int GridModel::insertColumn(int column, const GridColumn& record) {
+  if (column < 0) return -1;
+  column = std::min(column, columns());
+  beginInsertColumns(QModelIndex(), column, column);
+  columns_.insert(columns_.begin() + column, record);
+  checkedPerColumn_.insert(checkedPerColumn_.begin() + column, 0);
+  for (auto& row : rows_) row.insert(row.begin() + column, GridCell{});
+  endInsertColumns();
+  return column;
+}
+
+int GridModel::insertRow(int row, const QString& firstCellText) {
+  if (row < 0) return -1;
+  row = std::min(row, rows());
+  std::vector<GridCell> cells(columns_.size());
+  if (!cells.empty()) cells[0].text = firstCellText;
+  beginInsertRows(QModelIndex(), row, row);
+  rows_.insert(rows_.begin() + row, std::move(cells));
+  endInsertRows();
+  return row;
+}
+
+void GridModel::removeAllRows() {
+  beginResetModel();
+  rows_.clear();
+  std::fill(checkedPerColumn_.begin(), checkedPerColumn_.end(), 0);
+  endResetModel();
+}
+
+void GridModel::setText(int row, int column, const QString& text) {
+  cellAt(row, column).text = text;
+}
+
+void GridModel::setColours(int row, int column, GridColour textColour, GridColour backColour) {
+  GridCell& target = cellAt(row, column);
+  target.textColour = textColour;
+  target.backColour = backColour;
+}
+
+void GridModel::setCheckState(int row, int column, int state) {
+  GridCell& target = cellAt(row, column);
+  checkedPerColumn_[column] += (state == 1) - (target.checkState == 1);
+  target.checkState = state;
+}
+
+void GridModel::setColumnChecks(int column, bool checked) {
+  int count = 0;
+  for (auto& row : rows_) {
+    GridCell& target = row[column];
+    if (target.checkState < 0) continue;
+    target.checkState = checked ? 1 : 0;
+    count += checked;
+  }
+  checkedPerColumn_[column] = count;
+}
+
+int GridModel::checkedCount(int column) const {
+  return hasColumn(column) ? checkedPerColumn_[column] : 0;
+}
+
+bool GridModel::hasAnyCheckBox(int column) const {
+  if (!hasColumn(column)) return false;
+  return std::any_of(rows_.begin(), rows_.end(),
+                     [column](const auto& row) { return row[column].checkState >= 0; });
+}
+
+int GridModel::headerCheckState(int column) const {
+  return hasColumn(column) ? columns_[column].headerCheckState : -1;
+}
+
+void GridModel::setHeaderCheckState(int column, int state) {
+  if (columns_[column].headerCheckState == state) return;
+  columns_[column].headerCheckState = state;
+  emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+void GridModel::setColumnAlignment(int column, Qt::Alignment alignment) {
+  columns_[column].alignment = alignment;
+  emit headerDataChanged(Qt::Horizontal, column, column);
+}
+
+bool GridModel::reorderRows(const std::vector<int>& newOrder) {
+  if (newOrder.size() != rows_.size()) return false;
+  std::vector<int> newPosition(rows_.size(), -1);
+  for (size_t position = 0; position < newOrder.size(); ++position) {
+    const int from = newOrder[position];
+    if (!hasRow(from) || newPosition[from] != -1) return false;
+    newPosition[from] = static_cast<int>(position);
+  }
+
+  emit layoutAboutToBeChanged({}, QAbstractItemModel::VerticalSortHint);
+  std::vector<std::vector<GridCell>> reordered;
+  reordered.reserve(rows_.size());
+  for (int from : newOrder) reordered.push_back(std::move(rows_[from]));
+  rows_ = std::move(reordered);
+
+  const QModelIndexList before = persistentIndexList();
+  QModelIndexList after;
+  after.reserve(before.size());
+  for (const QModelIndex& old : before)
+    after.append(index(newPosition[old.row()], old.column()));
+  changePersistentIndexList(before, after);
+  emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
+  return true;
+}

@@ -1,0 +1,94 @@
+// The record store behind the grid list: one vector of rows, each row a
+// vector of cells (text, text colour, background colour, check state), plus
+// one record per column (title, alignment, header check state).
+//
+// Speed is the point of this class. The device list grows one row at a time
+// to thousands of rows and changes single cells constantly, so:
+//  - cells are plain structs in contiguous vectors, not per-item objects;
+//  - changing a cell does NOT emit dataChanged; the owning view repaints the
+//    one cell's rectangle itself, so a change costs the same on 40 rows as
+//    on 4000;
+//  - every column keeps a running count of its checked cells, so the header
+//    check state ("all rows checked?") is answered in constant time.
+//
+// Check states of a cell: -1 no box, 0 unchecked, 1 checked. Header check
+// states of a column: 0 no box, 1 unchecked, 2 checked; the header view reads
+// them through headerData() with kHeaderCheckRole, so it needs no knowledge
+// of this class. Every row has one cell per column: a column inserted after
+// rows exist gives each row a default cell.
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+#include <vector>
+
+#include "ui/controls/grid_colour.h"
+
+inline constexpr int kHeaderCheckRole = Qt::UserRole + 1;
+
+struct GridCell {
+  QString text;
+  GridColour textColour = kGridDefaultColour;
+  GridColour backColour = kGridDefaultColour;
+  int checkState = -1;
+};
+
+struct GridColumn {
+  QString title;
+  Qt::Alignment alignment = Qt::AlignLeft;
+  int headerCheckState = 0;
+};
+
+class GridModel : public QAbstractTableModel {
+  Q_OBJECT
+
+ public:
+  using QAbstractTableModel::QAbstractTableModel;
+
+  int rowCount(const QModelIndex& parent = QModelIndex()) const override;
+  int columnCount(const QModelIndex& parent = QModelIndex()) const override;
+  QVariant data(const QModelIndex& index, int role) const override;
+  QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+  Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+  int rows() const { return static_cast<int>(rows_.size()); }
+  int columns() const { return static_cast<int>(columns_.size()); }
+  bool hasRow(int row) const { return row >= 0 && row < rows(); }
+  bool hasColumn(int column) const { return column >= 0 && column < columns(); }
+  bool hasCell(int row, int column) const { return hasRow(row) && hasColumn(column); }
+
+  // Null when the cell is out of range.
+  const GridCell* cell(int row, int column) const;
+  const GridColumn* column(int column) const;
+
+  // Appends when `column` is past the end; returns the index used, -1 if negative.
+  int insertColumn(int column, const GridColumn& record);
+  // Appends when `row` is past the end; returns the index used, -1 if negative.
+  int insertRow(int row, const QString& firstCellText);
+  void removeAllRows();
+
+  // Cell writers; callers have range-checked.
+  void setText(int row, int column, const QString& text);
+  void setColours(int row, int column, GridColour textColour, GridColour backColour);
+  void setCheckState(int row, int column, int state);
+  // Sets every existing box of the column (cells without a box stay boxless).
+  void setColumnChecks(int column, bool checked);
+
+  int checkedCount(int column) const;
+  bool hasAnyCheckBox(int column) const;
+  int headerCheckState(int column) const;
+  void setHeaderCheckState(int column, int state);
+  void setColumnAlignment(int column, Qt::Alignment alignment);
+
+  // newOrder[i] is the current row that moves to position i. Refuses (false)
+  // anything that is not a permutation of all rows. Persistent indexes, and
+  // with them the selection, travel with their rows.
+  bool reorderRows(const std::vector<int>& newOrder);
+
+ private:
+  GridCell& cellAt(int row, int column) { return rows_[row][column]; }
+
+  std::vector<GridColumn> columns_;
+  std::vector<int> checkedPerColumn_;
+  std::vector<std::vector<GridCell>> rows_;
+};

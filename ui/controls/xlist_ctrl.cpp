@@ -1,0 +1,274 @@
+#include "ui/controls/xlist_ctrl.h"
+
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QScrollBar>
+#include <algorithm>
+#include <numeric>
+
+#include "ui/controls/grid_cell_delegate.h"
+#include "ui/controls/grid_model.h"
+#include "ui/controls/xheader_ctrl.h"
+
+namespace {
+
+bool isNavigationKey(int key) {
+  switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+      return true;
+    default:
+      return false;
+  }
+}
+
+}  // namespace
+
+CXListCtrl::CXListCtrl(QWidget* parent)
+    : QTableView(parent), model_(new GridModel(this)), header_(new CXHeaderCtrl(this)) {
+  setModel(model_);
+  setHorizontalHeader(header_);
+  setItemDelegate(new GridCellDelegate(*model_, this));
+  setSelectionBehavior(QAbstractItemView::SelectRows);
+  setSelectionMode(QAbstractItemView::ExtendedSelection);
+  setEditTriggers(QAbstractItemView::NoEditTriggers);
+  setSortingEnabled(false);
+  setWordWrap(false);
+  setTabKeyNavigation(false);
+  setShowGrid(true);
+  setVerticalScrollMode(QAbstractItemView::ScrollPerPixel);
+  setHorizontalScrollMode(QAbstractItemView::ScrollPerPixel);
+  verticalHeader()->hide();
+  verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+  applyRowHeight();
+  connect(header_, &QHeaderView::sectionClicked, this, &CXListCtrl::onHeaderClicked);
+}
+
+CXListCtrl::~CXListCtrl() = default;
+
+void CXListCtrl::applyRowHeight() {
+  // One pixel of every row pitch belongs to the grid line below the row.
+  verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+}
+
+int CXListCtrl::InsertColumn(int column, const QString& text, int width,
+                             Qt::Alignment alignment, int headerCheckState) {
+  if (headerCheckState < 0 || headerCheckState > 2) headerCheckState = 0;
+  const int index = model_->insertColumn(
+      column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheckState});
+  if (index >= 0) setColumnWidth(index, std::max(0, width));
+  return index;
+}
+
+int CXListCtrl::SetColumnAlignment(int column, Qt::Alignment alignment) {
+  if (!model_->hasColumn(column)) return 0;
+  model_->setColumnAlignment(column, alignment & Qt::AlignHorizontal_Mask);
+  viewport()->update();
+  return 1;
+}
+
+int CXListCtrl::GetColumns() const { return model_->columns(); }
+
+int CXListCtrl::InsertItem(int row, const QString& text) {
+  return model_->insertRow(row, text);
+}
+
+int CXListCtrl::GetItemCount() const { return model_->rows(); }
+
+void CXListCtrl::DeleteAllItems() {
+  std::vector<int> columnsWithBoxes;
+  for (int column = 0; column < model_->columns(); ++column)
+    if (model_->hasAnyCheckBox(column)) columnsWithBoxes.push_back(column);
+  model_->removeAllRows();
+  pressPending_ = false;
+  for (int column : columnsWithBoxes) emit checkStatesChanged(column);
+}
+
+int CXListCtrl::SetItemText(int row, int column, const QString& text) {
+  if (!model_->hasCell(row, column)) return 0;
+  model_->setText(row, column, text);
+  updateCell(row, column);
+  return 1;
+}
+
+int CXListCtrl::SetItemText(int row, int column, const QString& text, GridColour textColour,
+                            GridColour backColour) {
+  return setTextAndColours(row, column, &text, textColour, backColour);
+}
+
+int CXListCtrl::SetItemText(int row, int column, std::nullptr_t, GridColour textColour,
+                            GridColour backColour) {
+  return setTextAndColours(row, column, nullptr, textColour, backColour);
+}
+
+int CXListCtrl::setTextAndColours(int row, int column, const QString* text,
+                                  GridColour textColour, GridColour backColour) {
+  if (!model_->hasCell(row, column)) return 0;
+  if (text) model_->setText(row, column, *text);
+  model_->setColours(row, column, textColour < 0 ? kGridDefaultColour : textColour,
+                     backColour < 0 ? kGridDefaultColour : backColour);
+  updateCell(row, column);
+  return 1;
+}
+
+QString CXListCtrl::GetItemText(int row, int column) const {
+  const GridCell* cell = model_->cell(row, column);
+  return cell ? cell->text : QString();
+}
+
+int CXListCtrl::SetCheckbox(int row, int column, int state) {
+  if (!model_->hasCell(row, column) || state < -1 || state > 1) return 0;
+  model_->setCheckState(row, column, state);
+  updateCell(row, column);
+  refreshHeaderState(column);
+  emit checkStatesChanged(column);
+  return 1;
+}
+
+int CXListCtrl::GetCheckbox(int row, int column) const {
+  const GridCell* cell = model_->cell(row, column);
+  return cell ? cell->checkState : -1;
+}
+
+int CXListCtrl::CountCheckedItems(int column) const { return model_->checkedCount(column); }
+
+int CXListCtrl::GetHeaderCheckedState(int column) const {
+  return model_->headerCheckState(column);
+}
+
+int CXListCtrl::SetHeaderCheckedState(int column, int state) {
+  if (!model_->hasColumn(column) || state < 0 || state > 2) return 0;
+  model_->setHeaderCheckState(column, state);
+  return 1;
+}
+
+void CXListCtrl::refreshHeaderState(int column) {
+  if (model_->headerCheckState(column) == 0) return;
+  model_->setHeaderCheckState(column,
+                              model_->checkedCount(column) == model_->rows() ? 2 : 1);
+}
+
+int CXListCtrl::GetCurSel() const {
+  int lowest = -1;
+  for (const QItemSelectionRange& range : selectionModel()->selection())
+    if (lowest < 0 || range.top() < lowest) lowest = range.top();
+  return lowest;
+}
+
+int CXListCtrl::SetCurSel(int row, bool ensureVisible) {
+  if (!model_->hasRow(row)) return 0;
+  const QModelIndex target = model_->index(row, 0);
+  selectionModel()->setCurrentIndex(target, QItemSelectionModel::NoUpdate);
+  selectionModel()->select(target, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  if (ensureVisible) revealRow(row);
+  return 1;
+}
+
+bool CXListCtrl::ReorderRows(const std::vector<int>& newOrder) {
+  if (!model_->reorderRows(newOrder)) return false;
+  viewport()->update();
+  for (int column = 0; column < model_->columns(); ++column)
+    if (model_->hasAnyCheckBox(column)) emit checkStatesChanged(column);
+  return true;
+}
+
+void CXListCtrl::SortRows(const std::function<bool(int rowA, int rowB)>& less) {
+  std::vector<int> order(static_cast<size_t>(model_->rows()));
+  std::iota(order.begin(), order.end(), 0);
+  std::stable_sort(order.begin(), order.end(), less);
+  ReorderRows(order);
+}
+
+void CXListCtrl::updateCell(int row, int column) {
+  const QRect cell = visualRect(model_->index(row, column));
+  if (cell.isValid()) viewport()->update(cell.adjusted(-2, -2, 2, 2));
+}
+
+void CXListCtrl::revealRow(int row) {
+  const int top = rowViewportPosition(row);
+  const int bottom = top + rowHeight(row);
+  QScrollBar* bar = verticalScrollBar();
+  if (top < 0)
+    bar->setValue(bar->value() + top);
+  else if (bottom > viewport()->height())
+    bar->setValue(bar->value() + bottom - viewport()->height());
+}
+
+void CXListCtrl::onHeaderClicked(int column) {
+  const int state = model_->headerCheckState(column);
+  if (state > 0) {
+    const bool checkAll = state == 1;
+    model_->setHeaderCheckState(column, checkAll ? 2 : 1);
+    model_->setColumnChecks(column, checkAll);
+    viewport()->update();
+    emit checkStatesChanged(column);
+  }
+  emit columnClicked(column);
+}
+
+void CXListCtrl::mousePressEvent(QMouseEvent* event) {
+  const QModelIndex hit = indexAt(event->position().toPoint());
+  pressRow_ = hit.isValid() ? hit.row() : -1;
+  pressColumn_ = hit.isValid() ? hit.column() : -1;
+  pressPending_ = event->button() == Qt::LeftButton;
+
+  // The second press of a double click does not toggle again: a double click
+  // on a box cell is one toggle, the same as on any list with boxes.
+  const bool secondOfDoubleClick = event->flags() & Qt::MouseEventCreatedDoubleClick;
+  if (event->button() == Qt::LeftButton && hit.isValid() && !secondOfDoubleClick) {
+    const int state = GetCheckbox(pressRow_, pressColumn_);
+    if (state >= 0) {
+      model_->setCheckState(pressRow_, pressColumn_, state == 1 ? 0 : 1);
+      updateCell(pressRow_, pressColumn_);
+      emit checkboxClicked(pressRow_, pressColumn_);
+      refreshHeaderState(pressColumn_);
+      emit checkStatesChanged(pressColumn_);
+    }
+  }
+  QTableView::mousePressEvent(event);
+}
+
+void CXListCtrl::mouseReleaseEvent(QMouseEvent* event) {
+  QTableView::mouseReleaseEvent(event);
+  if (!pressPending_ || event->button() != Qt::LeftButton) return;
+  pressPending_ = false;
+  // The row may have vanished meanwhile (a slot may have cleared the list).
+  if (!model_->hasCell(pressRow_, pressColumn_)) pressRow_ = pressColumn_ = -1;
+  emit rowClicked(pressRow_, pressColumn_);
+}
+
+void CXListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+  QTableView::mouseDoubleClickEvent(event);
+  if (event->button() != Qt::LeftButton) return;
+  const QModelIndex hit = indexAt(event->position().toPoint());
+  if (hit.isValid()) emit rowDoubleClicked(hit.row(), hit.column());
+}
+
+void CXListCtrl::keyPressEvent(QKeyEvent* event) {
+  QTableView::keyPressEvent(event);
+  if (!isNavigationKey(event->key())) return;
+  const QModelIndex current = currentIndex();
+  if (!current.isValid()) return;
+  selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
+  revealRow(current.row());
+}
+
+// Selected rows change colours with the focus, so the whole view repaints.
+void CXListCtrl::focusInEvent(QFocusEvent* event) {
+  QTableView::focusInEvent(event);
+  viewport()->update();
+}
+
+void CXListCtrl::focusOutEvent(QFocusEvent* event) {
+  QTableView::focusOutEvent(event);
+  viewport()->update();
+}
+
+void CXListCtrl::changeEvent(QEvent* event) {
+  QTableView::changeEvent(event);
+  if (event->type() == QEvent::FontChange) applyRowHeight();
+}
