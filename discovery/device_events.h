@@ -1,0 +1,48 @@
+// The events that worker threads post to the main window. They keep the
+// numbers the window has always used for its private messages (1025..1027),
+// so a log or a debugger shows the familiar values.
+//
+// A device-found event owns its record: whether the window handles it, Qt
+// drops it because the window is gone, or the mailbox refuses it after
+// closing, the record is freed together with the event.
+//
+// A worker never shows a dialog itself (widgets belong to the window
+// thread); it posts a fault event carrying the text and the window shows it.
+#pragma once
+
+#include <QEvent>
+#include <QString>
+#include <memory>
+
+#include "protocol/encp_records.h"
+
+inline constexpr QEvent::Type WM_DEVICE_FOUND = static_cast<QEvent::Type>(1025);
+inline constexpr QEvent::Type WM_DISCOVERY_ENDED = static_cast<QEvent::Type>(1026);
+inline constexpr QEvent::Type WM_BATCH_ENDED = static_cast<QEvent::Type>(1027);
+
+// Registered once per process, so it can never collide with another user type.
+QEvent::Type WorkerFaultEventType();
+
+class DeviceFoundEvent : public QEvent {
+ public:
+  explicit DeviceFoundEvent(std::unique_ptr<DeviceInfo> device)
+      : QEvent(WM_DEVICE_FOUND), device_(std::move(device)) {}
+
+  const DeviceInfo* device() const { return device_.get(); }
+  // Lets the receiver keep the record beyond the event's life.
+  std::unique_ptr<DeviceInfo> takeDevice() { return std::move(device_); }
+
+ private:
+  std::unique_ptr<DeviceInfo> device_;
+};
+
+class WorkerFaultEvent : public QEvent {
+ public:
+  explicit WorkerFaultEvent(QString text) : QEvent(WorkerFaultEventType()), text_(std::move(text)) {}
+  const QString& text() const { return text_; }
+
+ private:
+  QString text_;
+};
+
+inline constexpr const char* kDiscoveryFaultText = "[ERROR] EncpThreadProc : EncpThreadProcRun";

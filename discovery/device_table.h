@@ -1,0 +1,92 @@
+// The main window's device-table logic without widgets: what an arriving
+// device means in each window state, which cells change to which texts and
+// colours, the column-click order and the re-keying after it, selection, and
+// the state rules. Each call decides; the window then copies the decisions
+// into its grid and timer. Everything here runs on the window thread; the
+// shared lists are reached only through the inventory's lock, one lock per
+// call, so a batch worker never sees a half-applied event.
+//
+// States: 0 idle, 1 scanning, 2 verifying one change, 3 batch change.
+//
+// A verified device that answers with the address it had before its change is
+// not marked as colliding with itself: the collision search skips its own row.
+#pragma once
+
+#include <array>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "discovery/device_inventory.h"
+#include "discovery/row_texts.h"
+
+enum WindowState : int { kStateIdle = 0, kStateScanning = 1, kStateVerifying = 2, kStateBatch = 3 };
+
+struct TableChanges {
+  // A row to append at the end, its check box unchecked, default colours.
+  std::optional<std::array<QString, kDeviceColumnCount>> insertedRow;
+  // Applied in order, after the insertion; never names row -1.
+  std::vector<CellUpdate> cells;
+  // A verification or a batch has just ended: kill the re-scan timer.
+  bool stopRescanTimer = false;
+};
+
+struct StateChange {
+  int result = -1;  // the new state, or -1 for a value outside 0..3
+  bool stopRescanTimer = false;
+};
+
+struct RowSelection {
+  std::vector<CellUpdate> cells;      // column-0 marks: every row plain, the chosen row highlighted
+  std::optional<DeviceInfo> device;   // the chosen row's record; none when the row has no entry
+};
+
+class DeviceTableCore {
+ public:
+  explicit DeviceTableCore(std::shared_ptr<DeviceInventory> inventory);
+
+  int GetState() const { return state_; }
+  // Leaving a verification or batch for idle asks for the re-scan timer to
+  // stop; leaving a batch also empties the changed-device list.
+  StateChange SetState(int state);
+  void SetMacUnderVerification(const uint8_t mac[6]);
+
+  TableChanges OnDeviceFound(const DeviceInfo& device);
+  // True when the window was scanning: it should stop the (ended) worker; the
+  // state is idle afterwards. In other states the event changes nothing.
+  bool OnDiscoveryEnded();
+  // "Checking ip address ..." for every awaited device that has a row.
+  std::vector<CellUpdate> OnBatchEnded();
+
+  // Empties table, changed list and ticks, forgets the selection, goes idle.
+  StateChange Clear();
+
+  // Order for a click on `column` (texts of that column, row by row), or none
+  // for column 0 or an empty list. Every sort flips the one direction flag
+  // shared by all columns; the first sort is descending.
+  std::optional<std::vector<int>> SortOrder(int column, const std::vector<QString>& columnTexts);
+  // After the grid was reordered: re-key the table by the MAC texts of the
+  // rows and take over their check boxes; returns the new "No." texts.
+  std::vector<CellUpdate> RekeyRows(const std::vector<QString>& macTextPerRow, const std::vector<bool>& tickPerRow);
+
+  RowSelection SelectRow(int row);
+  void ForgetSelection() { selectedMac_.reset(); }
+  // The selected device's current record (by MAC, so it survives sorts).
+  std::optional<DeviceInfo> SelectedDevice() const;
+
+  void SetTick(int row, bool ticked);
+  DeviceInventory& inventory() { return *inventory_; }
+
+ private:
+  using Mac = std::array<uint8_t, 6>;
+  StateChange SetStateLocked(DeviceInventory::Access& access, int state);
+  void OnFoundWhileScanning(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
+  void OnFoundWhileVerifying(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
+  void OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
+
+  std::shared_ptr<DeviceInventory> inventory_;
+  int state_ = kStateIdle;
+  Mac macUnderVerification_{};
+  std::optional<Mac> selectedMac_;
+  bool sortAscending_ = false;
+};

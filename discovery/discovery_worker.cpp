@@ -1,0 +1,57 @@
+#include "discovery/discovery_worker.h"
+
+#include <QString>
+
+#include "discovery/device_events.h"
+#include "discovery/stopwatch.h"
+
+namespace {
+// Closes the endpoint however the cycle ends, a fault included, so a failed
+// cycle never keeps the port bound for the next one.
+struct EndpointCloser {
+  EncpClient& client;
+  ~EndpointCloser() {
+    if (client.ops.Close != nullptr) client.ops.Close(&client);
+  }
+};
+}  // namespace
+
+void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
+  CStopwatch stopwatch;
+  EncpClient client;
+  EndpointCloser closer{client};
+  // A failed open still leaves working operations; the cycle then simply
+  // receives nothing (or, when only the bind failed, whatever reaches the
+  // system-chosen port) and ends on time.
+  context.openEndpoint(&client, context.settings);
+  client.ops.Search(&client);
+  if (!stopRequested.load()) {
+    for (;;) {
+      if (client.ops.Wait(&client, 0, 1) == 1 && client.ops.RecvSearchReply(&client) == 1) {
+        context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::make_unique<DeviceInfo>(client.lastReply)));
+      }
+      if (stopwatch.IsElapsed(kDiscoveryCycleMs)) break;
+      if (stopRequested.load()) break;
+    }
+  }
+}
+
+int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
+  try {
+    EncpThreadProcRun(context, stopRequested);
+  } catch (...) {
+    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText)));
+  }
+  context.mailbox->post(std::make_unique<QEvent>(WM_DISCOVERY_ENDED));
+  return 0;
+}
+
+DiscoveryController::DiscoveryController(std::shared_ptr<WindowMailbox> mailbox, EncpEndpointSettings settings)
+    : context_{std::move(mailbox), settings} {}
+
+bool DiscoveryController::StartDiscoveryWorker() {
+  return worker_.Start(
+      [context = context_](const std::atomic<bool>& stopRequested) { EncpThreadProc(context, stopRequested); });
+}
+
+void DiscoveryController::StopDiscoveryWorker() { worker_.Stop(); }

@@ -1,0 +1,48 @@
+#include "discovery/row_texts.h"
+
+#include <QStringDecoder>
+#include <cstring>
+
+QString DeviceText(const char* field, size_t capacity) {
+  const QByteArray bytes(field, static_cast<qsizetype>(strnlen(field, capacity)));
+  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
+  QString text = utf8(bytes);
+  if (utf8.hasError()) return QString::fromLatin1(bytes);
+  return text;
+}
+
+QString FormatRowNumber(int row) { return QString::asprintf("%4d", row + 1); }
+
+QString FormatListMac(const uint8_t mac[6]) {
+  return QString::asprintf("%02X:%02X:%02X - %02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+}
+
+QString FormatDottedAddress(uint32_t networkOrderAddress) {
+  uint8_t octets[4];
+  std::memcpy(octets, &networkOrderAddress, 4);
+  return QString::asprintf("%u.%u.%u.%u", octets[0], octets[1], octets[2], octets[3]);
+}
+
+QString FormatWebPort(uint16_t webPort) {
+  return webPort == 0 ? QStringLiteral("-") : QString::number(webPort);
+}
+
+QString FormatAvPorts(uint16_t avPort1, uint16_t avPort2, uint16_t avPort3) {
+  if (avPort1 == 0) return QStringLiteral("-");
+  QString text = QString::number(avPort1);
+  if (avPort2 > 0) {
+    text += QStringLiteral(" / ") + QString::number(avPort2);
+    if (avPort3 > 0) text += QStringLiteral(" / ") + QString::number(avPort3);
+  }
+  return text;
+}
+
+std::array<QString, kDeviceColumnCount> RowTexts(int row, const DeviceInfo& device) {
+  return {FormatRowNumber(row),
+          DeviceText(device.modelName, sizeof device.modelName),
+          FormatListMac(device.mac),
+          FormatDottedAddress(device.sourceAddress),
+          FormatWebPort(device.webPort),
+          FormatAvPorts(device.avPort1, device.avPort2, device.avPort3),
+          QString()};
+}
