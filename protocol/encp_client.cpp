@@ -12,14 +12,12 @@
 
 #include "datagram_sender.h"
 #include "encp_codec.h"
-#include "wire_cursor.h"
 
 namespace {
 
 constexpr char kNotValidSocket[] =
     "ENCPCLIENT_SetNetwork : Not valid socket, initialize ENCP before use this function.\n";
 constexpr char kInvalidNetworkType[] = "ENCPCLIENT_SetNetwork : Invalid network type.\n";
-constexpr uint8_t kSearchReplyCode = 5;
 
 constexpr EncpOperations kOperations = {
     ENCPCLIENT_Close,  ENCPCLIENT_Wait,       ENCPCLIENT_RecvSearchReply, ENCPCLIENT_RecvResult,
@@ -66,18 +64,6 @@ void Receive(const EncpClient* client, Received& datagram) {
   datagram.size = recvfrom(client->socketHandle, datagram.bytes, sizeof datagram.bytes, MSG_TRUNC,
                            reinterpret_cast<sockaddr*>(&from), &fromLength);
   datagram.sender = from.sin_addr.s_addr;
-}
-
-// A datagram cut by the buffer is answered as a length mismatch, after the
-// checks that come before the length check: the magic, then the code byte.
-int32_t OversizedSearchReplyResult(const Received& datagram) {
-  WireReader header(datagram.bytes, sizeof datagram.bytes);
-  uint8_t magic[4];
-  header.bytes(magic, sizeof magic);
-  if (std::memcmp(magic, "ENCP", sizeof magic) != 0) return -1;
-  header.skip(3);  // version and length field
-  const uint8_t code = header.u8();
-  return code == kSearchReplyCode ? -3 : code;
 }
 
 }  // namespace
@@ -142,7 +128,9 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client) {
   Received datagram;
   Receive(client, datagram);
   if (datagram.size < 0) return -1;
-  if (datagram.truncated()) return OversizedSearchReplyResult(datagram);
+  if (datagram.truncated()) {
+    return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
+  }
   return DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender,
                            client->lastReply);
 }

@@ -65,11 +65,29 @@ int FinishRequest(WireWriter& w) {
   return w.ok() ? static_cast<int>(w.size()) : -1;
 }
 
-bool HasReplyMagic(WireReader& r) {
+// The eight bytes every reply starts with; `valid` when they were received
+// and begin with the reply magic.
+struct ReplyHeader {
+  bool valid;
+  uint8_t version;
+  uint16_t length;
+  uint8_t code;
+};
+
+ReplyHeader ReadReplyHeader(WireReader& r) {
   uint8_t magic[4];
   r.bytes(magic, sizeof magic);
-  return r.ok() && std::memcmp(magic, kReplyMagic, sizeof magic) == 0;
+  ReplyHeader header{};
+  header.version = r.u8();
+  header.length = r.u16le();
+  header.code = r.u8();
+  header.valid = r.ok() && std::memcmp(magic, kReplyMagic, sizeof magic) == 0;
+  return header;
 }
+
+// What the search-reply decoder says about a reply of another kind: its code,
+// except that code 1 would read as "decoded" and is reported as -1 instead.
+int OtherReplyResult(uint8_t code) { return code == 1 ? -1 : code; }
 
 // Options run to the end of the datagram as (tag, length, value). Only values
 // long enough for what a tag needs are stored; an option whose value runs
@@ -158,13 +176,10 @@ int EncodeCredentialRequest(const CredentialRequest& request, uint8_t* out, size
 
 int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, DeviceInfo& out) {
   WireReader r(data, size);
-  if (!HasReplyMagic(r)) return -1;
-  const uint8_t version = r.u8();
-  const uint16_t length = r.u16le();
-  const uint8_t code = r.u8();
-  if (!r.ok()) return -1;
-  if (code != kSearchReplyCode) return code;
-  if (length != size) return -3;
+  const ReplyHeader header = ReadReplyHeader(r);
+  if (!header.valid) return -1;
+  if (header.code != kSearchReplyCode) return OtherReplyResult(header.code);
+  if (header.length != size) return -3;
 
   DeviceInfo device{};
   device.sourceAddress = sourceAddress;
@@ -188,17 +203,22 @@ int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, 
   device.trailerByte = r.u8();
   if (!r.ok()) return -1;
 
-  ReadOptions(r, version, device);
+  ReadOptions(r, header.version, device);
   out = device;
   return 1;
 }
 
 int DecodeResultReply(const uint8_t* data, size_t size) {
   WireReader r(data, size);
-  if (!HasReplyMagic(r)) return -1;
-  r.skip(1);
-  const uint16_t length = r.u16le();
-  const uint8_t code = r.u8();
-  if (!r.ok() || length != size) return -1;
-  return code;
+  const ReplyHeader header = ReadReplyHeader(r);
+  if (!header.valid || header.length != size) return -1;
+  return header.code;
+}
+
+int DecodeOversizedSearchReply(const uint8_t* data, size_t size) {
+  WireReader r(data, size);
+  const ReplyHeader header = ReadReplyHeader(r);
+  if (!header.valid) return -1;
+  if (header.code != kSearchReplyCode) return OtherReplyResult(header.code);
+  return -3;
 }

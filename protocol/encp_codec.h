@@ -3,10 +3,11 @@
 // salt), no allocation. Every read goes through WireReader, so a datagram of
 // any size or content is safe to hand in.
 //
-// Decoding a search reply: -1 without the "ENCP" magic; the code byte when it
-// is not 5; -3 when the length field differs from the size; -1 when the fixed
-// part runs past the received bytes; otherwise 1 with `out` filled. On any
-// result but 1 `out` is left untouched. Texts longer than their field are cut
+// Decoding a search reply: -1 without the "ENCP" magic or with fewer than the
+// 8 header bytes; the code byte when it is not 5 (but -1 for code 1, which
+// would otherwise read as success); -3 when the length field differs from the
+// size; -1 when the fixed part runs past the received bytes; otherwise 1 with
+// `out` filled. On any result but 1 `out` is left untouched. Texts longer than their field are cut
 // to 63 or 31 characters; an option whose value runs past the end ends the
 // option walk, keeping the options before it.
 #pragma once
@@ -31,3 +32,8 @@ int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, 
 
 // The result code (0..255) of a well-formed reply; -1 otherwise.
 int DecodeResultReply(const uint8_t* data, size_t size);
+
+// What DecodeSearchReply says about a datagram too large for the receive
+// buffer, given the part that was kept: the magic and the code byte decide
+// as for any reply, and the length check fails (-3).
+int DecodeOversizedSearchReply(const uint8_t* data, size_t size);

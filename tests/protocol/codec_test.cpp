@@ -57,7 +57,8 @@ NetworkSettingRequest SampleSettingRequest(int32_t networkType) {
 TEST(RequestEncoding, SearchAndSetNetworkGoldenBytes) {
   uint8_t search[kEncpSearchRequestSize];
   ASSERT_EQ(EncodeSearchRequest(search), 9);
-  EXPECT_EQ(Bytes(search, search + 9), (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
+  EXPECT_EQ(Bytes(search, search + 9),
+            (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
 
   const Bytes header = {'A', 'D', 'C', 'T', 2, 0, 0, 4, 0x07, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
   const Bytes userId = {'a', 'd', 'm', 'i', 'n', 0, 0, 0};
@@ -295,12 +296,16 @@ TEST(SearchReplyDecoding, SizesCodesAndLengthChecks) {
   EXPECT_EQ(Decode(bigEndianLength, d), -3);
 
   // The code is judged before the length; not-a-search-reply leaves the record.
-  for (uint8_t code : {0, 2, 4, 255}) {
+  for (uint8_t code : {0, 1, 2, 4, 255}) {
     const Bytes result = ReplyBuilder(3, code).finish(999);
     d = Sentinel();
-    EXPECT_EQ(Decode(result, d), code);
+    // Code 1 must not pass for "decoded": callers would take the record.
+    EXPECT_EQ(Decode(result, d), code == 1 ? -1 : code);
     EXPECT_TRUE(Untouched(d));
   }
+  const Bytes shortHeader = {'E', 'N', 'C', 'P', 3, 7, 0};
+  EXPECT_EQ(Decode(shortHeader, d), -1);
+  EXPECT_EQ(DecodeResultReply(shortHeader.data(), shortHeader.size()), -1);
   Bytes foreign = ReplyBuilder(3).searchFixedPart().finish();
   foreign[3] = 'Q';
   EXPECT_EQ(Decode(foreign, d), -1);
