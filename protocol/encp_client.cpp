@@ -73,10 +73,7 @@ int32_t ENCPCLIENT_Init(EncpClient* client) {
   client->socketHandle = -1;
 
   client->socketHandle = socket(AF_INET, SOCK_DGRAM | SOCK_CLOEXEC, IPPROTO_UDP);
-  if (client->socketHandle < 0) {
-    client->socketHandle = -1;
-    return -1;
-  }
+  if (client->socketHandle < 0) return -1;
 
   sockaddr_in local{};
   local.sin_family = AF_INET;
