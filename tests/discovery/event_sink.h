@@ -1,0 +1,66 @@
+// The main window's stand-in for worker tests: a QObject that records every
+// event the workers post to it, through the same mailbox the window owns.
+#pragma once
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QEvent>
+#include <QObject>
+#include <functional>
+#include <vector>
+
+#include "discovery/device_events.h"
+#include "discovery/window_mailbox.h"
+
+inline void EnsureApplication() {
+  static int argc = 1;
+  static char name[] = "tavrix-test";
+  static char* argv[] = {name, nullptr};
+  if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
+}
+
+// Delivers posted events until `done` holds or `limitMs` passes.
+inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 10000) {
+  QElapsedTimer clock;
+  clock.start();
+  while (!done()) {
+    if (clock.elapsed() > limitMs) return false;
+    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+  }
+  return true;
+}
+
+class EventSink : public QObject {
+ public:
+  struct Received {
+    QEvent::Type type;
+    DeviceInfo device{};
+    QString text;
+  };
+
+  bool event(QEvent* event) override {
+    if (event->type() == WM_DEVICE_FOUND) {
+      const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device();
+      received.push_back({event->type(), device != nullptr ? *device : DeviceInfo{}, {}});
+      return true;
+    }
+    if (event->type() == WorkerFaultEventType()) {
+      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text()});
+      return true;
+    }
+    if (event->type() == WM_DISCOVERY_ENDED || event->type() == WM_BATCH_ENDED) {
+      received.push_back({event->type(), {}, {}});
+      return true;
+    }
+    return QObject::event(event);
+  }
+
+  int count(QEvent::Type type) const {
+    int n = 0;
+    for (const auto& r : received) n += r.type == type;
+    return n;
+  }
+
+  std::vector<Received> received;
+  MailboxOwner mailbox{this};
+};
