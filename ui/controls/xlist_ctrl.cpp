@@ -216,10 +216,9 @@ void CXListCtrl::mousePressEvent(QMouseEvent* event) {
   pressColumn_ = hit.isValid() ? hit.column() : -1;
   pressPending_ = event->button() == Qt::LeftButton;
 
-  // The second press of a double click does not toggle again: a double click
-  // on a box cell is one toggle, the same as on any list with boxes.
-  const bool secondOfDoubleClick = event->flags() & Qt::MouseEventCreatedDoubleClick;
-  if (event->button() == Qt::LeftButton && hit.isValid() && !secondOfDoubleClick) {
+  // Widgets get no press for the second click of a double click (it arrives
+  // as a double-click event), so a double click on a box cell toggles once.
+  if (event->button() == Qt::LeftButton && hit.isValid()) {
     const int state = GetCheckbox(pressRow_, pressColumn_);
     if (state >= 0) {
       model_->setCheckState(pressRow_, pressColumn_, state == 1 ? 0 : 1);
@@ -255,6 +254,13 @@ void CXListCtrl::keyPressEvent(QKeyEvent* event) {
   if (!current.isValid()) return;
   selectionModel()->select(current, QItemSelectionModel::Select | QItemSelectionModel::Rows);
   revealRow(current.row());
+}
+
+// Home and End go to the first and last row, as in any report list (a
+// table view would go to the first and last column of the row).
+QModelIndex CXListCtrl::moveCursor(CursorAction action, Qt::KeyboardModifiers modifiers) {
+  if (action == MoveHome || action == MoveEnd) modifiers |= Qt::ControlModifier;
+  return QTableView::moveCursor(action, modifiers);
 }
 
 // Selected rows change colours with the focus, so the whole view repaints.

@@ -1,0 +1,153 @@
+// Results and range checks of the grid's operations and the header check
+// state machine.
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+#include "tests/controls/grid_test_support.h"
+
+TEST(GridState, HeaderStateFollowsTheColumnsChecks) {
+  auto list = makeDeviceList(3);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+
+  EXPECT_EQ(list->SetCheckbox(0, 0, 1), 1);
+  EXPECT_EQ(list->SetCheckbox(1, 0, 1), 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "two of three rows checked";
+  EXPECT_EQ(list->SetCheckbox(2, 0, 1), 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last row checked";
+  EXPECT_EQ(list->CountCheckedItems(0), 3);
+
+  EXPECT_EQ(list->SetCheckbox(1, 0, 0), 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "unchecking any row";
+  EXPECT_EQ(list->CountCheckedItems(0), 2);
+
+  // A new unchecked row under an all-checked header turns it back to 1.
+  list->SetCheckbox(1, 0, 1);
+  ASSERT_EQ(list->GetHeaderCheckedState(0), 2);
+  const int row = list->InsertItem(3, "   4");
+  EXPECT_EQ(row, 3);
+  list->SetCheckbox(row, 0, 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+
+  // Removing a checked box recounts correctly.
+  list->SetCheckbox(row, 0, 1);
+  ASSERT_EQ(list->CountCheckedItems(0), 4);
+  list->SetCheckbox(row, 0, -1);
+  EXPECT_EQ(list->CountCheckedItems(0), 3);
+  EXPECT_EQ(list->GetCheckbox(row, 0), -1);
+
+  // DeleteAllItems keeps the header's last state.
+  list->SetCheckbox(row, 0, 1);
+  ASSERT_EQ(list->GetHeaderCheckedState(0), 2);
+  list->DeleteAllItems();
+  EXPECT_EQ(list->GetItemCount(), 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2);
+  EXPECT_EQ(list->CountCheckedItems(0), 0);
+  list->InsertItem(0, "   1");
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "a row without a box changes nothing";
+  list->SetCheckbox(0, 0, 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+}
+
+TEST(GridState, ColumnWithoutHeaderBoxNeverChangesItsState) {
+  auto list = makeDeviceList(2, /*headerState=*/0);
+  list->SetCheckbox(0, 0, 1);
+  list->SetCheckbox(1, 0, 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 0);
+  list->SetCheckbox(0, 3, 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(3), 0);
+  EXPECT_EQ(list->CountCheckedItems(3), 1);
+}
+
+TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
+  auto list = makeDeviceList(2);
+  const int rows = list->GetItemCount();
+  const int columns = list->GetColumns();
+  ASSERT_EQ(columns, 7);
+
+  EXPECT_EQ(list->InsertItem(-1, "x"), -1);
+  EXPECT_EQ(list->GetItemCount(), rows);
+  EXPECT_EQ(list->InsertItem(100, "appended"), rows) << "a large index appends";
+  list->SetCheckbox(rows, 0, 0);
+  const int count = list->GetItemCount();
+
+  for (auto [row, column] : {std::pair{count, 0}, {-1, 0}, {0, columns}, {0, -1}}) {
+    SCOPED_TRACE(testing::Message() << "cell " << row << "," << column);
+    EXPECT_EQ(list->SetItemText(row, column, "t"), 0);
+    EXPECT_EQ(list->SetItemText(row, column, "t", gridRgb(1, 2, 3), -1), 0);
+    EXPECT_EQ(list->SetItemText(row, column, nullptr, -1, -1), 0);
+    EXPECT_EQ(list->SetCheckbox(row, column, 1), 0);
+    EXPECT_EQ(list->GetCheckbox(row, column), -1);
+    EXPECT_EQ(list->GetItemText(row, column), QString());
+  }
+  for (int column : {-1, columns}) {
+    EXPECT_EQ(list->CountCheckedItems(column), 0);
+    EXPECT_EQ(list->GetHeaderCheckedState(column), -1);
+    EXPECT_EQ(list->SetHeaderCheckedState(column, 1), 0);
+  }
+  // Values outside the documented states are refused rather than stored.
+  EXPECT_EQ(list->SetCheckbox(0, 0, 2), 0);
+  EXPECT_EQ(list->GetCheckbox(0, 0), 0);
+  EXPECT_EQ(list->SetHeaderCheckedState(0, 3), 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+
+  EXPECT_EQ(list->GetCurSel(), -1);
+  EXPECT_EQ(list->SetCurSel(count, true), 0);
+  EXPECT_EQ(list->SetCurSel(-1, false), 0);
+  EXPECT_EQ(list->GetCurSel(), -1);
+  EXPECT_EQ(list->GetItemCount(), count);
+  EXPECT_EQ(list->CountCheckedItems(0), 0);
+}
+
+TEST(GridState, TextsKeepOrChangeAsAsked) {
+  auto list = makeDeviceList(1);
+  EXPECT_NE(list->SetItemText(0, 6, "Checking ip address ...", gridRgb(0, 0, 0),
+                              gridRgb(255, 255, 0)),
+            0);
+  EXPECT_EQ(list->GetItemText(0, 6), "Checking ip address ...");
+  EXPECT_NE(list->SetItemText(0, 6, nullptr, -1, -1), 0);
+  EXPECT_EQ(list->GetItemText(0, 6), "Checking ip address ...") << "no text keeps the text";
+  EXPECT_NE(list->SetItemText(0, 6, ""), 0);
+  EXPECT_EQ(list->GetItemText(0, 6), "");
+  EXPECT_EQ(list->GetItemText(0, 0), "   1");
+
+  // A column added after rows exist gives every row a usable cell.
+  EXPECT_EQ(list->InsertColumn(99, "Extra", 50), 7);
+  EXPECT_NE(list->SetItemText(0, 7, "late"), 0);
+  EXPECT_EQ(list->GetItemText(0, 7), "late");
+  EXPECT_EQ(list->InsertColumn(-1, "Bad", 50), -1);
+}
+
+TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
+  auto list = makeDeviceList(4);
+  list->SetCheckbox(1, 0, 1);
+  list->SetItemText(1, 6, "marked", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+  list->SetCurSel(1, false);
+
+  EXPECT_FALSE(list->ReorderRows({0, 1, 2}));
+  EXPECT_FALSE(list->ReorderRows({0, 1, 1, 2}));
+  EXPECT_FALSE(list->ReorderRows({0, 1, 2, 4}));
+  EXPECT_EQ(list->GetItemText(1, 1), "model 1");
+
+  QSignalSpy checks(list.get(), &CXListCtrl::checkStatesChanged);
+  list->SortRows([&](int a, int b) { return list->GetItemText(a, 1) > list->GetItemText(b, 1); });
+  for (int row = 0; row < 4; ++row)
+    EXPECT_EQ(list->GetItemText(row, 1), QString("model %1").arg(3 - row));
+  EXPECT_EQ(list->GetCheckbox(2, 0), 1);
+  EXPECT_EQ(list->GetCheckbox(1, 0), 0);
+  EXPECT_EQ(list->GetItemText(2, 6), "marked");
+  EXPECT_EQ(list->GetCurSel(), 2) << "the selection travels with its row";
+  EXPECT_EQ(checks.count(), 1);
+  EXPECT_EQ(list->CountCheckedItems(0), 1);
+}
+
+TEST(GridState, CheckStatesChangedReportsEveryRoute) {
+  auto list = makeDeviceList(2);
+  QSignalSpy checks(list.get(), &CXListCtrl::checkStatesChanged);
+  QSignalSpy clicks(list.get(), &CXListCtrl::checkboxClicked);
+  list->SetCheckbox(0, 0, 1);
+  list->SetHeaderCheckedState(0, 1);
+  list->DeleteAllItems();
+  ASSERT_EQ(checks.count(), 2);
+  EXPECT_EQ(checks.at(0).at(0).toInt(), 0);
+  EXPECT_EQ(clicks.count(), 0) << "code changes are not user clicks";
+}
