@@ -1,5 +1,6 @@
 #include "tools/nvtsim/sim_addresses.h"
 
+#include <dirent.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <netinet/in.h>
@@ -26,10 +27,20 @@ std::set<uint32_t> AddressesOn(const std::string& interfaceName) {
 
 }  // namespace
 
-bool InOwnNetworkNamespace() {
-  struct stat mine {}, first {};
-  if (stat("/proc/self/ns/net", &mine) != 0 || stat("/proc/1/ns/net", &first) != 0) return false;
-  return mine.st_ino != first.st_ino || mine.st_dev != first.st_dev;
+bool InNamedNetworkNamespace() {
+  struct stat mine {};
+  if (stat("/proc/self/ns/net", &mine) != 0) return false;
+  DIR* dir = opendir("/run/netns");
+  if (dir == nullptr) return false;
+  bool named = false;
+  while (dirent* entry = readdir(dir)) {
+    struct stat candidate {};
+    const std::string path = std::string("/run/netns/") + entry->d_name;
+    if (stat(path.c_str(), &candidate) == 0 && candidate.st_ino == mine.st_ino && candidate.st_dev == mine.st_dev)
+      named = true;
+  }
+  closedir(dir);
+  return named;
 }
 
 InterfaceAddresses::InterfaceAddresses(std::string interfaceName)

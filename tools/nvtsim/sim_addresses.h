@@ -6,7 +6,8 @@
 // left alone.
 //
 // Broadcast mode must never run on a machine's real network: it is only
-// allowed inside a network namespace other than the one of process 1.
+// allowed inside a named network namespace (one that `ip netns add` made
+// and `ip netns exec` entered), never in the namespace the machine runs in.
 #pragma once
 
 #include <cstdint>
@@ -14,7 +15,7 @@
 #include <string>
 #include <vector>
 
-bool InOwnNetworkNamespace();
+bool InNamedNetworkNamespace();
 
 class InterfaceAddresses {
  public:

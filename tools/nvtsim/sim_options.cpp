@@ -38,7 +38,7 @@ const char kSimUsage[] =
     "Faults:\n"
     "  --junk                   send malformed and foreign datagrams with every answer\n"
     "  --duplicate              send every search reply twice\n"
-    "  --long-texts             every reply text is 255 bytes\n"
+    "  --long-texts             reply texts longer than the fields (up to 255 bytes)\n"
     "  --silent I               device I (0-based, repeatable) never answers\n"
     "  --burst                  all replies back to back, no pacing\n"
     "\n"

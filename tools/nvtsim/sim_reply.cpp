@@ -10,15 +10,16 @@ namespace {
 constexpr uint8_t kSearchReplyCode = 5;
 constexpr size_t kLengthFieldOffset = 5;
 constexpr size_t kLongText = 255;
+// The other three texts of a long-texts reply: the reply must still fit a
+// client's 1024-byte buffer, and six 255-byte texts would not.
+constexpr size_t kLongishText = 40;
 constexpr uint8_t kReplyVersion = 3;
 
 // Writes a length-prefixed text. Unlike the client's request texts, device
 // texts may use the whole one-byte length.
-void PutText(WireWriter& out, const std::string& text, bool stretch) {
+void PutText(WireWriter& out, const std::string& text, size_t stretchTo) {
   std::string value = text.substr(0, kLongText);
-  if (stretch) {
-    for (size_t i = value.size(); i < kLongText; ++i) value.push_back(static_cast<char>('a' + i % 26));
-  }
+  for (size_t i = value.size(); i < stretchTo; ++i) value.push_back(static_cast<char>('a' + i % 26));
   out.u8(static_cast<uint8_t>(value.size()));
   out.bytes(value.data(), value.size());
 }
@@ -60,22 +61,23 @@ void SetLengthField(std::vector<uint8_t>& datagram, size_t length) {
 
 size_t EncodeSimSearchReply(const SimDevice& device, uint8_t* out, size_t capacity) {
   WireWriter w(out, capacity);
-  const bool stretch = device.longTexts;
+  const size_t longText = device.longTexts ? kLongText : 0;
+  const size_t longishText = device.longTexts ? kLongishText : 0;
   PutHeader(w, device.version, kSearchReplyCode);
   w.u8(device.selector);
   w.bytes(device.mac, 6);
   w.u8(device.networkType);
   w.u8(0);
-  PutText(w, device.model, stretch);
-  PutText(w, "sim firmware", stretch);
-  PutText(w, "", stretch);
+  PutText(w, device.model, longText);
+  PutText(w, "sim firmware", longishText);
+  PutText(w, "", longishText);
   w.bytes(&device.address, 4);
   w.bytes(&device.subnetMask, 4);
   w.bytes(&device.gateway, 4);
   w.bytes(&device.dnsServer, 4);
-  PutText(w, device.pppoeText1, stretch);
-  PutText(w, device.pppoeText2, stretch);
-  PutText(w, device.pppoeText3, stretch);
+  PutText(w, device.pppoeText1, longText);
+  PutText(w, device.pppoeText2, longishText);
+  PutText(w, device.pppoeText3, longText);
   w.zeros(4);  // PPPoE value 1
   w.u8(0);     // PPPoE flag
   w.zeros(4);  // PPPoE value 2

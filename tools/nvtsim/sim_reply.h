@@ -5,7 +5,9 @@
 // bytes) before the port options 8 to 11, so that a client must walk past an
 // option it does not know. Version-2 devices send the port options too: a
 // client must not read them from such a reply. A long-texts device sends
-// every text as 255 bytes, more than any field of the client holds.
+// texts longer than the client's fields: the model and the first and third
+// PPPoE texts as 255 bytes, the other three as 40 (six 255-byte texts would
+// not fit the 1024 bytes a client reads, and the reply would be lost).
 //
 // Junk datagrams are what a hostile or broken network adds to a search: bad
 // magic, a length field one off either way, a fixed part cut short, a request

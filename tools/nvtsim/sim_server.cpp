@@ -47,7 +47,7 @@ bool SimServer::Open(std::string* error) {
     return false;
   };
   if (broadcastMode()) {
-    if (!InOwnNetworkNamespace())
+    if (!InNamedNetworkNamespace())
       return fail("broadcast mode runs only inside a private network namespace (ip netns exec ...)");
     addresses_ = std::make_unique<InterfaceAddresses>(config_.broadcastInterface);
     if (addresses_->interfaceIndex() == 0) return fail("no interface " + config_.broadcastInterface);

@@ -1,0 +1,169 @@
+// tavrix-cli: its argument checking in-process, and the real program
+// against the simulator over loopback.
+#include <algorithm>
+#include <sstream>
+
+#include "tests/sim/sim_fixture.h"
+#include "tests/support/run_command.h"
+#include "tools/cli/cli_args.h"
+
+using tavrix::lab::RunCommand;
+
+namespace {
+
+bool Parses(std::vector<std::string> args, std::string* error = nullptr) {
+  CliArgs parsed;
+  std::string why;
+  const bool ok = ParseCliArgs(args, &parsed, &why);
+  if (error) *error = why;
+  return ok;
+}
+
+class CliAgainstSim : public LoopbackSim {
+ protected:
+  std::vector<std::string> Lab() {
+    return {"--local-port", std::to_string(settings_.localPort), "--device-port", std::to_string(settings_.devicePort),
+            "--destination", "127.0.0.1"};
+  }
+  int Cli(std::vector<std::string> args, std::string* output, const std::string& stdinText = "") {
+    std::string command = "printf '%s' '" + stdinText + "' | " + std::string(TAVRIX_CLI_PATH);
+    for (const std::string& a : args) command += " '" + a + "'";
+    return RunCommand({"sh", "-c", command + " 2>&1"}, output);
+  }
+};
+
+std::vector<std::string> Lines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) lines.push_back(line);
+  return lines;
+}
+
+}  // namespace
+
+TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
+  CliArgs args;
+  std::string error;
+  ASSERT_TRUE(ParseCliArgs({"scan", "--json", "--local-port", "4000", "--destination", "127.0.0.9"}, &args, &error));
+  EXPECT_EQ(args.command, CliCommand::kScan);
+  EXPECT_TRUE(args.json);
+  EXPECT_EQ(args.endpoint.localPort, 4000);
+  EXPECT_EQ(args.endpoint.devicePort, kEncpDevicePort);
+  EXPECT_EQ(args.endpoint.destinationAddress, inet_addr("127.0.0.9"));
+
+  ASSERT_TRUE(ParseCliArgs({"set", "--mac", "00:1a:2b:00:00:0F", "--static", "10.0.0.5", "255.255.255.0",
+                            "10.0.0.1", "10.0.0.2", "--user", "root", "--password-stdin"},
+                           &args, &error))
+      << error;
+  EXPECT_EQ(args.mac[5], 0x0F);
+  EXPECT_FALSE(args.dhcp);
+  EXPECT_EQ(args.dnsServer, inet_addr("10.0.0.2"));
+  EXPECT_TRUE(args.passwordFromStdin);
+  EXPECT_EQ(args.endpoint.destinationAddress, kEncpBroadcastAddress);
+
+  const std::string mac = "00:1A:2B:00:00:01";
+  const std::vector<std::vector<std::string>> bad = {
+      {},
+      {"probe"},
+      {"scan", "--mac", mac},
+      {"scan", "--local-port", "0"},
+      {"scan", "--device-port", "65536"},
+      {"scan", "--destination", "127.0.0"},
+      {"scan", "--local-port"},
+      {"set", "--dhcp", "--user", "root", "--password", "x"},                     // no MAC
+      {"set", "--mac", "00:1A:2B:00:00", "--dhcp", "--user", "root", "--password", "x"},
+      {"set", "--mac", mac, "--user", "root", "--password", "x"},                 // no settings
+      {"set", "--mac", mac, "--dhcp", "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "1.2.3.1", "--user", "r",
+       "--password", "x"},
+      {"set", "--mac", mac, "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "--user", "r", "--password", "x"},
+      {"set", "--mac", mac, "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "dns", "--user", "r", "--password", "x"},
+      {"set", "--mac", mac, "--dhcp", "--password", "x"},                          // no user
+      {"set", "--mac", mac, "--dhcp", "--user", "root"},                           // no password
+      {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--password-stdin"},
+      {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--json"},
+  };
+  for (const auto& args : bad) {
+    EXPECT_FALSE(Parses(args, &error)) << ::testing::PrintToString(args);
+    EXPECT_FALSE(error.empty());
+  }
+}
+
+TEST_F(CliAgainstSim, ArgumentErrorsExitWithStatusTwoAndUsage) {
+  std::string output;
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "set", "--mac", "nonsense"}, &output), 2);
+  EXPECT_NE(output.find("--mac needs a MAC address"), std::string::npos) << output;
+  EXPECT_NE(output.find("usage: tavrix-cli"), std::string::npos);
+  output.clear();
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH}, &output), 2);
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
+}
+
+TEST_F(CliAgainstSim, ScanPrintsListTextsAndEscapedJson) {
+  StartSim({"--fleet", WriteTempFile(
+      "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 4000,4001,0 3 root kefo\n"
+      "00:1A:2B:00:00:02 Evil%22%5C%0A%01%E9 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 0 - 3 root kefo\n"),
+            "--junk"});
+  std::string output;
+  std::vector<std::string> args = {"scan"};
+  const std::vector<std::string> lab = Lab();
+  args.insert(args.end(), lab.begin(), lab.end());
+  ASSERT_EQ(Cli(args, &output), 0) << output;
+  std::vector<std::string> lines = Lines(output);
+  std::sort(lines.begin(), lines.end());
+  ASSERT_EQ(lines.size(), 2u) << output;
+  EXPECT_EQ(lines[0], "CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001");
+  // Control characters never break the one-line-per-device format.
+  EXPECT_EQ(lines[1], "Evil\"\\??\xE9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-");
+
+  args.push_back("--json");
+  output.clear();
+  ASSERT_EQ(Cli(args, &output), 0) << output;
+  EXPECT_EQ(output.front(), '[');
+  EXPECT_NE(output.find("\"model\": \"Evil\\\"\\\\\\u000a\\u0001\\u00e9\""), std::string::npos) << output;
+  EXPECT_NE(output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"webPort\": 80"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("\"avPorts\": \"4000 / 4001\""), std::string::npos);
+  EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 2);
+}
+
+TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndReportsTheOutcome) {
+  StartSim({"--count", "2", "--first-ip", "127.0.7.1", "--move-delay", "20"});
+  std::vector<std::string> args = {"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.8.20",
+                                   "255.255.255.0", "127.0.8.1", "127.0.8.1", "--user", "root", "--password-stdin"};
+  const std::vector<std::string> lab = Lab();
+  args.insert(args.end(), lab.begin(), lab.end());
+
+  std::string output;
+  EXPECT_EQ(Cli(args, &output, "wrong\n"), 3);
+  EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
+            std::string::npos)
+      << output;
+
+  output.clear();
+  std::vector<std::string> refused = args;
+  refused[5] = "255.0.0.255";  // non-contiguous mask
+  EXPECT_EQ(Cli(refused, &output, "kefo\n"), 4);
+  EXPECT_NE(output.find("Configuration Error !\nPlease check IP, netmask ro gateway and correct them."),
+            std::string::npos)
+      << output;
+
+  output.clear();
+  EXPECT_EQ(Cli(args, &output, "kefo\n"), 0) << output;
+  EXPECT_NE(output.find("accepted"), std::string::npos);
+
+  output.clear();
+  std::vector<std::string> missing = args;
+  missing[2] = "00:1A:2B:00:00:09";
+  EXPECT_EQ(Cli(missing, &output, "kefo\n"), 1);
+  EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
+
+  // The moved device shows at its new address in the CLI's own scan.
+  std::vector<std::string> scan = {"scan"};
+  scan.insert(scan.end(), lab.begin(), lab.end());
+  for (int attempt = 0; attempt < 10 && output.find("127.0.8.20") == std::string::npos; ++attempt) {
+    output.clear();
+    Cli(scan, &output);
+  }
+  EXPECT_NE(output.find("00:1A:2B - 00:00:01\t127.0.8.20"), std::string::npos) << output;
+}

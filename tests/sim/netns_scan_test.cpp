@@ -1,0 +1,113 @@
+// The client with its unmodified defaults (limited broadcast, ports 32153
+// and 32154) in private namespaces, against simulators that behave like
+// devices on a LAN: they own their addresses and answer by broadcast.
+#include <arpa/inet.h>
+
+#include <set>
+
+#include "tests/support/netns_gtest.h"
+#include "tests/support/sim_process.h"
+#include "tools/cli/scan_cycle.h"
+#include "tools/cli/set_exchange.h"
+
+using tavrix::lab::DeviceNetwork;
+using tavrix::lab::Lab;
+using tavrix::lab::ScopedNetns;
+using tavrix::lab::SimProcess;
+
+namespace {
+
+bool StartLanSim(SimProcess& sim, const DeviceNetwork& network, int count) {
+  return sim.Start({"--broadcast", network.deviceInterface, "--count", std::to_string(count), "--first-ip",
+                    network.firstDeviceAddress, "--mask", "255.255.0.0", "--move-delay", "50"},
+                   network.devices->name());
+}
+
+std::set<std::string> SourceAddresses(const std::vector<DeviceInfo>& devices) {
+  std::set<std::string> addresses;
+  for (const DeviceInfo& d : devices) {
+    in_addr a{};
+    a.s_addr = d.sourceAddress;
+    addresses.insert(inet_ntoa(a));
+  }
+  return addresses;
+}
+
+}  // namespace
+
+TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  Lab lab;
+  std::string error;
+  DeviceNetwork* network = lab.AddDeviceNetwork(&error);
+  ASSERT_NE(network, nullptr) << error;
+  SimProcess sim;
+  ASSERT_TRUE(StartLanSim(sim, *network, 25)) << sim.error();
+
+  ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  const EncpEndpointSettings defaults;
+  const ScanCycleResult cycle = RunScanCycle(defaults);
+  EXPECT_EQ(cycle.initResult, 0);
+  const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
+  ASSERT_EQ(devices.size(), 25u);
+  const std::set<std::string> addresses = SourceAddresses(devices);
+  EXPECT_TRUE(addresses.count("10.61.1.1"));
+  EXPECT_TRUE(addresses.count("10.61.1.25"));
+
+  // Re-addressing by broadcast reaches a device outside the PC's view of
+  // its subnet, and the device then answers from its new address.
+  CliArgs args;
+  args.userId = "root";
+  args.ipAddress = inet_addr("192.168.77.5");
+  args.subnetMask = inet_addr("255.255.255.0");
+  args.gateway = inet_addr("192.168.77.1");
+  args.dnsServer = inet_addr("192.168.77.1");
+  EXPECT_EQ(RunSetExchange(defaults, BuildSetRequest(devices[0], args, "kefo")), 0);
+  std::set<std::string> after;
+  for (int attempt = 0; attempt < 20 && !after.count("192.168.77.5"); ++attempt)
+    after = SourceAddresses(UniqueByMac(RunScanCycle(defaults).replies));
+  EXPECT_TRUE(after.count("192.168.77.5"));
+  EXPECT_EQ(after.size(), 25u);
+}
+
+TEST(NetnsScan, PcWithTwoNetworksFindsTheDevicesOfBoth) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  Lab lab;
+  std::string error;
+  DeviceNetwork* first = lab.AddDeviceNetwork(&error);
+  ASSERT_NE(first, nullptr) << error;
+  DeviceNetwork* second = lab.AddDeviceNetwork(&error);
+  ASSERT_NE(second, nullptr) << error;
+  SimProcess firstSim, secondSim;
+  ASSERT_TRUE(StartLanSim(firstSim, *first, 10)) << firstSim.error();
+  // The second network's devices must not share MACs with the first's.
+  ASSERT_TRUE(secondSim.Start({"--broadcast", second->deviceInterface, "--count", "12", "--first-ip",
+                               second->firstDeviceAddress, "--mac-base", "00:1A:2C:00:00:00"},
+                              second->devices->name()))
+      << secondSim.error();
+
+  ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  const std::vector<DeviceInfo> devices = UniqueByMac(RunScanCycle(EncpEndpointSettings{}).replies);
+  EXPECT_EQ(devices.size(), 22u);
+  int onFirst = 0, onSecond = 0;
+  for (const std::string& a : SourceAddresses(devices)) {
+    onFirst += a.rfind("10.61.", 0) == 0;
+    onSecond += a.rfind("10.62.", 0) == 0;
+  }
+  EXPECT_EQ(onFirst, 10);
+  EXPECT_EQ(onSecond, 12);
+}
+
+TEST(NetnsScan, PcWithoutAnyAdapterEndsItsCycleQuietly) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  Lab lab;
+  ASSERT_TRUE(lab.ok()) << lab.error();
+  ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  const auto start = std::chrono::steady_clock::now();
+  const ScanCycleResult cycle = RunScanCycle(EncpEndpointSettings{});
+  EXPECT_GE(std::chrono::steady_clock::now() - start, kScanCycleLength);
+  EXPECT_TRUE(cycle.replies.empty());
+}

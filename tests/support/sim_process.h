@@ -1,0 +1,55 @@
+// The device simulator as a child process, optionally inside a namespace,
+// for tests and benchmarks that need real datagrams from real sockets.
+//
+// Start() returns once the simulator has printed its ready line (so the
+// socket is bound and, in broadcast mode, its addresses are in place), or
+// fails with the reason. Every child gets a lifetime so a forgotten one
+// ends by itself, and dies with its parent. The destructor stops it
+// (SIGTERM, then SIGKILL after a grace period) and reaps it.
+#pragma once
+
+#include <sys/types.h>
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace tavrix::lab {
+
+// Path of the nvtsim program of this build.
+std::string NvtsimPath();
+
+class SimProcess {
+ public:
+  SimProcess() = default;
+  ~SimProcess();
+  SimProcess(const SimProcess&) = delete;
+  SimProcess& operator=(const SimProcess&) = delete;
+
+  // `args` are nvtsim's options; `netns` empty runs it here.
+  bool Start(const std::vector<std::string>& args, const std::string& netns = "",
+             double lifetimeSeconds = 120,
+             std::chrono::milliseconds readyTimeout = std::chrono::seconds(30));
+  // Ends the child; its exit status, or -1 if it was killed or never ran.
+  int Stop();
+
+  bool running() const { return pid_ > 0; }
+  uint16_t port() const { return port_; }
+  const std::string& error() const { return error_; }
+
+ private:
+  pid_t pid_ = -1;
+  uint16_t port_ = 0;
+  std::string error_;
+};
+
+struct UdpPortPair {
+  uint16_t local = 0;   // where a client endpoint binds
+  uint16_t device = 0;  // where the simulator listens
+};
+
+// Two distinct ports that were free on 127.0.0.1 a moment ago.
+UdpPortPair FreeUdpPortPair();
+
+}  // namespace tavrix::lab

@@ -1,0 +1,139 @@
+#include "tools/cli/cli_args.h"
+
+#include <arpa/inet.h>
+
+#include <charconv>
+
+const char kCliUsage[] =
+    "usage: tavrix-cli scan [--json]\n"
+    "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
+    "                      --user ID (--password P | --password-stdin)\n"
+    "\n"
+    "scan  searches the local networks for 500 ms and prints one line per device:\n"
+    "      model, MAC, IP address, web port, AV ports (tab-separated), or JSON.\n"
+    "set   finds the device by MAC, sends it the new settings and reports its answer.\n"
+    "      --password-stdin reads the password from the first line of standard input,\n"
+    "      so that it never shows in the process list.\n"
+    "\n"
+    "Exit status: 0 success, 1 failure (device not found, no answer, network error),\n"
+    "2 bad arguments, 3 ID or password rejected, 4 settings refused by the device.\n";
+
+const char kCliLabUsage[] =
+    "Lab options (tests and private test networks only):\n"
+    "  --local-port P      local UDP port (default 32153)\n"
+    "  --device-port P     device UDP port (default 32154)\n"
+    "  --destination A     where requests go (default 255.255.255.255)\n";
+
+namespace {
+
+bool ParsePort(const std::string& text, uint16_t* port) {
+  unsigned value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535) return false;
+  *port = static_cast<uint16_t>(value);
+  return true;
+}
+
+bool ParseAddress(const std::string& text, uint32_t* networkOrder) {
+  in_addr address{};
+  if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
+  *networkOrder = address.s_addr;
+  return true;
+}
+
+int Hex(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+bool ParseMacText(const std::string& text, uint8_t mac[6]) {
+  if (text.size() != 17) return false;
+  for (int i = 0; i < 6; ++i) {
+    const int high = Hex(text[i * 3]), low = Hex(text[i * 3 + 1]);
+    if (high < 0 || low < 0) return false;
+    if (i < 5 && text[i * 3 + 2] != ':' && text[i * 3 + 2] != '-') return false;
+    mac[i] = static_cast<uint8_t>(high * 16 + low);
+  }
+  return true;
+}
+
+}  // namespace
+
+bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::string* error) {
+  CliArgs parsed;
+  auto fail = [&](const std::string& why) {
+    *error = why;
+    return false;
+  };
+  if (args.empty()) return fail("no command given");
+  const std::string& command = args[0];
+  if (command == "--help" || command == "-h" || command == "help") {
+    out->command = CliCommand::kHelp;
+    return true;
+  }
+  if (command == "--help-lab") {
+    out->command = CliCommand::kHelpLab;
+    return true;
+  }
+  if (command == "scan") parsed.command = CliCommand::kScan;
+  else if (command == "set") parsed.command = CliCommand::kSet;
+  else return fail("unknown command '" + command + "'");
+
+  bool haveMac = false, haveStatic = false, haveUser = false, havePassword = false;
+  for (size_t i = 1; i < args.size(); ++i) {
+    const std::string& arg = args[i];
+    auto need = [&](size_t count) { return i + count < args.size(); };
+    const bool isSet = parsed.command == CliCommand::kSet;
+    if (arg == "--json" && !isSet) {
+      parsed.json = true;
+    } else if (arg == "--local-port" || arg == "--device-port") {
+      uint16_t* port = arg == "--local-port" ? &parsed.endpoint.localPort : &parsed.endpoint.devicePort;
+      if (!need(1) || !ParsePort(args[i + 1], port)) return fail(arg + " needs a port from 1 to 65535");
+      ++i;
+    } else if (arg == "--destination") {
+      if (!need(1) || !ParseAddress(args[i + 1], &parsed.endpoint.destinationAddress))
+        return fail("--destination needs an IPv4 address");
+      ++i;
+    } else if (isSet && arg == "--mac") {
+      if (!need(1) || !ParseMacText(args[i + 1], parsed.mac))
+        return fail("--mac needs a MAC address such as 00:1A:2B:00:00:01");
+      haveMac = true;
+      ++i;
+    } else if (isSet && arg == "--static") {
+      if (!need(4)) return fail("--static needs four addresses: IP MASK GATEWAY DNS");
+      uint32_t* fields[4] = {&parsed.ipAddress, &parsed.subnetMask, &parsed.gateway, &parsed.dnsServer};
+      const char* names[4] = {"IP address", "subnet mask", "gateway", "DNS server"};
+      for (int k = 0; k < 4; ++k) {
+        if (!ParseAddress(args[i + 1 + k], fields[k]))
+          return fail(std::string("--static: bad ") + names[k] + " '" + args[i + 1 + k] + "'");
+      }
+      haveStatic = true;
+      i += 4;
+    } else if (isSet && arg == "--dhcp") {
+      parsed.dhcp = true;
+    } else if (isSet && arg == "--user") {
+      if (!need(1) || args[i + 1].empty()) return fail("--user needs an ID");
+      parsed.userId = args[++i];
+      haveUser = true;
+    } else if (isSet && arg == "--password") {
+      if (!need(1)) return fail("--password needs a value (or use --password-stdin)");
+      parsed.password = args[++i];
+      havePassword = true;
+    } else if (isSet && arg == "--password-stdin") {
+      parsed.passwordFromStdin = true;
+    } else {
+      return fail("unexpected argument '" + arg + "' for " + command);
+    }
+  }
+  if (parsed.command == CliCommand::kSet) {
+    if (!haveMac) return fail("set needs --mac");
+    if (haveStatic == parsed.dhcp) return fail("set needs exactly one of --static and --dhcp");
+    if (!haveUser) return fail("set needs --user");
+    if (havePassword == parsed.passwordFromStdin)
+      return fail("set needs exactly one of --password and --password-stdin");
+  }
+  *out = parsed;
+  return true;
+}

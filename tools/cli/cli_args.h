@@ -1,0 +1,38 @@
+// The command line of tavrix-cli, parsed without side effects so that every
+// way of getting it wrong is tested without a network.
+//
+//   tavrix-cli scan [--json]
+//   tavrix-cli set --mac MAC (--static IP MASK GATEWAY DNS | --dhcp)
+//                  --user ID (--password P | --password-stdin)
+//
+// Lab options, for tests and private test networks only (not in the usage
+// text a normal user sees, listed under --help-lab): --local-port P,
+// --device-port P, --destination IPv4 (default 255.255.255.255), accepted
+// anywhere after the command.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "protocol/encp_client.h"
+
+enum class CliCommand { kHelp, kHelpLab, kScan, kSet };
+
+struct CliArgs {
+  CliCommand command = CliCommand::kHelp;
+  EncpEndpointSettings endpoint;
+  bool json = false;
+  // set
+  uint8_t mac[6] = {};
+  bool dhcp = false;
+  uint32_t ipAddress = 0, subnetMask = 0, gateway = 0, dnsServer = 0;  // network order
+  std::string userId;
+  std::string password;
+  bool passwordFromStdin = false;
+};
+
+extern const char kCliUsage[];
+extern const char kCliLabUsage[];
+
+bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::string* error);

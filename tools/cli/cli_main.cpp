@@ -1,0 +1,87 @@
+// tavrix-cli: scan for devices and re-address one of them from a shell
+// (see cli_args.h for the command line).
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "tools/cli/cli_args.h"
+#include "tools/cli/device_text.h"
+#include "tools/cli/scan_cycle.h"
+#include "tools/cli/set_exchange.h"
+
+namespace {
+
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+void WarnIfPortBusy(const ScanCycleResult& cycle) {
+  if (cycle.initResult != 0)
+    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
+}
+
+int Scan(const CliArgs& args) {
+  const ScanCycleResult cycle = RunScanCycle(args.endpoint);
+  WarnIfPortBusy(cycle);
+  const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
+  if (args.json) {
+    std::fputs(FormatDevicesJson(devices).c_str(), stdout);
+  } else {
+    for (const DeviceInfo& d : devices) std::printf("%s\n", FormatDeviceLine(d).c_str());
+  }
+  return cycle.initResult == 0 ? 0 : kExitFailure;
+}
+
+bool ReadPasswordLine(std::string* password) {
+  if (!std::getline(std::cin, *password) && password->empty()) return false;
+  while (!password->empty() && (password->back() == '\r' || password->back() == '\n')) password->pop_back();
+  return true;
+}
+
+int Set(const CliArgs& args) {
+  std::string password = args.password;
+  if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
+    std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
+    return kExitUsage;
+  }
+  const ScanCycleResult cycle = RunScanCycle(args.endpoint);
+  WarnIfPortBusy(cycle);
+  const DeviceInfo* target = nullptr;
+  for (const DeviceInfo& d : cycle.replies) {
+    if (std::memcmp(d.mac, args.mac, 6) == 0) {
+      target = &d;
+      break;
+    }
+  }
+  if (target == nullptr) {
+    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", FormatPlainMac(args.mac).c_str());
+    return kExitFailure;
+  }
+  const int outcome = RunSetExchange(args.endpoint, BuildSetRequest(*target, args, password));
+  std::fprintf(outcome == 0 ? stdout : stderr, "%s\n", SetOutcomeText(outcome).c_str());
+  return SetOutcomeExitStatus(outcome);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  CliArgs args;
+  std::string error;
+  if (!ParseCliArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &error)) {
+    std::fprintf(stderr, "tavrix-cli: %s\n\n%s", error.c_str(), kCliUsage);
+    return kExitUsage;
+  }
+  switch (args.command) {
+    case CliCommand::kHelp:
+      std::fputs(kCliUsage, stdout);
+      return 0;
+    case CliCommand::kHelpLab:
+      std::fputs(kCliLabUsage, stdout);
+      return 0;
+    case CliCommand::kScan:
+      return Scan(args);
+    case CliCommand::kSet:
+      return Set(args);
+  }
+  return kExitUsage;
+}

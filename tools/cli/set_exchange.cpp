@@ -1,0 +1,64 @@
+#include "tools/cli/set_exchange.h"
+
+#include <algorithm>
+#include <cstring>
+
+NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
+                                      const std::string& password) {
+  NetworkSettingRequest request{};
+  std::memcpy(request.mac, device.mac, 6);
+  request.selector = device.selector;
+  request.networkType = args.dhcp ? kNetworkDhcp : kNetworkStatic;
+  std::memcpy(request.userId, args.userId.data(), std::min(args.userId.size(), sizeof request.userId));
+  std::memcpy(request.password, password.data(), std::min(password.size(), sizeof request.password - 1));
+  request.ipAddress = args.ipAddress;
+  request.subnetMask = args.subnetMask;
+  request.gateway = args.gateway;
+  request.dnsServer = args.dnsServer;
+  std::memcpy(request.pppoeText1, device.pppoeText1, sizeof request.pppoeText1);
+  std::memcpy(request.pppoeText2, device.pppoeText2, sizeof request.pppoeText2);
+  std::memcpy(request.pppoeText3, device.pppoeText3, sizeof request.pppoeText3);
+  request.pppoeValue1 = device.pppoeValue1;
+  request.pppoeFlag = device.pppoeFlag;
+  request.pppoeValue2 = device.pppoeValue2;
+  return request;
+}
+
+int RunSetExchange(const EncpEndpointSettings& settings, const NetworkSettingRequest& request) {
+  EncpClient client;
+  ENCPCLIENT_Init(&client, settings);
+  int outcome = kSetNoAnswer;
+  if (client.ops.SetNetwork(&client, &request) != 0) outcome = kSetNotSent;
+  else if (client.ops.Wait(&client, 1, 0) == 1) outcome = client.ops.RecvResult(&client);
+  client.ops.Close(&client);
+  return outcome;
+}
+
+std::string SetOutcomeText(int outcome) {
+  switch (outcome) {
+    case 0:
+      return "Network settings accepted. The device is moving to its new address.";
+    case 2:
+      return "Invalid Athentication Information.\nCheck the Administrator ID and Password !";
+    case kSetNoAnswer:
+      return "No answer from the device within 1 second.";
+    case kSetNotSent:
+      return "Network setting failed !";
+    default:
+      return "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.";
+  }
+}
+
+int SetOutcomeExitStatus(int outcome) {
+  switch (outcome) {
+    case 0:
+      return 0;
+    case 2:
+      return 3;
+    case kSetNoAnswer:
+    case kSetNotSent:
+      return 1;
+    default:
+      return 4;
+  }
+}

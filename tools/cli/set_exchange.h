@@ -1,0 +1,28 @@
+// One configuration exchange as the application's settings panel makes it:
+// one set-network request, one wait of at most one second, at most one
+// datagram read as the result. No retry and no matching of the answer to
+// the device: the first datagram is the answer, as on a real LAN.
+#pragma once
+
+#include <string>
+
+#include "protocol/encp_client.h"
+#include "tools/cli/cli_args.h"
+
+// The exchange's outcome: a device result code (0..255), kSetNoAnswer when
+// nothing came within the second, kSetNotSent when the request never left,
+// or -1 for a datagram that was not a well-formed result reply.
+inline constexpr int kSetNoAnswer = -100;
+inline constexpr int kSetNotSent = -101;
+
+// The request for `device`: its MAC, selector and PPPoE fields, the new
+// settings of `args`, the user ID (8 characters at most, as the devices
+// compare it) and password.
+NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
+                                      const std::string& password);
+
+int RunSetExchange(const EncpEndpointSettings& settings, const NetworkSettingRequest& request);
+
+// The report for an outcome, and the process exit status that goes with it.
+std::string SetOutcomeText(int outcome);
+int SetOutcomeExitStatus(int outcome);
