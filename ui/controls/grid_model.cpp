@@ -75,11 +75,14 @@ int GridModel::insertRow(int row, const QString& firstCellText) {
   return row;
 }
 
+// A row removal rather than a model reset: the columns stay as they are, so
+// the view keeps its column widths and header without rebuilding them.
 void GridModel::removeAllRows() {
-  beginResetModel();
+  if (rows_.empty()) return;
+  beginRemoveRows(QModelIndex(), 0, rows() - 1);
   rows_.clear();
   std::fill(checkedPerColumn_.begin(), checkedPerColumn_.end(), 0);
-  endResetModel();
+  endRemoveRows();
 }
 
 void GridModel::setText(int row, int column, const QString& text) {
