@@ -1,0 +1,54 @@
+#include "ui/common/prompts.h"
+
+#include <QDialog>
+#include <QFileDialog>
+
+Prompts* Prompts::installed_ = nullptr;
+
+Prompts& Prompts::current() {
+  static DefaultPrompts defaults;
+  return installed_ != nullptr ? *installed_ : defaults;
+}
+
+int DefaultPrompts::showMessage(QWidget* parent, Icon icon, const QString& text, Buttons buttons) {
+  QMessageBox box(icon, QStringLiteral("Tavrix"), text, buttons, parent);
+  // Texts may quote what a device sent; never let them be read as markup.
+  box.setTextFormat(Qt::PlainText);
+  return box.exec();
+}
+
+int DefaultPrompts::runModal(QDialog& dialog) { return dialog.exec(); }
+
+QString DefaultPrompts::openFileName(QWidget* parent, const QString& filter) {
+  return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
+}
+
+int ScriptedPrompts::showMessage(QWidget*, Icon icon, const QString& text, Buttons buttons) {
+  messages_.push_back({icon, text, buttons});
+  if (!messageAnswers_.empty()) {
+    const int answer = messageAnswers_.front();
+    messageAnswers_.pop_front();
+    return answer;
+  }
+  // The lowest set flag is the first offered button in QMessageBox's order.
+  const unsigned flags = static_cast<unsigned>(buttons.toInt());
+  return flags == 0 ? int(QMessageBox::Ok) : int(flags & (~flags + 1));
+}
+
+int ScriptedPrompts::runModal(QDialog& dialog) {
+  ++dialogsRun_;
+  if (dialogScripts_.empty()) return QDialog::Rejected;
+  DialogScript script = std::move(dialogScripts_.front());
+  dialogScripts_.pop_front();
+  dialog.show();
+  const int result = script(dialog);
+  dialog.hide();
+  return result;
+}
+
+QString ScriptedPrompts::openFileName(QWidget*, const QString&) {
+  if (fileNames_.empty()) return QString();
+  QString path = std::move(fileNames_.front());
+  fileNames_.pop_front();
+  return path;
+}

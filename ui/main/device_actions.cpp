@@ -1,0 +1,21 @@
+#include "ui/main/device_actions.h"
+
+#include "discovery/row_texts.h"
+
+QString WebAddress(const DeviceInfo& device) {
+  const QString host = FormatDottedAddress(device.sourceAddress);
+  if (device.webPort > 0) return QStringLiteral("http://%1:%2").arg(host).arg(device.webPort);
+  return QStringLiteral("http://%1").arg(host);
+}
+
+const std::vector<std::string>& NeighbourFlushCommand() {
+  static const std::vector<std::string> command{"ip", "-s", "-s", "neigh", "flush", "all"};
+  return command;
+}
+
+Notice ClearArpTable(CommandRunner& runner) {
+  const ProcessOutcome outcome = runner.run(NeighbourFlushCommand(), kNeighbourFlushDeadline);
+  if (!outcome.started) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNotStartedText)};
+  if (!outcome.succeeded()) return {QMessageBox::Critical, QString::fromLatin1(kArpFailedText)};
+  return {QMessageBox::Information, QString::fromLatin1(kArpClearedText)};
+}

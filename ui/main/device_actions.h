@@ -1,0 +1,34 @@
+// The parts of the per-device actions that need no window: a device's web
+// address, and clearing the PC's neighbour (ARP) table with the system's own
+// command, judged by its real outcome. A command that could not start, failed
+// or had to be killed is reported as a failure; only a command that ran to a
+// clean exit earns the "Delete ARP table." notice.
+#pragma once
+
+#include <QMessageBox>
+#include <QString>
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "protocol/encp_records.h"
+#include "ui/main/process_runner.h"
+
+// "http://a.b.c.d:port" when the device reports a web port, else "http://a.b.c.d".
+QString WebAddress(const DeviceInfo& device);
+
+// Linux keeps IPv4 and IPv6 neighbours in one table; `ip` flushes both.
+const std::vector<std::string>& NeighbourFlushCommand();
+inline constexpr std::chrono::milliseconds kNeighbourFlushDeadline{5000};
+
+struct Notice {
+  QMessageBox::Icon icon;
+  QString text;
+};
+
+// Runs the flush through `runner` and says what the operator is to be told.
+Notice ClearArpTable(CommandRunner& runner);
+
+inline constexpr const char* kArpClearedText = "Delete ARP table.";
+inline constexpr const char* kArpNotStartedText = "Failed to execute CreateProcess().";
+inline constexpr const char* kArpFailedText = "Failed to delete ARP table.";
