@@ -63,7 +63,6 @@ bool SimServer::Open(std::string* error) {
   socket_ = socket(AF_INET, SOCK_DGRAM, IPPROTO_UDP);
   if (socket_ < 0) return fail(std::string("socket: ") + std::strerror(errno));
   const int one = 1;
-  setsockopt(socket_, SOL_SOCKET, SO_REUSEADDR, &one, sizeof one);
   if (broadcastMode() && setsockopt(socket_, SOL_SOCKET, SO_BROADCAST, &one, sizeof one) != 0)
     return fail(std::string("SO_BROADCAST: ") + std::strerror(errno));
 
