@@ -16,18 +16,24 @@
 #include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
 
-inline std::string WriteTempFile(const std::string& content) {
-  char path[] = "/tmp/tavrix-fleet-XXXXXX";
-  const int fd = mkstemp(path);
-  if (fd >= 0) {
-    (void)!write(fd, content.data(), content.size());
-    close(fd);
-  }
-  return path;
-}
-
 class LoopbackSim : public ::testing::Test {
  protected:
+  void TearDown() override {
+    for (const std::string& path : files_) unlink(path.c_str());
+  }
+
+  // A fleet file that lives as long as the test.
+  std::string WriteTempFile(const std::string& content) {
+    char path[] = "/tmp/tavrix-fleet-XXXXXX";
+    const int fd = mkstemp(path);
+    if (fd >= 0) {
+      (void)!write(fd, content.data(), content.size());
+      close(fd);
+      files_.push_back(path);
+    }
+    return path;
+  }
+
   // Starts nvtsim on a free port with `args`; the client gets another port.
   void StartSim(std::vector<std::string> args) {
     ports_ = tavrix::lab::FreeUdpPortPair();
@@ -56,6 +62,7 @@ class LoopbackSim : public ::testing::Test {
     return devices;
   }
 
+  std::vector<std::string> files_;
   tavrix::lab::UdpPortPair ports_;
   tavrix::lab::SimProcess sim_;
   EncpEndpointSettings settings_;
