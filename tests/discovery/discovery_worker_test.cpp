@@ -247,26 +247,4 @@ TEST(DiscoveryWorkerLifetime, WorkerLeftRunningAfterStopWaitCannotReachTheWindow
   ASSERT_TRUE(PumpUntil([&] { return mailbox.expired(); })) << "the let-go worker finished and let go of the mailbox";
 }
 
-TEST(WorkerThreadTest, StopReportsWhetherTheWorkerEndedInTime) {
-  WorkerThread worker;
-  EXPECT_TRUE(worker.Stop()) << "nothing recorded";
-  std::atomic<int> runs{0};
-  ASSERT_TRUE(worker.Start([&](const std::atomic<bool>& stop) {
-    ++runs;
-    while (!stop.load()) std::this_thread::yield();
-  }));
-  EXPECT_TRUE(worker.IsRecorded());
-  EXPECT_TRUE(worker.Stop());
-  EXPECT_FALSE(worker.IsRecorded());
-
-  auto release = std::make_shared<std::atomic<bool>>(false);
-  ASSERT_TRUE(worker.Start([release](const std::atomic<bool>&) {
-    while (!release->load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-  }));
-  EXPECT_FALSE(worker.Stop(std::chrono::milliseconds(50))) << "a deaf worker is let go";
-  EXPECT_FALSE(worker.IsRecorded());
-  release->store(true);
-  EXPECT_EQ(runs.load(), 1);
-}
-
 }  // namespace
