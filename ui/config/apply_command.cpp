@@ -1,0 +1,24 @@
+#include "ui/config/apply_command.h"
+
+#include "ui/common/prompts.h"
+#include "ui/config/login_dlg.h"
+
+ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
+                                    const SettingsPanelValues& panel, const EncpEndpointSettings& settings) {
+  Prompts& prompts = Prompts::current();
+  if (prompts.showMessage(parent, QMessageBox::NoIcon, QString::fromLatin1(kApplyConfirmText),
+                          QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
+    return ApplyCommandOutcome::kNotConfirmed;
+  }
+  // No parent, as a login box of its own; it lives for this press only.
+  CLoginDlg login(nullptr);
+  if (prompts.runModal(login) != QDialog::Accepted) return ApplyCommandOutcome::kLoginCancelled;
+
+  const NetworkSettingRequest request = BuildSettingRequest(
+      device, panel, login.userId().toStdString(), login.password().toStdString());
+  const ExchangeOutcome outcome = RunSettingExchange(settings, request);
+  for (const QString& text : ExchangeFailureTexts(outcome)) {
+    prompts.showMessage(parent, QMessageBox::Critical, text);
+  }
+  return outcome.accepted() ? ApplyCommandOutcome::kAccepted : ApplyCommandOutcome::kNotAccepted;
+}

@@ -1,0 +1,75 @@
+#include "ui/config/db_viewer.h"
+
+#include <QFile>
+#include <QStyle>
+#include <algorithm>
+
+#include "ui/common/dialog_units.h"
+#include "ui/config/address_list_file.h"
+#include "ui/controls/xlist_ctrl.h"
+#include "ui_db_viewer_dialog.h"
+
+namespace {
+
+struct ViewerColumn {
+  const char* heading;
+  int share;  // of 64
+};
+
+constexpr ViewerColumn kColumns[] = {
+    {"No.", 6},         {"MAC address", 13}, {"Type", 5}, {"IP address", 10},
+    {"Subnet mask", 10}, {"Gateway", 10},     {"DNS", 10}, {"State", 15},
+};
+
+// The MAC token is the one text not checked to be ASCII: show valid UTF-8
+// as such and anything else byte for byte, never an invalid string.
+QString FileText(const std::string& bytes) {
+  const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
+  QString text = QString::fromUtf8(raw);
+  if (text.toUtf8() != raw) text = QString::fromLatin1(raw);
+  return text;
+}
+
+}  // namespace
+
+CDBViewer::CDBViewer(QWidget* owner, const QString& filePath)
+    : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()), filePath_(filePath) {
+  ui_->setupUi(this);
+  ApplyDialogUnits(this);
+  setWindowTitle(QStringLiteral("DB Viewer"));
+  connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
+  CreateColumns();
+  LoadFile();
+}
+
+CDBViewer::~CDBViewer() = default;
+
+CXListCtrl* CDBViewer::list() const { return ui_->fileList; }
+
+void CDBViewer::CreateColumns() {
+  CXListCtrl* list = ui_->fileList;
+  const int scrollBarWidth = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+  const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
+  int column = 0;
+  for (const ViewerColumn& spec : kColumns) {
+    list->InsertColumn(column++, QString::fromLatin1(spec.heading), usable * spec.share / 64,
+                       Qt::AlignLeft, 0);
+  }
+}
+
+void CDBViewer::LoadFile() {
+  CXListCtrl* list = ui_->fileList;
+  const std::vector<AddressListRecord> records =
+      ReadAddressListFile(QFile::encodeName(filePath_).toStdString());
+  int row = 0;
+  for (const AddressListRecord& record : records) {
+    list->InsertItem(row, QString::asprintf("%4d", row + 1));
+    list->SetItemText(row, 1, FileText(record.macText));
+    list->SetItemText(row, 2, QString::fromLatin1(record.typeText.c_str()));
+    for (int i = 0; i < 4; ++i) {
+      list->SetItemText(row, 3 + i, QString::fromLatin1(record.addressTexts[i].c_str()));
+    }
+    ++row;
+  }
+}

@@ -1,0 +1,39 @@
+// The File DB viewer: lists the usable lines of an address list file so the
+// operator can review a batch before running it. Read-only; OK and Cancel
+// both just close it.
+//
+// It reads the file through the same reader and line parser as the batch,
+// so what it shows is exactly what a batch would send. Rows are numbered by
+// usable line ("%4d", from 1), so skipped lines leave no gap; MAC and
+// addresses are shown as written, the type upper-cased. The eight columns
+// share the list's inner width in 64ths, adding up to 79/64 on purpose: the
+// last columns are reached by scrolling. The path box above the list stays
+// empty.
+#pragma once
+
+#include <QDialog>
+#include <QString>
+#include <memory>
+
+class CXListCtrl;
+
+namespace Ui {
+class DbViewerDialog;
+}
+
+class CDBViewer : public QDialog {
+  Q_OBJECT
+ public:
+  // Nothing is read until the dialog is built; the path is only copied.
+  CDBViewer(QWidget* owner, const QString& filePath);
+  ~CDBViewer() override;
+
+  CXListCtrl* list() const;
+
+ private:
+  void CreateColumns();
+  void LoadFile();
+
+  std::unique_ptr<Ui::DbViewerDialog> ui_;
+  QString filePath_;
+};

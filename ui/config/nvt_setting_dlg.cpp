@@ -1,0 +1,109 @@
+#include "ui/config/nvt_setting_dlg.h"
+
+#include "ui/common/dialog_units.h"
+#include "ui/common/prompts.h"
+#include "ui/config/db_viewer.h"
+#include "ui_nvt_setting_dialog.h"
+
+namespace {
+
+// Host byte order, as the address edits take them.
+constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
+  return (a << 24) | (b << 16) | (c << 8) | d;
+}
+
+}  // namespace
+
+CNVTSettingDlg::CNVTSettingDlg(QWidget* parent)
+    : QDialog(parent), ui_(std::make_unique<Ui::NvtSettingDialog>()) {
+  ui_->setupUi(this);
+  ApplyDialogUnits(this);
+  setWindowTitle(QStringLiteral("NVT Setting"));
+  wayGroup_.addButton(ui_->throughFileRadio);
+  wayGroup_.addButton(ui_->throughUiRadio);
+  typeGroup_.addButton(ui_->staticRadio);
+  typeGroup_.addButton(ui_->dhcpRadio);
+
+  connect(ui_->throughFileRadio, &QRadioButton::clicked, this, &CNVTSettingDlg::SwitchToFileWay);
+  connect(ui_->throughUiRadio, &QRadioButton::clicked, this, &CNVTSettingDlg::SwitchToUiWay);
+  connect(ui_->staticRadio, &QRadioButton::clicked, this, [this] { SetAddressDetailsEnabled(true); });
+  connect(ui_->dhcpRadio, &QRadioButton::clicked, this, [this] { SetAddressDetailsEnabled(false); });
+  connect(ui_->selectButton, &QPushButton::clicked, this, &CNVTSettingDlg::SelectFile);
+  connect(ui_->viewButton, &QPushButton::clicked, this, &CNVTSettingDlg::ViewFile);
+  connect(ui_->okButton, &QPushButton::clicked, this, &CNVTSettingDlg::accept);
+  connect(ui_->cancelButton, &QPushButton::clicked, this, &CNVTSettingDlg::reject);
+}
+
+CNVTSettingDlg::~CNVTSettingDlg() = default;
+
+void CNVTSettingDlg::setVisible(bool visible) {
+  // Every showing (a modal run or a plain show) starts from the defaults.
+  if (visible && !isVisible()) PrepareOpening();
+  QDialog::setVisible(visible);
+}
+
+void CNVTSettingDlg::PrepareOpening() {
+  ui_->staticRadio->setChecked(true);
+  ui_->startAddressEdit->setAddress(Address(192, 168, 1, 2));
+  ui_->endAddressEdit->setAddress(Address(192, 168, 1, 255));
+  ui_->subnetMaskEdit->setAddress(Address(255, 255, 255, 0));
+  ui_->gatewayEdit->setAddress(Address(192, 168, 1, 1));
+  ui_->dnsServerEdit->setAddress(Address(168, 126, 63, 1));
+  ui_->pathEdit->clear();
+  SwitchToFileWay();
+  ui_->throughUiRadio->setEnabled(false);
+}
+
+void CNVTSettingDlg::SwitchToFileWay() {
+  ui_->throughFileRadio->setChecked(true);
+  ui_->selectButton->setEnabled(true);
+  ui_->viewButton->setEnabled(true);
+  for (QWidget* control : {static_cast<QWidget*>(ui_->staticRadio), static_cast<QWidget*>(ui_->dhcpRadio),
+                           static_cast<QWidget*>(ui_->startAddressEdit),
+                           static_cast<QWidget*>(ui_->endAddressEdit)}) {
+    control->setEnabled(false);
+  }
+  SetAddressDetailsEnabled(false);
+}
+
+void CNVTSettingDlg::SwitchToUiWay() {
+  ui_->throughUiRadio->setChecked(true);
+  ui_->selectButton->setEnabled(false);
+  ui_->viewButton->setEnabled(false);
+  for (QWidget* control : {static_cast<QWidget*>(ui_->staticRadio), static_cast<QWidget*>(ui_->dhcpRadio),
+                           static_cast<QWidget*>(ui_->startAddressEdit),
+                           static_cast<QWidget*>(ui_->endAddressEdit)}) {
+    control->setEnabled(true);
+  }
+  SetAddressDetailsEnabled(ui_->staticRadio->isChecked());
+}
+
+void CNVTSettingDlg::SetAddressDetailsEnabled(bool enabled) {
+  ui_->subnetMaskEdit->setEnabled(enabled);
+  ui_->gatewayEdit->setEnabled(enabled);
+  ui_->dnsServerEdit->setEnabled(enabled);
+}
+
+void CNVTSettingDlg::SelectFile() {
+  const QString path = Prompts::current().openFileName(this, QString::fromUtf8(kFileDialogFilter));
+  if (path.isEmpty()) return;
+  if (path.size() > kMaxBatchFilePathLength) {
+    Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromLatin1(kFilePathTooLongText));
+    return;
+  }
+  filePath_ = path;
+  ui_->pathEdit->setText(filePath_);
+  CDBViewer viewer(this, filePath_);
+  Prompts::current().runModal(viewer);
+}
+
+void CNVTSettingDlg::ViewFile() {
+  if (filePath_.isEmpty()) return;
+  CDBViewer viewer(this, filePath_);
+  Prompts::current().runModal(viewer);
+}
+
+void CNVTSettingDlg::accept() {
+  mode_ = ui_->throughFileRadio->isChecked() ? kBatchModeThroughFile : kBatchModeThroughUi;
+  QDialog::accept();
+}

@@ -1,0 +1,74 @@
+#include "ui/config/single_change.h"
+
+#include <arpa/inet.h>
+
+#include <algorithm>
+#include <cstring>
+
+namespace {
+
+template <size_t N>
+void CopyText(char (&field)[N], const std::string& text) {
+  std::memcpy(field, text.data(), std::min(text.size(), N));
+}
+
+// Closes the endpoint however the exchange ends.
+struct EndpointCloser {
+  EncpClient& client;
+  ~EndpointCloser() {
+    if (client.ops.Close != nullptr) client.ops.Close(&client);
+  }
+};
+
+}  // namespace
+
+NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
+                                          const std::string& userId, const std::string& password) {
+  NetworkSettingRequest request{};
+  std::memcpy(request.mac, device.mac, sizeof request.mac);
+  request.selector = device.selector;
+  request.networkType = panel.staticChecked ? kNetworkStatic : panel.dhcpChecked ? kNetworkDhcp : kNetworkPppoe;
+  CopyText(request.userId, userId);
+  CopyText(request.password, password);
+  request.ipAddress = htonl(panel.ipAddress);
+  request.subnetMask = htonl(panel.subnetMask);
+  request.gateway = htonl(panel.gateway);
+  request.dnsServer = htonl(panel.dnsServer);
+  static_assert(sizeof request.pppoeText1 == sizeof device.pppoeText1);
+  static_assert(sizeof request.pppoeText2 == sizeof device.pppoeText2);
+  static_assert(sizeof request.pppoeText3 == sizeof device.pppoeText3);
+  std::memcpy(request.pppoeText1, device.pppoeText1, sizeof request.pppoeText1);
+  std::memcpy(request.pppoeText2, device.pppoeText2, sizeof request.pppoeText2);
+  std::memcpy(request.pppoeText3, device.pppoeText3, sizeof request.pppoeText3);
+  request.pppoeValue1 = device.pppoeValue1;
+  request.pppoeFlag = device.pppoeFlag;
+  request.pppoeValue2 = device.pppoeValue2;
+  return request;
+}
+
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
+                                   const NetworkSettingRequest& request) {
+  ExchangeOutcome outcome;
+  EncpClient client;
+  EndpointCloser closer{client};
+  // A failed open shows up as a failed send or as silence.
+  ENCPCLIENT_Init(&client, settings);
+  outcome.sendFailed = client.ops.SetNetwork(&client, &request) != 0;
+  if (client.ops.Wait(&client, 1, 0) == 1) {
+    outcome.answered = true;
+    outcome.resultCode = client.ops.RecvResult(&client);
+    if (outcome.resultCode < 0) outcome.resultCode = -1;
+  }
+  return outcome;
+}
+
+QStringList ExchangeFailureTexts(const ExchangeOutcome& outcome) {
+  QStringList texts;
+  if (outcome.sendFailed) texts << QString::fromLatin1(kApplySendFailedText);
+  if (outcome.answered && outcome.resultCode == 2) {
+    texts << QString::fromLatin1(kApplyBadLoginText);
+  } else if (outcome.answered && outcome.resultCode != 0) {
+    texts << QString::fromLatin1(kApplyConfigErrorText);
+  }
+  return texts;
+}

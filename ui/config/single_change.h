@@ -1,0 +1,56 @@
+// Changing one device's network settings from the settings panel, without
+// the widgets: the request built from the selected record, the panel and the
+// login, one exchange with the device, and what the operator is told.
+//
+// The exchange is deliberately minimal: one request, one wait of at most one
+// second, at most one datagram read as the answer, no retry and no check of
+// who answered (replies carry nothing that ties them to a request). The
+// window thread blocks for that second; the endpoint lives only for the
+// exchange and binds the local port, so no other endpoint may be open.
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <cstdint>
+#include <string>
+
+#include "protocol/encp_client.h"
+
+inline constexpr const char* kApplyConfirmText = "Apply Changes. Are you sure?";
+inline constexpr const char* kApplySendFailedText = "Network setting failed !";
+inline constexpr const char* kApplyBadLoginText =
+    "Invalid Athentication Information.\nCheck the Administrator ID and Password !";
+inline constexpr const char* kApplyConfigErrorText =
+    "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.";
+
+// What the settings panel holds when Apply is pressed. Addresses in host
+// byte order, as the address edits give them.
+struct SettingsPanelValues {
+  bool staticChecked = false;
+  bool dhcpChecked = false;
+  uint32_t ipAddress = 0;
+  uint32_t subnetMask = 0;
+  uint32_t gateway = 0;
+  uint32_t dnsServer = 0;
+};
+
+// Static when ticked, else DHCP when ticked, else PPPoE. The ID keeps at most
+// 8 bytes (no terminator when full), the password at most 22; both are taken
+// byte for byte. MAC, selector and PPPoE fields come from the device's record.
+NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
+                                          const std::string& userId, const std::string& password);
+
+struct ExchangeOutcome {
+  bool sendFailed = false;
+  bool answered = false;  // a datagram arrived within the second
+  int resultCode = -1;    // when answered: the device's code, -1 for a malformed answer
+  bool accepted() const { return answered && resultCode == 0; }
+};
+
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
+                                   const NetworkSettingRequest& request);
+
+// The error boxes to show, in order: the send failure first (the exchange
+// still waits for an answer after it), then the device's refusal. Empty for
+// an acceptance and for silence.
+QStringList ExchangeFailureTexts(const ExchangeOutcome& outcome);
