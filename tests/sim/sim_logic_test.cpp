@@ -230,10 +230,10 @@ TEST(SimFleet, ParsesFilesAndNamesTheBadLine) {
     EXPECT_NE(error.find("line 2"), std::string::npos) << error;
   }
 
-  CountFleetSpec spec;
-  spec.count = 300;
-  spec.firstAddress = Ip("127.0.7.250");
-  const std::vector<SimDevice> counted = MakeCountFleet(spec);
+  CountFleetPlan plan;
+  plan.count = 300;
+  plan.firstAddress = Ip("127.0.7.250");
+  const std::vector<SimDevice> counted = MakeCountFleet(plan);
   EXPECT_EQ(counted[299].address, Ip("127.0.9.37"));  // crosses two /24 boundaries
   EXPECT_EQ(counted[299].mac[4], 0x01);
   EXPECT_EQ(counted[299].mac[5], 0x2B);

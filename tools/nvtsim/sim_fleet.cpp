@@ -106,21 +106,21 @@ std::string FormatIpv4(uint32_t networkOrder) {
   return buffer;
 }
 
-std::vector<SimDevice> MakeCountFleet(const CountFleetSpec& spec) {
+std::vector<SimDevice> MakeCountFleet(const CountFleetPlan& plan) {
   std::vector<SimDevice> fleet;
-  fleet.reserve(spec.count > 0 ? spec.count : 0);
+  fleet.reserve(plan.count > 0 ? plan.count : 0);
   uint64_t macBase = 0;
-  for (int i = 0; i < 6; ++i) macBase = (macBase << 8) | spec.macBase[i];
-  for (int i = 0; i < spec.count; ++i) {
+  for (int i = 0; i < 6; ++i) macBase = (macBase << 8) | plan.macBase[i];
+  for (int i = 0; i < plan.count; ++i) {
     SimDevice device;
     const uint64_t mac = macBase + static_cast<uint64_t>(i);
     for (int b = 0; b < 6; ++b) device.mac[b] = static_cast<uint8_t>(mac >> (8 * (5 - b)));
     device.model = "NVT-SIM-" + std::to_string(i);
-    device.address = htonl(ntohl(spec.firstAddress) + static_cast<uint32_t>(i));
-    device.subnetMask = spec.subnetMask;
-    device.gateway = FirstHost(device.address, spec.subnetMask);
+    device.address = htonl(ntohl(plan.firstAddress) + static_cast<uint32_t>(i));
+    device.subnetMask = plan.subnetMask;
+    device.gateway = FirstHost(device.address, plan.subnetMask);
     device.dnsServer = device.gateway;
-    device.version = spec.version;
+    device.version = plan.version;
     fleet.push_back(device);
   }
   return fleet;

@@ -45,7 +45,7 @@ struct SimDevice {
   bool longTexts = false;
 };
 
-struct CountFleetSpec {
+struct CountFleetPlan {
   int count = 1;
   uint32_t firstAddress = 0;  // network byte order
   uint8_t macBase[6] = {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x00};
@@ -55,7 +55,7 @@ struct CountFleetSpec {
 
 // Device i has address firstAddress + i, MAC macBase + i, model "NVT-SIM-i";
 // its gateway and DNS server are the first host of its subnet.
-std::vector<SimDevice> MakeCountFleet(const CountFleetSpec& spec);
+std::vector<SimDevice> MakeCountFleet(const CountFleetPlan& plan);
 
 // The fleet of a fleet file's text; on a bad line nothing, with `error`
 // naming the line and the field.

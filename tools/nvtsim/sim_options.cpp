@@ -64,7 +64,7 @@ bool ReadFile(const std::string& path, std::string* text) {
 
 bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std::string* error) {
   SimConfig& config = options->config;
-  CountFleetSpec countSpec;
+  CountFleetPlan countPlan;
   bool haveCount = false, haveFirst = false;
   std::string fleetFile;
   std::vector<unsigned long> silent;
@@ -99,18 +99,18 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       return fail(arg.rfind("--", 0) == 0 ? "missing value for " + arg : "unexpected argument " + arg);
     } else if (arg == "--count") {
       if (!ParseUnsigned(v, 60000, &n) || n == 0) return fail("--count needs 1..60000");
-      countSpec.count = static_cast<int>(n);
+      countPlan.count = static_cast<int>(n);
       haveCount = true;
     } else if (arg == "--first-ip") {
-      if (!ParseIpv4(v, &countSpec.firstAddress)) return fail("bad --first-ip " + v);
+      if (!ParseIpv4(v, &countPlan.firstAddress)) return fail("bad --first-ip " + v);
       haveFirst = true;
     } else if (arg == "--mac-base") {
-      if (!ParseMac(v, countSpec.macBase)) return fail("bad --mac-base " + v);
+      if (!ParseMac(v, countPlan.macBase)) return fail("bad --mac-base " + v);
     } else if (arg == "--mask") {
-      if (!ParseIpv4(v, &countSpec.subnetMask)) return fail("bad --mask " + v);
+      if (!ParseIpv4(v, &countPlan.subnetMask)) return fail("bad --mask " + v);
     } else if (arg == "--version") {
       if (!ParseUnsigned(v, 255, &n)) return fail("bad --version " + v);
-      countSpec.version = static_cast<uint8_t>(n);
+      countPlan.version = static_cast<uint8_t>(n);
     } else if (arg == "--fleet") {
       fleetFile = v;
     } else if (arg == "--port" || arg == "--reply-port") {
@@ -147,7 +147,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
     config.fleet = std::move(*fleet);
   } else {
     if (!haveCount || !haveFirst) return fail("give --count N and --first-ip A, or --fleet FILE");
-    config.fleet = MakeCountFleet(countSpec);
+    config.fleet = MakeCountFleet(countPlan);
   }
   if (config.fleet.empty()) return fail("the fleet has no device");
   for (unsigned long index : silent) {
