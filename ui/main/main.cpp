@@ -1,0 +1,13 @@
+// The application: one main window, run modally; the program ends with it.
+#include <QApplication>
+
+#include "ui/main/about_box.h"
+#include "ui/main/tavrix_dlg.h"
+
+int main(int argc, char* argv[]) {
+  QApplication application(argc, argv);
+  QApplication::setWindowIcon(ProgramIcon());
+  CTavrixDlg window;
+  window.exec();
+  return 0;
+}

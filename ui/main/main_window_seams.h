@@ -1,0 +1,25 @@
+// What the main window reaches outside the process through, gathered so a
+// test can stand in for each: the adapter snapshot (tests use fixtures or a
+// namespace), the browser (tests capture the address instead of starting
+// one) and the command runner (tests never flush the real neighbour table).
+// A default-constructed value is the real thing.
+#pragma once
+
+#include <QUrl>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ui/main/local_adapters.h"
+#include "ui/main/process_runner.h"
+
+using AdapterSource = std::function<std::vector<AdapterInfo>()>;
+using UrlOpener = std::function<void(const QUrl& address)>;
+
+void OpenInDefaultBrowser(const QUrl& address);
+
+struct MainWindowSeams {
+  AdapterSource readAdapters = &ReadLocalAdapters;
+  UrlOpener openUrl = &OpenInDefaultBrowser;
+  std::shared_ptr<CommandRunner> commandRunner = std::make_shared<PosixCommandRunner>();
+};

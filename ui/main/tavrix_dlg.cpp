@@ -1,0 +1,398 @@
+#include "ui/main/tavrix_dlg.h"
+
+#include <arpa/inet.h>
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+#include <QMenu>
+#include <QMenuBar>
+#include <QStyle>
+
+#include "discovery/device_events.h"
+#include "ui/common/dialog_units.h"
+#include "ui/common/prompts.h"
+#include "ui/controls/xlist_ctrl.h"
+#include "ui/main/about_box.h"
+#include "ui/main/column_layout.h"
+#include "ui/main/device_actions.h"
+#include "ui_tavrix_dialog.h"
+
+namespace {
+
+GridColour ToGrid(const Rgb& colour) { return gridRgb(colour.red, colour.green, colour.blue); }
+
+}  // namespace
+
+CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams seams, QWidget* parent)
+    : QDialog(parent),
+      ui_(std::make_unique<Ui::TavrixDialog>()),
+      endpointSettings_(endpointSettings),
+      seams_(std::move(seams)),
+      inventory_(std::make_shared<DeviceInventory>()),
+      table_(inventory_),
+      discovery_(mailboxOwner_.mailbox(), endpointSettings) {
+  ui_->setupUi(this);
+  // A fixed frame with a close box, no minimise or maximise box.
+  setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                 Qt::WindowCloseButtonHint);
+  setWindowIcon(ProgramIcon());
+  for (QPushButton* hidden : {ui_->okButton, ui_->cancelButton}) {
+    hidden->setDefault(false);
+    hidden->setAutoDefault(false);
+    hidden->hide();
+  }
+  ApplyDialogUnits(this);
+  AddAboutMenu();
+
+  CXListCtrl* list = DeviceList();
+  list->setContextMenuPolicy(Qt::CustomContextMenu);
+  SetupColumns();
+
+  connect(ui_->scanButton, &QPushButton::clicked, this, &CTavrixDlg::OnScan);
+  connect(ui_->clearButton, &QPushButton::clicked, this, &CTavrixDlg::OnClear);
+  connect(ui_->deleteArpButton, &QPushButton::clicked, this, &CTavrixDlg::OnDeleteArpTable);
+  connect(ui_->nvtSettingButton, &QPushButton::clicked, this, &CTavrixDlg::OnNvtSetting);
+  connect(ui_->applyButton, &QPushButton::clicked, this, &CTavrixDlg::OnApply);
+  // "Firmware update" stays disabled and has no command.
+  connect(list, &CXListCtrl::rowClicked, this, &CTavrixDlg::OnRowClicked);
+  connect(list, &CXListCtrl::rowDoubleClicked, this, &CTavrixDlg::OnRowDoubleClicked);
+  connect(list, &CXListCtrl::customContextMenuRequested, this, &CTavrixDlg::OnListContextMenu);
+  connect(list, &CXListCtrl::columnClicked, this, &CTavrixDlg::OnColumnClicked);
+  connect(list, &CXListCtrl::checkStatesChanged, this, &CTavrixDlg::OnCheckStatesChanged);
+  rescanTimer_.setSingleShot(true);
+  connect(&rescanTimer_, &QTimer::timeout, this, &CTavrixDlg::OnRescanTimer);
+
+  OnClear();
+  LoadAdapters();
+  EnableSettingsPanel(false);
+  SetState(kStateIdle);
+}
+
+CTavrixDlg::~CTavrixDlg() {
+  mailboxOwner_.mailbox()->close();
+  KillRescanTimer();
+  discovery_.StopDiscoveryWorker();
+  batchWorker_.Stop();
+  adapters_.clear();
+}
+
+int CTavrixDlg::exec() {
+  if (closedAtStart_) return QDialog::Rejected;
+  return QDialog::exec();
+}
+
+CXListCtrl* CTavrixDlg::DeviceList() const { return ui_->deviceList; }
+
+// The desktop's window manager owns the title bar and its menu, so the About
+// item lives in a menu bar of the window's own (and in the context menu of
+// the window's background). The template's controls move down to make room.
+void CTavrixDlg::AddAboutMenu() {
+  auto* about = new QAction(QString::fromUtf8(kAboutMenuText), this);
+  connect(about, &QAction::triggered, this, &CTavrixDlg::OnAbout);
+  addAction(about);
+  setContextMenuPolicy(Qt::ActionsContextMenu);
+
+  menuBar_ = new QMenuBar(this);
+  menuBar_->setObjectName(QStringLiteral("menuBar"));
+  menuBar_->addMenu(QStringLiteral("&Tavrix"))->addAction(about);
+  const int barHeight = menuBar_->sizeHint().height();
+  for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+    if (child != menuBar_) child->move(child->x(), child->y() + barHeight);
+  }
+  setFixedSize(width(), height() + barHeight);
+  menuBar_->setGeometry(0, 0, width(), barHeight);
+}
+
+void CTavrixDlg::SetupColumns() {
+  CXListCtrl* list = DeviceList();
+  const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
+  const auto widths = DeviceColumnWidths(list->width(), scrollBar);
+  for (int column = 0; column < kDeviceListColumns; ++column) {
+    // Column 0 carries the check boxes and, in its header, an unchecked check-all box.
+    list->InsertColumn(column, QString::fromLatin1(kDeviceColumnTitles[column]), widths[column], Qt::AlignLeft,
+                       column == kColumnNumber ? 1 : 0);
+  }
+}
+
+int CTavrixDlg::LoadAdapters() {
+  adapters_ = seams_.readAdapters ? seams_.readAdapters() : std::vector<AdapterInfo>{};
+  if (adapters_.empty()) {
+    Prompts::current().showMessage(this, QMessageBox::Critical, QString::fromLatin1(kNoAdapterText),
+                                   QMessageBox::Ok);
+    closedAtStart_ = true;
+    return 0;
+  }
+  const LocalNetworkTexts texts = PanelTexts(adapters_);
+  const std::pair<QLabel*, const std::string*> labels[] = {{ui_->localIpLabel, &texts.ipAddress},
+                                                            {ui_->localMaskLabel, &texts.subnetMask},
+                                                            {ui_->localGatewayLabel, &texts.gateway},
+                                                            {ui_->localDnsLabel, &texts.dnsServer}};
+  for (const auto& [label, text] : labels) {
+    label->setTextFormat(Qt::PlainText);
+    label->setText(QString::fromStdString(*text));
+  }
+  return 1;
+}
+
+void CTavrixDlg::EnableSettingsPanel(bool enable) {
+  for (QWidget* control : std::initializer_list<QWidget*>{ui_->staticRadio, ui_->dhcpRadio, ui_->ipAddressEdit,
+                                                          ui_->subnetMaskEdit, ui_->gatewayEdit,
+                                                          ui_->dnsServerEdit, ui_->applyButton}) {
+    control->setEnabled(enable);
+  }
+}
+
+int CTavrixDlg::SetState(int state) {
+  const StateChange change = table_.SetState(state);
+  if (change.stopRescanTimer) KillRescanTimer();
+  return change.result;
+}
+
+void CTavrixDlg::StartRescanTimer(int periodMs) { rescanTimer_.start(periodMs); }
+
+void CTavrixDlg::KillRescanTimer() { rescanTimer_.stop(); }
+
+void CTavrixDlg::BeginVerification(const uint8_t mac[6]) {
+  const int row = inventory_->lock().table().FindRowByMac(mac);
+  if (row >= 0) ApplyCells({{row, kColumnState, QString::fromLatin1(kStateChecking), kCheckingColours}});
+  table_.SetMacUnderVerification(mac);
+  SetState(kStateVerifying);
+  StartRescanTimer(0);
+}
+
+// ---- Buttons ------------------------------------------------------------
+
+void CTavrixDlg::OnScan() {
+  if (GetState() != kStateIdle) return;
+  if (StartScanCycle()) SetState(kStateScanning);
+}
+
+// The previous worker's "ended" event may still be queued (a re-scan worker
+// left over from a verification, or a scan stopped by "Clear"). It belongs
+// to a cycle that is over; delivered now it would end the new scan at once.
+bool CTavrixDlg::StartScanCycle() {
+  discovery_.StopDiscoveryWorker();
+  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
+  return discovery_.StartDiscoveryWorker();
+}
+
+void CTavrixDlg::OnClear() {
+  EnableSettingsPanel(false);
+  discovery_.StopDiscoveryWorker();
+  applyingRows_ = true;
+  DeviceList()->DeleteAllItems();
+  applyingRows_ = false;
+  if (table_.Clear().stopRescanTimer) KillRescanTimer();
+}
+
+void CTavrixDlg::OnDeleteArpTable() {
+  const Notice notice = ClearArpTable(*seams_.commandRunner);
+  Prompts::current().showMessage(this, notice.icon, notice.text, QMessageBox::Ok);
+}
+
+void CTavrixDlg::OnAbout() { ShowAboutBox(this); }
+
+// ---- Device list ----------------------------------------------------------
+
+void CTavrixDlg::SelectRow(int row) {
+  const RowSelection selection = table_.SelectRow(row);
+  ApplyCells(selection.cells);
+  if (!selection.device) return;
+  const DeviceInfo& device = *selection.device;
+  // Checking one auto-exclusive radio button unchecks the other two, the
+  // disabled "PPPoE" included.
+  switch (device.networkType) {
+    case 0:
+      ui_->dhcpRadio->setChecked(true);
+      break;
+    case 1:
+      ui_->staticRadio->setChecked(true);
+      break;
+    default:
+      ui_->pppoeRadio->setChecked(true);
+      break;
+  }
+  ui_->macEdit->setText(DeviceList()->GetItemText(row, kColumnMac));
+  ui_->ipAddressEdit->setAddress(ntohl(device.sourceAddress));
+  ui_->subnetMaskEdit->setAddress(ntohl(device.subnetMask));
+  ui_->gatewayEdit->setAddress(ntohl(device.gateway));
+  ui_->dnsServerEdit->setAddress(ntohl(device.dnsServer));
+}
+
+void CTavrixDlg::ForgetSelection() { table_.ForgetSelection(); }
+
+std::optional<DeviceInfo> CTavrixDlg::RowRecord(int row) const {
+  auto access = inventory_->lock();
+  const DeviceEntry* entry = row >= 0 ? access.table().Find(row) : nullptr;
+  if (entry == nullptr || !entry->info) return std::nullopt;
+  return *entry->info;
+}
+
+// Whichever row was clicked, the topmost selected row is the one shown.
+void CTavrixDlg::OnRowClicked() {
+  const int row = DeviceList()->GetCurSel();
+  if (row < 0) {
+    EnableSettingsPanel(false);
+    ForgetSelection();
+    return;
+  }
+  SelectRow(row);
+  EnableSettingsPanel(true);
+}
+
+void CTavrixDlg::OnRowDoubleClicked() {
+  const int row = DeviceList()->GetCurSel();
+  if (row < 0) {
+    EnableSettingsPanel(false);
+    ForgetSelection();
+    return;
+  }
+  const std::optional<DeviceInfo> device = RowRecord(row);
+  if (!device) return;
+  OpenWebPage(*device);
+  EnableSettingsPanel(true);
+}
+
+void CTavrixDlg::OnListContextMenu(const QPoint& position) {
+  const int row = DeviceList()->GetCurSel();
+  if (row < 0) {
+    EnableSettingsPanel(false);
+    ForgetSelection();
+    return;
+  }
+  if (!RowRecord(row)) return;
+  SelectRow(row);
+
+  auto* menu = new QMenu(this);
+  menu->setObjectName(QStringLiteral("deviceMenu"));
+  menu->setAttribute(Qt::WA_DeleteOnClose);
+  menu->addAction(QStringLiteral("Monitoring"))->setEnabled(false);
+  menu->addAction(QStringLiteral("Web page"), this, &CTavrixDlg::OnWebPage);
+  menu->popup(DeviceList()->viewport()->mapToGlobal(position));
+}
+
+void CTavrixDlg::OnWebPage() {
+  if (const std::optional<DeviceInfo> device = SelectedDevice()) OpenWebPage(*device);
+}
+
+void CTavrixDlg::OpenWebPage(const DeviceInfo& device) {
+  const QString address = WebAddress(device);
+  if (!address.isEmpty() && seams_.openUrl) seams_.openUrl(QUrl(address));
+}
+
+// Column 0 holds the check boxes and never sorts. The sort moves whole rows
+// (texts, colours, check boxes, selection); the table is then re-keyed to the
+// new order, ticks included, under one lock, so a batch worker never pairs a
+// row's tick with another row's record.
+void CTavrixDlg::OnColumnClicked(int column) {
+  CXListCtrl* list = DeviceList();
+  const int rows = list->GetItemCount();
+  std::vector<QString> keys(rows);
+  for (int row = 0; row < rows; ++row) keys[row] = list->GetItemText(row, column);
+  const std::optional<std::vector<int>> order = table_.SortOrder(column, keys);
+  if (!order) return;
+
+  list->setUpdatesEnabled(false);
+  applyingRows_ = true;
+  list->ReorderRows(*order);
+  std::vector<QString> macs(rows);
+  std::vector<bool> ticks(rows);
+  for (int row = 0; row < rows; ++row) {
+    macs[row] = list->GetItemText(row, kColumnMac);
+    ticks[row] = list->GetCheckbox(row, kColumnNumber) == 1;
+  }
+  ApplyCells(table_.RekeyRows(macs, ticks));
+  applyingRows_ = false;
+  list->setUpdatesEnabled(true);
+}
+
+void CTavrixDlg::OnCheckStatesChanged(int column) {
+  if (column != kColumnNumber || applyingRows_) return;
+  MirrorTicks();
+}
+
+// Workers cannot read the grid; they read the inventory's copy of the ticks.
+void CTavrixDlg::MirrorTicks() {
+  CXListCtrl* list = DeviceList();
+  const int rows = list->GetItemCount();
+  std::vector<bool> ticks(rows);
+  for (int row = 0; row < rows; ++row) ticks[row] = list->GetCheckbox(row, kColumnNumber) == 1;
+  auto access = inventory_->lock();
+  for (int row = 0; row < rows && row < access.RowCount(); ++row) access.SetTicked(row, ticks[row]);
+}
+
+// ---- Worker events ----------------------------------------------------------
+
+void CTavrixDlg::customEvent(QEvent* event) {
+  const QEvent::Type type = event->type();
+  if (type == WM_DEVICE_FOUND) {
+    // The record belongs to the event and is freed with it.
+    if (const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device()) OnDeviceFound(*device);
+  } else if (type == WM_DISCOVERY_ENDED) {
+    OnDiscoveryEnded();
+  } else if (type == WM_BATCH_ENDED) {
+    OnBatchEnded();
+  } else if (type == WorkerFaultEventType()) {
+    Prompts::current().showMessage(this, QMessageBox::NoIcon, static_cast<WorkerFaultEvent*>(event)->text(),
+                                   QMessageBox::Ok);
+  } else {
+    QDialog::customEvent(event);
+  }
+}
+
+void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) { ApplyTableChanges(table_.OnDeviceFound(device)); }
+
+void CTavrixDlg::OnDiscoveryEnded() {
+  // Outside a scan the next re-scan tick replaces the ended worker.
+  if (table_.OnDiscoveryEnded()) discovery_.StopDiscoveryWorker();
+}
+
+void CTavrixDlg::OnBatchEnded() {
+  ApplyCells(table_.OnBatchEnded());
+  if (discovery_.StartDiscoveryWorker()) StartRescanTimer(kRescanPeriodMs);
+}
+
+// A tick whose worker could not start tries again at the next one, 3000 ms
+// on, rather than spinning at the 0 ms of a first tick.
+void CTavrixDlg::OnRescanTimer() {
+  discovery_.StartDiscoveryWorker();
+  StartRescanTimer(kRescanPeriodMs);
+}
+
+void CTavrixDlg::ApplyTableChanges(const TableChanges& changes) {
+  if (changes.insertedRow) {
+    const auto& texts = *changes.insertedRow;
+    CXListCtrl* list = DeviceList();
+    applyingRows_ = true;
+    const int row = list->InsertItem(list->GetItemCount(), texts[kColumnNumber]);
+    list->SetCheckbox(row, kColumnNumber, 0);
+    applyingRows_ = false;
+    for (int column = kColumnModel; column < kDeviceColumnCount; ++column) {
+      if (!texts[column].isEmpty()) list->SetItemText(row, column, texts[column]);
+    }
+  }
+  ApplyCells(changes.cells);
+  if (changes.stopRescanTimer) KillRescanTimer();
+}
+
+void CTavrixDlg::ApplyCells(const std::vector<CellUpdate>& cells) {
+  CXListCtrl* list = DeviceList();
+  for (const CellUpdate& cell : cells) {
+    if (!cell.colours) {
+      if (cell.text) list->SetItemText(cell.row, cell.column, *cell.text);
+      continue;
+    }
+    const GridColour text = ToGrid(cell.colours->text);
+    const GridColour background = ToGrid(cell.colours->background);
+    if (cell.text) {
+      list->SetItemText(cell.row, cell.column, *cell.text, text, background);
+    } else {
+      list->SetItemText(cell.row, cell.column, nullptr, text, background);
+    }
+  }
+}
+
+void CTavrixDlg::closeEvent(QCloseEvent* event) {
+  done(QDialog::Accepted);
+  event->accept();
+}

@@ -1,0 +1,152 @@
+// The main window: command buttons, the device list, the local network panel
+// and the settings panel of the selected device, laid out from the template
+// tavrix_dialog.ui in dialog units.
+//
+// The window owns the device inventory (shared, behind its one lock, with
+// the batch worker), the table logic that decides what each arriving device
+// means (DeviceTableCore) and the discovery controller. It never decides
+// cell texts or colours itself: it copies the core's decisions into the grid
+// and the re-scan timer. Workers reach it only through its mailbox, as
+// posted events (1025 device found, 1026 discovery ended, 1027 batch ended,
+// plus fault events whose text the window shows).
+//
+// The window ends only through its close box (or the desktop's close
+// command). Enter and Esc, which would end a plain dialog through its hidden
+// OK and Cancel buttons and lose the list, do not. Destruction stops the
+// re-scan timer and both workers (each within 3000 ms) and closes the mailbox
+// while the window is still whole, so a worker that outlives the window can
+// never reach it.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "discovery/device_table.h"
+#include "discovery/discovery_worker.h"
+#include "discovery/window_mailbox.h"
+#include "discovery/worker_thread.h"
+#include "protocol/encp_client.h"
+#include "ui/main/main_window_seams.h"
+
+class CXListCtrl;
+class QMenu;
+class QMenuBar;
+namespace Ui {
+class TavrixDialog;
+}
+
+class CTavrixDlg : public QDialog {
+  Q_OBJECT
+
+ public:
+  static constexpr int kRescanPeriodMs = 3000;
+
+  // The application passes nothing: default endpoint settings and the real
+  // system. Initialisation runs here; without a network adapter the window
+  // reports it and is closed at once (see IsClosedAtStart).
+  explicit CTavrixDlg(EncpEndpointSettings endpointSettings = {}, MainWindowSeams seams = {},
+                      QWidget* parent = nullptr);
+  ~CTavrixDlg() override;
+
+  // A window closed during its initialisation ends its modal run at once.
+  int exec() override;
+  bool IsClosedAtStart() const { return closedAtStart_; }
+
+  // Window state: 0 idle, 1 scanning, 2 verifying one change, 3 batch change.
+  // Returns the new state, or -1 (nothing changed) outside 0..3. Going idle
+  // from 2 or 3 stops the re-scan timer; from 3 it also empties the
+  // changed-device list.
+  int SetState(int state);
+  int GetState() const { return table_.GetState(); }
+
+  // Marks the row current and fills the settings panel from its record.
+  void SelectRow(int row);
+  // The panel's editable set: Static, DHCP, the four addresses and Apply.
+  void EnableSettingsPanel(bool enable);
+  // 1 with the panel filled, 0 when the PC has no adapter (window closed).
+  int LoadAdapters();
+
+  // A single change was accepted: the device's row shows "Checking ip
+  // address ...", the window waits for that MAC and re-scans at once, then
+  // every 3000 ms until the device answers or "Clear".
+  void BeginVerification(const uint8_t mac[6]);
+  // Re-scan timer (timer 0). Each tick starts a discovery cycle and re-arms
+  // itself with kRescanPeriodMs.
+  void StartRescanTimer(int periodMs);
+  void KillRescanTimer();
+  bool IsRescanTimerActive() const { return rescanTimer_.isActive(); }
+
+  // The device shown in the settings panel, by its current table record.
+  std::optional<DeviceInfo> SelectedDevice() const { return table_.SelectedDevice(); }
+
+  CXListCtrl* DeviceList() const;
+  Ui::TavrixDialog& Controls() { return *ui_; }
+  const EncpEndpointSettings& EndpointSettings() const { return endpointSettings_; }
+  // For worker threads: the shared inventory and the way to post to the window.
+  const std::shared_ptr<DeviceInventory>& Inventory() const { return inventory_; }
+  const std::shared_ptr<WindowMailbox>& Mailbox() const { return mailboxOwner_.mailbox(); }
+  bool IsDiscoveryWorkerRecorded() const { return discovery_.IsWorkerRecorded(); }
+
+ protected:
+  void customEvent(QEvent* event) override;
+  // The close box ends the window (and the program).
+  void closeEvent(QCloseEvent* event) override;
+  // Esc would reject a dialog and lose the list: here it ends nothing. Enter
+  // cannot end it either, as the OK button is hidden, disabled and no default.
+  void reject() override {}
+
+ private slots:
+  void OnScan();
+  void OnClear();
+  void OnDeleteArpTable();
+  // Single-device change: filled in by the network-configuration code.
+  void OnApply();
+  // Batch change from an address list file: likewise.
+  void OnNvtSetting();
+  void OnRowClicked();
+  void OnRowDoubleClicked();
+  void OnListContextMenu(const QPoint& position);
+  void OnColumnClicked(int column);
+  void OnCheckStatesChanged(int column);
+  void OnRescanTimer();
+  void OnWebPage();
+  void OnAbout();
+
+ private:
+  void SetupColumns();
+  void AddAboutMenu();
+  void OnDeviceFound(const DeviceInfo& device);
+  void OnDiscoveryEnded();
+  void OnBatchEnded();
+  void ApplyTableChanges(const TableChanges& changes);
+  void ApplyCells(const std::vector<CellUpdate>& cells);
+  void ForgetSelection();
+  void OpenWebPage(const DeviceInfo& device);
+  bool StartScanCycle();
+  std::optional<DeviceInfo> RowRecord(int row) const;
+  void MirrorTicks();
+
+  // Closed first thing in the destructor body (and again, harmlessly, when
+  // this member goes), so no worker posts to a window being torn down.
+  MailboxOwner mailboxOwner_{this};
+  std::unique_ptr<Ui::TavrixDialog> ui_;
+  QMenuBar* menuBar_ = nullptr;
+  EncpEndpointSettings endpointSettings_;
+  MainWindowSeams seams_;
+  std::shared_ptr<DeviceInventory> inventory_;
+  DeviceTableCore table_;
+  DiscoveryController discovery_;
+  // The batch worker's handle; started by "NVT setting", stopped with the window.
+  WorkerThread batchWorker_;
+  QTimer rescanTimer_;
+  std::vector<AdapterInfo> adapters_;
+  // Rows being inserted, reordered or removed: their check boxes change in
+  // bulk, and the inventory's ticks are set together with the records.
+  bool applyingRows_ = false;
+  bool closedAtStart_ = false;
+};
