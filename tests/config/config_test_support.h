@@ -26,12 +26,17 @@
 
 namespace config_test {
 
+// One application for the process, never destroyed: tearing it down at
+// exit races Qt's own static devices and crashes the process after the run.
 inline QApplication& App() {
   static int argc = 1;
   static char name[] = "tavrix-config-test";
   static char* argv[] = {name, nullptr};
-  static QApplication app(argc, argv);
-  return app;
+  static QApplication* app = [] {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    return new QApplication(argc, argv);
+  }();
+  return *app;
 }
 
 inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
