@@ -76,17 +76,6 @@ TEST(AddressListLine, UnusableLines) {
       << "a long seventh token is ignored";
 }
 
-TEST(AddressListLine, OnlyTheUpperCaseColonMacCanMatchADevice) {
-  const auto mac = ParseUpperColonMac("00:1A:2B:3C:4D:5E");
-  ASSERT_TRUE(mac);
-  EXPECT_EQ((*mac)[1], 0x1A);
-  EXPECT_EQ((*mac)[5], 0x5E);
-  for (const char* never : {"00:1a:2b:3c:4d:5e", "00-1A-2B-3C-4D-5E", "00:1A:2B - 3C:4D:5E",
-                            "00:1A:2B:3C:4D:5E:", "001A2B3C4D5E", "00:1A:2B:3C:4D:5G", ""}) {
-    EXPECT_FALSE(ParseUpperColonMac(never)) << never;
-  }
-}
-
 TEST(AddressListFile, LinesPiecesAndHostileFiles) {
   TempFiles files;
   // CR LF and LF endings, blank and broken lines between usable ones.
