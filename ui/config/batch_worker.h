@@ -20,7 +20,9 @@
 // Every request carries the fixed credential root / kefo. One endpoint
 // serves the whole run and is always closed before the run's end is posted,
 // so the window may open the next endpoint as soon as WM_BATCH_ENDED
-// arrives. The stop flag is checked at the start and between devices.
+// arrives. The stop flag is checked at the start and between devices. A
+// BatchProgressEvent goes to the window when the run starts and after every
+// request, so it can show how far the run has got.
 //
 // The context owns everything the worker touches (by value or shared_ptr),
 // so a worker left running after the window's bounded stop wait never
