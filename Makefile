@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps configure build run test bench clean
+.PHONY: deps configure build run test test-plain test-asan test-tsan fuzz bench clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -18,11 +18,49 @@ build: configure
 run: build
 	@bash scripts/run-tavrix.sh $(BUILD)
 
+# make test runs three trees and fails if any of them fails: the normal
+# build (with the fuzz targets for a bounded time), every test under
+# AddressSanitizer with UBSan, and the threaded tests under ThreadSanitizer.
 test: build
+	@status=0; \
+	$(MAKE) --no-print-directory test-plain || status=1; \
+	$(MAKE) --no-print-directory test-asan || status=1; \
+	$(MAKE) --no-print-directory test-tsan || status=1; \
+	exit $$status
+
+test-plain: build
+	@echo "== tests ($(BUILD))"
 	@cd $(BUILD) && ctest --output-on-failure -j $(JOBS) --timeout 900
 
+test-asan: deps
+	@bash tests/sanitizers/run-tree.sh address $(BUILD)-asan $(JOBS)
+
+test-tsan: deps
+	@bash tests/sanitizers/run-tree.sh thread $(BUILD)-tsan $(JOBS)
+
+# Every fuzz target for FUZZ_SECONDS each, one after the other.
+FUZZ_SECONDS ?= 300
+fuzz: build
+	@bash fuzz/run-all.sh $(BUILD) $(FUZZ_SECONDS)
+
+# Every benchmark program; their figures land in bench/RESULTS.md.
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD)
+
+# The window on a private test LAN of simulated devices (root or sudo). The
+# display is checked before anything is built.
+demo:
+	@bash scripts/demo.sh --preflight
+	@$(MAKE) --no-print-directory build
+	@bash scripts/demo.sh $(BUILD)
+
+# The Debian package, written to $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
+# Installs the programs, desktop entry and icon (PREFIX defaults to /usr/local).
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 clean:
 	rm -rf $(BUILD)
