@@ -43,24 +43,8 @@ FUZZ_SECONDS ?= 300
 fuzz: build
 	@bash fuzz/run-all.sh $(BUILD) $(FUZZ_SECONDS)
 
-# Every benchmark program; their figures land in bench/RESULTS.md.
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD)
-
-# The window on a private test LAN of simulated devices (root or sudo). The
-# display is checked before anything is built.
-demo:
-	@bash scripts/demo.sh --preflight
-	@$(MAKE) --no-print-directory build
-	@bash scripts/demo.sh $(BUILD)
-
-# The Debian package, written to $(BUILD)/.
-package: build
-	@cd $(BUILD) && cpack -G DEB
-
-# Installs the programs, desktop entry and icon (PREFIX defaults to /usr/local).
-install: build
-	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 clean:
 	rm -rf $(BUILD)
