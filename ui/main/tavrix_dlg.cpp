@@ -11,6 +11,8 @@
 #include "discovery/device_events.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
+#include "ui/config/batch_progress_event.h"
+#include "ui/config/nvt_setting_dlg.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/main/about_box.h"
 #include "ui/main/column_layout.h"
@@ -43,6 +45,8 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
   }
   ApplyDialogUnits(this);
   AddAboutMenu();
+  SetupBatchProgress();
+  nvtSettingDlg_ = std::make_unique<CNVTSettingDlg>(this);
 
   CXListCtrl* list = DeviceList();
   list->setContextMenuPolicy(Qt::CustomContextMenu);
@@ -72,7 +76,7 @@ CTavrixDlg::~CTavrixDlg() {
   mailboxOwner_.mailbox()->close();
   KillRescanTimer();
   discovery_.StopDiscoveryWorker();
-  batchWorker_.Stop();
+  batchController_.Stop();
   adapters_.clear();
 }
 
@@ -163,7 +167,7 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6]) {
 // ---- Buttons ------------------------------------------------------------
 
 void CTavrixDlg::OnScan() {
-  if (GetState() != kStateIdle) return;
+  if (GetState() != kStateIdle || IsBatchRunning()) return;
   if (StartScanCycle()) SetState(kStateScanning);
 }
 
@@ -183,6 +187,7 @@ void CTavrixDlg::OnClear() {
   DeviceList()->DeleteAllItems();
   applyingRows_ = false;
   if (table_.Clear().stopRescanTimer) KillRescanTimer();
+  HideBatchProgress();
 }
 
 void CTavrixDlg::OnDeleteArpTable() {
@@ -332,6 +337,8 @@ void CTavrixDlg::customEvent(QEvent* event) {
     OnDiscoveryEnded();
   } else if (type == WM_BATCH_ENDED) {
     OnBatchEnded();
+  } else if (type == BatchProgressEventType()) {
+    OnBatchProgress(*static_cast<BatchProgressEvent*>(event));
   } else if (type == WorkerFaultEventType()) {
     Prompts::current().showMessage(this, QMessageBox::NoIcon, static_cast<WorkerFaultEvent*>(event)->text(),
                                    QMessageBox::Ok);
@@ -347,7 +354,13 @@ void CTavrixDlg::OnDiscoveryEnded() {
   if (table_.OnDiscoveryEnded()) discovery_.StopDiscoveryWorker();
 }
 
+// The run is over and its endpoint closed: the port is free for the
+// verification. A batch cleared meanwhile has nothing left to verify, and a
+// re-scan loop in the idle state would never end.
 void CTavrixDlg::OnBatchEnded() {
+  batchController_.OnBatchEnded();
+  HideBatchProgress();
+  if (GetState() != kStateBatch) return;
   ApplyCells(table_.OnBatchEnded());
   if (discovery_.StartDiscoveryWorker()) StartRescanTimer(kRescanPeriodMs);
 }

@@ -8,7 +8,13 @@
 // cell texts or colours itself: it copies the core's decisions into the grid
 // and the re-scan timer. Workers reach it only through its mailbox, as
 // posted events (1025 device found, 1026 discovery ended, 1027 batch ended,
-// plus fault events whose text the window shows).
+// plus fault events whose text the window shows and batch progress, which
+// it shows in a label beside the command buttons, never in a list cell).
+//
+// A running batch worker holds the local port until its end has been
+// handled, whatever the window state ("Clear" makes the window idle while
+// the run goes on): "NVT Scan" and "Apply", which would open a second
+// endpoint on that port, wait for it; "Clear" and sorting stay available.
 //
 // The window ends only through its close box (or the desktop's close
 // command). Enter and Esc, which would end a plain dialog through its hidden
@@ -31,9 +37,13 @@
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_client.h"
+#include "ui/config/batch_worker.h"
 #include "ui/main/main_window_seams.h"
 
+class BatchProgressEvent;
+class CNVTSettingDlg;
 class CXListCtrl;
+class QLabel;
 class QMenu;
 class QMenuBar;
 namespace Ui {
@@ -91,6 +101,8 @@ class CTavrixDlg : public QDialog {
   const std::shared_ptr<DeviceInventory>& Inventory() const { return inventory_; }
   const std::shared_ptr<WindowMailbox>& Mailbox() const { return mailboxOwner_.mailbox(); }
   bool IsDiscoveryWorkerRecorded() const { return discovery_.IsWorkerRecorded(); }
+  // From "NVT setting" until the window has handled the run's end.
+  bool IsBatchRunning() const { return batchController_.IsRunning(); }
 
  protected:
   void customEvent(QEvent* event) override;
@@ -104,9 +116,9 @@ class CTavrixDlg : public QDialog {
   void OnScan();
   void OnClear();
   void OnDeleteArpTable();
-  // Single-device change: filled in by the network-configuration code.
+  // Single-device change from the settings panel.
   void OnApply();
-  // Batch change from an address list file: likewise.
+  // Batch change from an address list file.
   void OnNvtSetting();
   void OnRowClicked();
   void OnRowDoubleClicked();
@@ -123,6 +135,16 @@ class CTavrixDlg : public QDialog {
   void OnDeviceFound(const DeviceInfo& device);
   void OnDiscoveryEnded();
   void OnBatchEnded();
+  void SetupBatchProgress();
+  void OnBatchProgress(const BatchProgressEvent& progress);
+  void HideBatchProgress();
+  // Only one endpoint may hold the local port: a change about to be sent
+  // first ends the discovery cycle and the re-scan timer, and drops what
+  // that cycle posted (an old reply must not pass for a moved device).
+  void ReleaseDiscoveryPort();
+  // Resumes what ReleaseDiscoveryPort interrupted when no batch started.
+  void ResumeAfterRefusedStart();
+  void RenumberAwaitedDevices();
   void ApplyTableChanges(const TableChanges& changes);
   void ApplyCells(const std::vector<CellUpdate>& cells);
   void ForgetSelection();
@@ -141,8 +163,14 @@ class CTavrixDlg : public QDialog {
   std::shared_ptr<DeviceInventory> inventory_;
   DeviceTableCore table_;
   DiscoveryController discovery_;
-  // The batch worker's handle; started by "NVT setting", stopped with the window.
-  WorkerThread batchWorker_;
+  // The one batch worker; started by "NVT setting", stopped with the window.
+  BatchController batchController_;
+  // Made once, after the template's controls have moved under the menu bar,
+  // so that the move never places it; it keeps its chosen file path.
+  std::unique_ptr<CNVTSettingDlg> nvtSettingDlg_;
+  QLabel* batchProgressLabel_ = nullptr;
+  // False once "Clear" or the run's end has put the progress away.
+  bool batchProgressWanted_ = false;
   QTimer rescanTimer_;
   std::vector<AdapterInfo> adapters_;
   // Rows being inserted, reordered or removed: their check boxes change in

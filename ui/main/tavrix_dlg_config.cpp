@@ -1,11 +1,151 @@
 // The main window's two network-configuration commands, "Apply" (one device
 // from the settings panel) and "NVT setting" (a batch from an address list
-// file). They belong to the configuration code and are filled in there; the
-// window provides what they need: SelectedDevice(), Controls() (radio
-// buttons and address edits), GetState()/SetState(), BeginVerification(),
-// Inventory(), Mailbox(), EndpointSettings() and the batchWorker_ handle.
+// file), and the progress of a batch run.
+//
+// Both commands send from the local port that discovery cycles bind, so
+// each first takes the port from discovery: the cycle is stopped (at most
+// 3000 ms), the re-scan timer killed and the cycle's undelivered replies
+// dropped - in the verifying and batch states an old reply of a device
+// would otherwise pass for its answer from the new address. While a batch
+// worker runs, the port is its own: "Apply" waits for the run's end, even
+// after "Clear" has made the window idle.
+//
+// Progress sits in a label beside the command buttons, in space the
+// template leaves free, so no list cell and no control moves.
+#include <QCoreApplication>
+#include <QLabel>
+#include <cstring>
+
+#include "discovery/device_events.h"
+#include "ui/config/apply_command.h"
+#include "ui/config/batch_command.h"
+#include "ui/config/batch_progress_event.h"
+#include "ui/config/nvt_setting_dlg.h"
 #include "ui/main/tavrix_dlg.h"
+#include "ui_tavrix_dialog.h"
 
-void CTavrixDlg::OnApply() {}
+namespace {
 
-void CTavrixDlg::OnNvtSetting() {}
+constexpr const char* kBatchRunningText = "NVT setting in progress";
+
+SettingsPanelValues PanelValues(const Ui::TavrixDialog& controls) {
+  SettingsPanelValues panel;
+  panel.staticChecked = controls.staticRadio->isChecked();
+  panel.dhcpChecked = controls.dhcpRadio->isChecked();
+  controls.ipAddressEdit->address(&panel.ipAddress);
+  controls.subnetMaskEdit->address(&panel.subnetMask);
+  controls.gatewayEdit->address(&panel.gateway);
+  controls.dnsServerEdit->address(&panel.dnsServer);
+  return panel;
+}
+
+bool IsCountedOff(const DeviceInfo& device) {
+  static constexpr uint8_t kNoMac[6] = {};
+  return std::memcmp(device.mac, kNoMac, sizeof kNoMac) == 0;
+}
+
+}  // namespace
+
+void CTavrixDlg::OnApply() {
+  if (GetState() != kStateIdle || IsBatchRunning()) return;
+  const std::optional<DeviceInfo> selected = SelectedDevice();
+  if (!selected) return;
+  // Idle: a cycle still recorded is the tail of an ended verification.
+  ReleaseDiscoveryPort();
+  if (RunApplyCommand(this, *selected, PanelValues(*ui_), endpointSettings_) == ApplyCommandOutcome::kAccepted) {
+    BeginVerification(selected->mac);
+  }
+}
+
+void CTavrixDlg::OnNvtSetting() {
+  bool portReleased = false;
+  BatchCommandSeams seams;
+  seams.parent = this;
+  seams.dialog = nvtSettingDlg_.get();
+  seams.controller = &batchController_;
+  seams.inventory = inventory_;
+  seams.mailbox = Mailbox();
+  seams.settings = endpointSettings_;
+  seams.beforeStart = [&] {
+    ReleaseDiscoveryPort();
+    if (GetState() == kStateBatch) RenumberAwaitedDevices();
+    portReleased = true;
+  };
+
+  const BatchCommandOutcome outcome = RunBatchCommand(seams);
+  if (outcome == BatchCommandOutcome::kStarted) {
+    SetState(kStateBatch);
+    batchProgressWanted_ = true;
+    batchProgressLabel_->setText(QString::fromLatin1(kBatchRunningText));
+    batchProgressLabel_->show();
+  } else if (portReleased) {
+    ResumeAfterRefusedStart();
+  }
+}
+
+void CTavrixDlg::ReleaseDiscoveryPort() {
+  KillRescanTimer();
+  discovery_.StopDiscoveryWorker();
+  QCoreApplication::removePostedEvents(this, WM_DEVICE_FOUND);
+  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
+}
+
+// No thread could be made: a scan whose cycle was stopped is over, a
+// verification searches again at once.
+void CTavrixDlg::ResumeAfterRefusedStart() {
+  if (GetState() == kStateScanning) {
+    SetState(kStateIdle);
+  } else if (GetState() == kStateVerifying || GetState() == kStateBatch) {
+    StartRescanTimer(0);
+  }
+}
+
+// A batch started while devices of the last one are still awaited. Changed
+// devices are keyed by the awaited count, which shrinks as devices answer,
+// so the new run's keys would repeat keys still in the list and the search
+// by key would never reach the later entries. The awaited devices are
+// listed again under keys 0.., and the new run's keys follow on.
+void CTavrixDlg::RenumberAwaitedDevices() {
+  auto access = inventory_->lock();
+  std::vector<DeviceInfo> awaited;
+  for (const DeviceEntry* entry = access.changed().Head(); entry != nullptr; entry = entry->next.get()) {
+    if (entry->info && !IsCountedOff(*entry->info)) awaited.push_back(*entry->info);
+  }
+  access.ClearChanged();
+  for (const DeviceInfo& device : awaited) access.AddChanged(device);
+}
+
+// ---- Progress ---------------------------------------------------------------
+
+// To the right of the last command button, as tall as the buttons, up to
+// the right margin: the template leaves that strip empty.
+void CTavrixDlg::SetupBatchProgress() {
+  const QRect last = ui_->firmwareUpdateButton->geometry();
+  const int gap = ui_->clearButton->x() - ui_->scanButton->geometry().right() - 1;
+  const int left = last.right() + 1 + gap;
+  const int rightMargin = ui_->scanButton->x();
+  batchProgressLabel_ = new QLabel(this);
+  batchProgressLabel_->setObjectName(QStringLiteral("batchProgressLabel"));
+  batchProgressLabel_->setTextFormat(Qt::PlainText);
+  batchProgressLabel_->setAlignment(Qt::AlignCenter);
+  batchProgressLabel_->setWordWrap(true);
+  batchProgressLabel_->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
+  batchProgressLabel_->setGeometry(left, last.y(), width() - rightMargin - left, last.height());
+  batchProgressLabel_->hide();
+}
+
+void CTavrixDlg::OnBatchProgress(const BatchProgressEvent& progress) {
+  if (!batchProgressWanted_) return;
+  batchProgressLabel_->setText(QStringLiteral("%1\n%2 / %3 sent, %4 accepted")
+                                   .arg(QString::fromLatin1(kBatchRunningText))
+                                   .arg(progress.sent())
+                                   .arg(progress.matchingLines())
+                                   .arg(progress.accepted()));
+  batchProgressLabel_->show();
+}
+
+void CTavrixDlg::HideBatchProgress() {
+  batchProgressWanted_ = false;
+  batchProgressLabel_->hide();
+  batchProgressLabel_->clear();
+}
