@@ -189,6 +189,18 @@ TEST(SimVerdict, ChecksCredentialsThenSettings) {
   EXPECT_EQ(judge(StaticRequest(stranger, "root", "kefo")).device, -1);
   fleet[1].silent = true;
   EXPECT_EQ(judge(StaticRequest(kMac, "root", "kefo")).device, -1);
+
+  // A refusing device still tells a wrong password apart from a refusal.
+  fleet[1].silent = false;
+  fleet[1].refusesChanges = true;
+  v = judge(dhcp);
+  EXPECT_EQ(v.device, 1);
+  EXPECT_EQ(v.result, kSimResultRefused);
+  EXPECT_FALSE(v.moveTo.has_value());
+  EXPECT_EQ(judge(StaticRequest(kMac, "root", "nope")).result, kSimResultBadCredentials);
+  fleet[1].refusesChanges = false;
+  fleet[1].ignoresChanges = true;
+  EXPECT_EQ(judge(StaticRequest(kMac, "root", "kefo")).device, -1);
 }
 
 TEST(SimFleet, ParsesFilesAndNamesTheBadLine) {
@@ -214,6 +226,10 @@ TEST(SimFleet, ParsesFilesAndNamesTheBadLine) {
   EXPECT_EQ((*fleet)[1].model, "");
   EXPECT_EQ((*fleet)[1].mac[5], 2);
   EXPECT_EQ((*fleet)[1].avPorts[0], 0);
+  EXPECT_FALSE(a.refusesChanges || a.ignoresChanges);
+  auto flagged = ParseFleetText("00:1A:2B:00:00:03 M 127.0.7.3 255.0.0.0 0.0.0.0 0.0.0.0 80 - 3 root kefo refuse ignore-changes", &error);
+  ASSERT_TRUE(flagged.has_value()) << error;
+  EXPECT_TRUE((*flagged)[0].refusesChanges && (*flagged)[0].ignoresChanges && !(*flagged)[0].silent);
 
   const char* bad[] = {
       "00:1A:2B:00:00 M 127.0.0.1 255.0.0.0 0.0.0.0 0.0.0.0 80 - 3 root kefo",

@@ -159,7 +159,9 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
     for (size_t i = 11; i < f.size(); ++i) {
       if (f[i] == "silent") d.silent = true;
       else if (f[i] == "long-texts") d.longTexts = true;
-      else return fail("unknown flag (expected silent or long-texts)");
+      else if (f[i] == "refuse") d.refusesChanges = true;
+      else if (f[i] == "ignore-changes") d.ignoresChanges = true;
+      else return fail("unknown flag (expected silent, long-texts, refuse or ignore-changes)");
     }
     fleet.push_back(d);
   }

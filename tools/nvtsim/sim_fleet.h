@@ -12,8 +12,10 @@
 //   WEBPORT   0..65535 (0: the device reports no web port)
 //   AVPORTS   up to three ports joined by ',' (4000,4001,0), or '-' for none
 //   VERSION   protocol version byte of the replies (2 leaves the ports unread)
-//   FLAG      'silent' (answers nothing at all) or 'long-texts' (reply
-//             texts longer than the client's fields, see sim_reply.h)
+//   FLAG      'silent' (answers nothing at all), 'long-texts' (reply
+//             texts longer than the client's fields, see sim_reply.h),
+//             'refuse' (answers every change with a refusal) or
+//             'ignore-changes' (answers searches, never a change request)
 //
 // Texts are percent-decoded (%20 is a blank, %22 a quote, %0A a newline), so
 // a fleet can carry hostile device texts; a lone '-' is the empty text.
@@ -43,6 +45,8 @@ struct SimDevice {
   std::string pppoeText1, pppoeText2, pppoeText3;
   bool silent = false;
   bool longTexts = false;
+  bool refusesChanges = false;
+  bool ignoresChanges = false;
 };
 
 struct CountFleetPlan {

@@ -36,12 +36,16 @@ SimVerdict JudgeRequest(const std::vector<SimDevice>& fleet, const SimRequest& r
   }
   if (verdict.device < 0) return verdict;
   const SimDevice& device = fleet[verdict.device];
-  if (device.silent) {
+  if (device.silent || device.ignoresChanges) {
     verdict.device = -1;
     return verdict;
   }
   if (!CredentialsMatch(request, device.userId, device.password)) {
     verdict.result = kSimResultBadCredentials;
+    return verdict;
+  }
+  if (device.refusesChanges) {
+    verdict.result = kSimResultRefused;
     return verdict;
   }
   if (request.kind != SimRequestKind::kSetNetwork) return verdict;

@@ -2,8 +2,11 @@
 // the result code it answers and, when it accepts, the settings it moves to.
 // Pure logic over the fleet, so the rules are tested without sockets.
 //
-//   - no device with that MAC, or a silent one: no answer at all;
+//   - no device with that MAC, a silent one or one that ignores changes:
+//     no answer at all;
 //   - user ID or password wrong: result 2, nothing changes;
+//   - a device that refuses changes: result 1 to every request it would
+//     otherwise accept;
 //   - static settings a host cannot use (address 0.0.0.0 or
 //     255.255.255.255, a zero or non-contiguous mask): refusal, result 1;
 //   - otherwise result 0 and the new settings: the static addresses, the
