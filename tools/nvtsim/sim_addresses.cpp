@@ -53,12 +53,14 @@ InterfaceAddresses::~InterfaceAddresses() {
 
 bool InterfaceAddresses::Add(const std::vector<uint32_t>& addresses, std::string* error) {
   const std::set<uint32_t> present = AddressesOn(interface_);
-  std::vector<uint32_t> missing;
+  // A set: two devices of a fleet may share an address, and `ip` refuses to
+  // add one address twice.
+  std::set<uint32_t> missing;
   for (uint32_t a : addresses) {
-    if (!present.count(a) && !added_.count(a)) missing.push_back(a);
+    if (!present.count(a) && !added_.count(a)) missing.insert(a);
   }
   if (missing.empty()) return true;
-  if (!RunBatch("add", missing)) {
+  if (!RunBatch("add", std::vector<uint32_t>(missing.begin(), missing.end()))) {
     if (error) *error = "ip could not add the device addresses to " + interface_;
     return false;
   }
