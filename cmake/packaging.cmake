@@ -1,0 +1,40 @@
+# Installation and the Debian package.
+#
+# `cmake --install` puts the three programs an operator meets - the window,
+# the command-line client and the device simulator - in bin/, with a desktop
+# entry and the program icon in the freedesktop places. Test and benchmark
+# programs are never installed.
+#
+# `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
+# from dpkg-shlibdeps, which reads the libraries the programs really link
+# (the Qt 6 runtime, libstdc++, libc) and names the Debian packages that
+# ship them, so the package installs on a fresh Debian 12 machine with apt
+# pulling in what is missing.
+include(GNUInstallDirs)
+
+install(TARGETS tavrix tavrix-cli nvtsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(FILES ${CMAKE_SOURCE_DIR}/resources/tavrix.desktop
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tavrix_icon.png
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
+        RENAME tavrix.png)
+
+set(CPACK_PACKAGE_NAME tavrix)
+set(CPACK_PACKAGE_VENDOR "Tavrix developers")
+set(CPACK_PACKAGE_CONTACT "Tavrix developers <tavrix@localhost>")
+set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Find and re-address networked audio/video devices")
+set(CPACK_PACKAGE_DESCRIPTION
+    "Tavrix finds networked audio/video devices on the local network with ENCP\n\
+UDP broadcasts and re-addresses them, one at a time or in batches from an\n\
+address list file. Ships the desktop program, the command-line client\n\
+tavrix-cli and the device simulator nvtsim.")
+set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
+set(CPACK_STRIP_FILES ON)
+set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
+set(CPACK_DEBIAN_PACKAGE_SECTION net)
+set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# "Delete ARP table" runs `ip neigh flush`.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2")
+set(CPACK_GENERATOR DEB)
+include(CPack)
