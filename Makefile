@@ -4,7 +4,7 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-plain test-asan test-tsan fuzz bench clean
+.PHONY: deps configure build run test test-plain test-asan test-tsan fuzz bench demo package install clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -43,8 +43,24 @@ FUZZ_SECONDS ?= 300
 fuzz: build
 	@bash fuzz/run-all.sh $(BUILD) $(FUZZ_SECONDS)
 
+# Every benchmark program; their figures land in bench/RESULTS.md.
 bench: build
 	@bash scripts/run-benchmarks.sh $(BUILD)
+
+# The window on a private test LAN of simulated devices (root or sudo). The
+# display is checked before anything is built.
+demo:
+	@bash scripts/demo.sh --preflight
+	@$(MAKE) --no-print-directory build
+	@bash scripts/demo.sh $(BUILD)
+
+# The Debian package, written to $(BUILD)/.
+package: build
+	@cd $(BUILD) && cpack -G DEB
+
+# Installs the programs, desktop entry and icon (PREFIX defaults to /usr/local).
+install: build
+	@cmake --install $(BUILD) $(if $(PREFIX),--prefix $(PREFIX))
 
 clean:
 	rm -rf $(BUILD)

@@ -36,5 +36,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 # "Delete ARP table" runs `ip neigh flush`.
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2")
+# The window's Korean texts need a CJK font.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 set(CPACK_GENERATOR DEB)
 include(CPack)
