@@ -157,7 +157,7 @@ cat <<EOF
                           "Checking ip address ..." and then
                           "IP address has changed.".
    3. A batch:            tick the header check box, press "NVT setting",
-                          choose "Change IP through file", "Select"
+                          keep "Change IP through file", "Select"
                           $addresses,
                           "View" to review it, confirm twice. NVT-LOCKED
                           refuses and NVT-MUTE never answers; the others move
