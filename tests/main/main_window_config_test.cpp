@@ -246,6 +246,8 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
   Click("applyButton");  // ignored: not idle
   EXPECT_EQ(prompts.messages().back().text, kBatchAlreadyRunningText);
   for (int device : {0, 1, 2, 3, 4}) EXPECT_EQ(StateOf(device), "") << "progress stays out of the list";
+  ClickHeader(3);  // sorting stays available; the run follows its devices by MAC
+  ASSERT_EQ(RowOfMac(0), 4) << "descending by address";
 
   // Every accepted device is checked, then seen at its new address.
   ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 60000));

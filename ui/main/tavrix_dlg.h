@@ -14,7 +14,8 @@
 // A running batch worker holds the local port until its end has been
 // handled, whatever the window state ("Clear" makes the window idle while
 // the run goes on): "NVT Scan" and "Apply", which would open a second
-// endpoint on that port, wait for it; "Clear" and sorting stay available.
+// endpoint on that port, are ignored until then; "Clear" and sorting stay
+// available.
 //
 // The window ends only through its close box (or the desktop's close
 // command). Enter and Esc, which would end a plain dialog through its hidden

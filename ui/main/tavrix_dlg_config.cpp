@@ -7,8 +7,8 @@
 // 3000 ms), the re-scan timer killed and the cycle's undelivered replies
 // dropped - in the verifying and batch states an old reply of a device
 // would otherwise pass for its answer from the new address. While a batch
-// worker runs, the port is its own: "Apply" waits for the run's end, even
-// after "Clear" has made the window idle.
+// worker runs, the port is its own: "Apply" is ignored until the run has
+// ended, even after "Clear" has made the window idle.
 //
 // Progress sits in a label beside the command buttons, in space the
 // template leaves free, so no list cell and no control moves.
