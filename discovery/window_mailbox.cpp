@@ -4,6 +4,37 @@
 
 #include "discovery/device_events.h"
 
+#if defined(__SANITIZE_THREAD__)
+#define TAVRIX_MARK_HAND_OFFS 1
+#elif defined(__has_feature)
+#if __has_feature(thread_sanitizer)
+#define TAVRIX_MARK_HAND_OFFS 1
+#endif
+#endif
+
+#ifdef TAVRIX_MARK_HAND_OFFS
+#include <sanitizer/tsan_interface.h>
+
+namespace {
+
+class HandOffMarker : public QObject {
+ public:
+  using QObject::QObject;
+  bool eventFilter(QObject*, QEvent* event) override {
+    __tsan_acquire(event);
+    return false;
+  }
+};
+
+}  // namespace
+#endif
+
+WindowMailbox::WindowMailbox(QObject* window) : window_(window) {
+#ifdef TAVRIX_MARK_HAND_OFFS
+  window->installEventFilter(new HandOffMarker(window));
+#endif
+}
+
 QEvent::Type WorkerFaultEventType() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
@@ -12,6 +43,9 @@ QEvent::Type WorkerFaultEventType() {
 bool WindowMailbox::post(std::unique_ptr<QEvent> event) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (window_ == nullptr) return false;
+#ifdef TAVRIX_MARK_HAND_OFFS
+  __tsan_release(event.get());
+#endif
   QCoreApplication::postEvent(window_, event.release());
   return true;
 }
