@@ -1,92 +1,31 @@
 // The endpoint over real loopback sockets. A "device" is a plain UDP socket
 // on a 127.x address; the endpoint sends to it instead of broadcasting, and
 // every port is a free one, so these tests run beside anything else.
-#include <arpa/inet.h>
 #include <fcntl.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
-#include <vector>
 
 #include "protocol/encp_client.h"
 #include "protocol/encp_codec.h"
-#include "reply_builder.h"
+#include "tests/support/loopback_udp.h"
+#include "tests/support/reply_builder.h"
 
 namespace {
 
 using Bytes = std::vector<uint8_t>;
 
-sockaddr_in Address(const char* ip, uint16_t port) {
-  sockaddr_in a{};
-  a.sin_family = AF_INET;
-  a.sin_port = htons(port);
-  a.sin_addr.s_addr = inet_addr(ip);
-  return a;
-}
-
-uint16_t FreeUdpPort() {
-  const int probe = socket(AF_INET, SOCK_DGRAM, 0);
-  sockaddr_in a = Address("0.0.0.0", 0);
-  bind(probe, reinterpret_cast<sockaddr*>(&a), sizeof a);
-  socklen_t length = sizeof a;
-  getsockname(probe, reinterpret_cast<sockaddr*>(&a), &length);
-  close(probe);
-  return ntohs(a.sin_port);
-}
-
 bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
 
-class LoopbackDevice {
- public:
-  explicit LoopbackDevice(const char* ip = "127.0.0.1") : ip_(ip) {
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in a = Address(ip, 0);
-    EXPECT_EQ(bind(fd_, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
-    socklen_t length = sizeof a;
-    getsockname(fd_, reinterpret_cast<sockaddr*>(&a), &length);
-    port_ = ntohs(a.sin_port);
-  }
-  ~LoopbackDevice() { close(fd_); }
-
-  uint16_t port() const { return port_; }
-  const char* ip() const { return ip_; }
-
-  // The next datagram, or nothing after a generous deadline.
-  Bytes receive() {
-    pollfd p{fd_, POLLIN, 0};
-    if (poll(&p, 1, 5000) != 1) return {};
-    Bytes buffer(65536);
-    const ssize_t n = recv(fd_, buffer.data(), buffer.size(), 0);
-    buffer.resize(n > 0 ? size_t(n) : 0);
-    return buffer;
-  }
-
-  void sendTo(uint16_t port, const Bytes& datagram) {
-    const sockaddr_in to = Address("127.0.0.1", port);
-    ASSERT_EQ(sendto(fd_, datagram.data(), datagram.size(), 0,
-                     reinterpret_cast<const sockaddr*>(&to), sizeof to),
-              ssize_t(datagram.size()));
-  }
-
- private:
-  const char* ip_;
-  int fd_ = -1;
-  uint16_t port_ = 0;
-};
-
 // Opens an endpoint on a free local port that sends to `device`.
-void OpenEndpoint(EncpClient& client, const LoopbackDevice& device) {
+void OpenEndpoint(EncpClient& client, const UdpSocket& device, const char* deviceIp = "127.0.0.1") {
   EncpEndpointSettings settings;
   settings.devicePort = device.port();
-  settings.destinationAddress = inet_addr(device.ip());
+  settings.destinationAddress = inet_addr(deviceIp);
   for (int attempt = 0; attempt < 5; ++attempt) {
-    settings.localPort = FreeUdpPort();
+    settings.localPort = FreeLoopbackPort();
     if (ENCPCLIENT_Init(&client, settings) == 0) return;
     client.ops.Close(&client);
   }
@@ -117,12 +56,10 @@ TEST(EncpEndpoint, LifecycleAndHeldPort) {
   EXPECT_EQ(ENCPCLIENT_Close(&never), 0);
   EXPECT_EQ(never.socketHandle, -1);
 
-  LoopbackDevice device("127.0.0.5");
+  UdpSocket device(0, "127.0.0.5");
   EncpClient first;
-  OpenEndpoint(first, device);
+  OpenEndpoint(first, device, "127.0.0.5");
   ASSERT_GE(first.socketHandle, 0);
-  EXPECT_EQ(first.ops.Close, &ENCPCLIENT_Close);
-  EXPECT_EQ(first.ops.SetCredential, &ENCPCLIENT_SetCredential);
 
   // A second endpoint on the held port fails at bind, keeps its socket for
   // Close, and has a working operation table.
@@ -140,8 +77,8 @@ TEST(EncpEndpoint, LifecycleAndHeldPort) {
 
   // The first goes on working: request out, reply in, sender recorded.
   ASSERT_EQ(first.ops.Search(&first), 0);
-  EXPECT_EQ(device.receive(), (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
-  device.sendTo(first.settings.localPort, SearchReply("cam"));
+  EXPECT_EQ(device.Receive(), (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
+  device.SendTo(first.settings.localPort, SearchReply("cam"));
   ASSERT_EQ(first.ops.Wait(&first, 5, 0), 1);
   ASSERT_EQ(first.ops.RecvSearchReply(&first), 1);
   EXPECT_STREQ(first.lastReply.modelName, "cam");
@@ -164,45 +101,40 @@ TEST(EncpEndpoint, LifecycleAndHeldPort) {
 }
 
 TEST(EncpEndpoint, WaitingAndReceiving) {
-  LoopbackDevice device;
+  UdpSocket device;
   EncpClient client;
   OpenEndpoint(client, device);
-  const uint16_t endpointPort = client.settings.localPort;
+  // Sends one datagram to the endpoint and waits until it is readable.
+  auto deliver = [&](const Bytes& datagram) {
+    ASSERT_TRUE(device.SendTo(client.settings.localPort, datagram));
+    ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  };
 
   EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0);
-
-  device.sendTo(endpointPort, SearchReply("known"));
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(SearchReply("known"));
   ASSERT_EQ(client.ops.RecvSearchReply(&client), 1);
   const DeviceInfo known = client.lastReply;
 
   // Datagrams that are not search replies leave lastReply as it was.
-  device.sendTo(endpointPort, ReplyBuilder(3, 2).finish());
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(ReplyBuilder(3, 2).finish());
   EXPECT_EQ(client.ops.RecvSearchReply(&client), 2);
-  device.sendTo(endpointPort, Bytes{'A', 'D', 'C', 'T', 2, 9, 0, 3, 0xFF});
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(Bytes{'A', 'D', 'C', 'T', 2, 9, 0, 3, 0xFF});
   EXPECT_EQ(client.ops.RecvSearchReply(&client), -1);
   EXPECT_EQ(std::memcmp(&client.lastReply, &known, sizeof known), 0);
 
-  device.sendTo(endpointPort, SearchReply("x"));
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(SearchReply("x"));
   EXPECT_EQ(client.ops.RecvResult(&client), 5);
-  device.sendTo(endpointPort, ReplyBuilder(3, 0).finish());
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(ReplyBuilder(3, 0).finish());
   EXPECT_EQ(client.ops.RecvResult(&client), 0);
 
   // The buffer holds 1024 bytes: a reply of that size is taken, a larger one
   // with an honest length field is refused by both receivers.
-  device.sendTo(endpointPort, SearchReplyOfSize(1024));
-  ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  deliver(SearchReplyOfSize(1024));
   EXPECT_EQ(client.ops.RecvSearchReply(&client), 1);
   for (size_t size : {1025, 1500}) {
-    device.sendTo(endpointPort, SearchReplyOfSize(size));
-    ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+    deliver(SearchReplyOfSize(size));
     EXPECT_EQ(client.ops.RecvSearchReply(&client), -3) << size;
-    device.sendTo(endpointPort, SearchReplyOfSize(size));
-    ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
+    deliver(SearchReplyOfSize(size));
     EXPECT_EQ(client.ops.RecvResult(&client), -1) << size;
   }
   // Oversized datagrams whose length field claims exactly the buffer size,
@@ -210,13 +142,11 @@ TEST(EncpEndpoint, WaitingAndReceiving) {
   Bytes liar = SearchReplyOfSize(1100);
   liar[5] = 1024 & 0xFF;
   liar[6] = 1024 >> 8;
-  device.sendTo(endpointPort, liar);
+  deliver(liar);
+  EXPECT_EQ(client.ops.RecvSearchReply(&client), -3);
   liar[7] = 1;
-  device.sendTo(endpointPort, liar);
-  for (int i = 0; i < 2; ++i) {
-    ASSERT_EQ(client.ops.Wait(&client, 5, 0), 1);
-    EXPECT_EQ(client.ops.RecvSearchReply(&client), i == 0 ? -3 : -1);
-  }
+  deliver(liar);
+  EXPECT_EQ(client.ops.RecvSearchReply(&client), -1);
 
   // The receive buffer is enlarged (the kernel reports twice what was set).
   int receiveBuffer = 0;
@@ -252,7 +182,7 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   CredentialRequest credential{};
 
   // An endpoint whose Init failed (its port is held) is closed, then used.
-  LoopbackDevice holder;
+  UdpSocket holder;
   EncpClient unopened;
   unopened.settings.localPort = holder.port();
   ASSERT_EQ(ENCPCLIENT_Init(&unopened), -1);
@@ -263,7 +193,7 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   EXPECT_EQ(unopened.ops.SetCredential(&unopened, &credential), -1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), notValid + notValid + notValid);
 
-  LoopbackDevice device;
+  UdpSocket device;
   EncpClient client;
   OpenEndpoint(client, device);
 
@@ -282,7 +212,7 @@ TEST(EncpEndpoint, ConfigurationRequests) {
 
   setting.networkType = 1;
   ASSERT_EQ(client.ops.SetNetwork(&client, &setting), 0);
-  const Bytes sent = device.receive();
+  const Bytes sent = device.Receive();
   ASSERT_EQ(sent.size(), 62u);
   uint8_t expected[kEncpMaxRequestSize];
   ASSERT_EQ(EncodeSetNetworkRequest(setting, expected, sizeof expected), 62);
@@ -291,10 +221,10 @@ TEST(EncpEndpoint, ConfigurationRequests) {
 
   texts.text2 = "ok";
   ASSERT_EQ(client.ops.SetNetworkTexts(&client, &texts), 0);
-  EXPECT_EQ(device.receive().size(), 50u);
+  EXPECT_EQ(device.Receive().size(), 50u);
   credential.password2 = "ok";
   ASSERT_EQ(client.ops.SetCredential(&client, &credential), 0);
-  EXPECT_EQ(device.receive().size(), 69u);
+  EXPECT_EQ(device.Receive().size(), 69u);
   client.ops.Close(&client);
 }
 

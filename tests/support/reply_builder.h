@@ -40,9 +40,11 @@ class ReplyBuilder {
   // The search reply's fixed part with the given texts (model, info 2, info
   // 3, PPPoE 1..3); addresses 192.168.1.10 / 255.255.255.0 / 192.168.1.1 /
   // 8.8.8.8, PPPoE values 11 22 33 44 and 55 66 77 88, flag 0x99, trailer 0x42.
-  ReplyBuilder& searchFixedPart(const std::string texts[6]) {
-    raw({7});                                 // selector
-    raw({0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E});  // MAC
+  // MAC 00:1A:2B:3C:4D:5E unless `mac` is given.
+  ReplyBuilder& searchFixedPart(const std::string texts[6], const uint8_t* mac = nullptr) {
+    static const uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    raw({7});  // selector
+    bytes_.insert(bytes_.end(), mac ? mac : kMac, (mac ? mac : kMac) + 6);
     raw({1, 0xEE});                            // static; uninterpreted byte
     text(texts[0]).text(texts[1]).text(texts[2]);
     raw({192, 168, 1, 10, 255, 255, 255, 0, 192, 168, 1, 1, 8, 8, 8, 8});
