@@ -216,9 +216,7 @@ TEST(SimFleet, ParsesFilesAndNamesTheBadLine) {
   const SimDevice& a = (*fleet)[0];
   EXPECT_EQ(a.model, "Cam \"A\"");
   EXPECT_EQ(a.webPort, 81);
-  EXPECT_EQ(a.avPorts[0], 4000);
-  EXPECT_EQ(a.avPorts[1], 0);
-  EXPECT_EQ(a.avPorts[2], 5000);
+  EXPECT_EQ(std::vector<uint16_t>(a.avPorts, a.avPorts + 3), (std::vector<uint16_t>{4000, 0, 5000}));
   EXPECT_EQ(a.version, 2);
   EXPECT_EQ(a.userId, "");
   EXPECT_EQ(a.password, "p%w");
