@@ -1,4 +1,6 @@
-// Pixels painted by the grid and its header, read back from grabbed images.
+// Pixels painted by the grid and its header, read back from grabbed images,
+// and the screenshot a person looks at.
+#include <QDir>
 #include <QImage>
 #include <QPaintEvent>
 #include <gtest/gtest.h>
@@ -201,4 +203,43 @@ TEST(GridPaint, HeaderBoxesDividersAndText) {
   const int right = header->sectionViewportPosition(narrow) + 60 - 1;
   EXPECT_GT(pixelsOtherThan(image, QRect(right - 20, 2, 14, height - 4), face), 0);
   EXPECT_EQ(pixelsOtherThan(image, QRect(right - 5, 2, 5, height - 4), face), 0);
+}
+
+TEST(GridPaint, WritesScreenshotOfFilledList) {
+  auto list = makeDeviceList(0);
+  list->resize(720, 260);
+  const struct {
+    const char* model;
+    const char* state;
+    GridColour text, back;
+    bool checked;
+  } devices[] = {
+      {"NVT-2000", "", -1, -1, true},
+      {"NVT-2010", "IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0), false},
+      {"NVT-4000", "Checking ip address ...", gridRgb(0, 0, 0), gridRgb(255, 255, 0), true},
+      {"NVT-4100", "IP address has changed.", gridRgb(0, 0, 0), gridRgb(0, 255, 0), false},
+      {"NVT-8000 with a rather long model name", "", -1, -1, false},
+  };
+  int row = 0;
+  for (const auto& device : devices) {
+    list->InsertItem(row, QString::asprintf("%4d", row + 1));
+    list->SetCheckbox(row, 0, device.checked ? 1 : 0);
+    list->SetItemText(row, 1, device.model);
+    list->SetItemText(row, 2, QString::asprintf("00:1C:63 - 00:10:%02X", row));
+    list->SetItemText(row, 3, QString::asprintf("192.168.0.%d", 10 + row), device.text,
+                      device.back);
+    list->SetItemText(row, 4, "80");
+    list->SetItemText(row, 5, "4000/4001");
+    list->SetItemText(row, 6, device.state, device.text, device.back);
+    ++row;
+  }
+  list->SetItemText(0, 0, nullptr, gridRgb(255, 255, 255), gridRgb(49, 106, 197));
+  list->InsertItem(row, "");
+  list->SetCheckbox(row, 0, 1);
+  QApplication::processEvents();
+
+  const QString dir = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath());
+  const QString path = dir + "/grid_screenshot.png";
+  ASSERT_TRUE(list->grab().save(path)) << path.toStdString();
+  std::printf("screenshot: %s\n", qPrintable(path));
 }
