@@ -3,11 +3,11 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/setting_request.h"
+
 NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
                                       const std::string& password) {
-  NetworkSettingRequest request{};
-  std::memcpy(request.mac, device.mac, 6);
-  request.selector = device.selector;
+  NetworkSettingRequest request = SettingRequestFor(device);
   request.networkType = args.dhcp ? kNetworkDhcp : kNetworkStatic;
   std::memcpy(request.userId, args.userId.data(), std::min(args.userId.size(), sizeof request.userId));
   std::memcpy(request.password, password.data(), std::min(password.size(), sizeof request.password - 1));
@@ -15,12 +15,6 @@ NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& a
   request.subnetMask = args.subnetMask;
   request.gateway = args.gateway;
   request.dnsServer = args.dnsServer;
-  std::memcpy(request.pppoeText1, device.pppoeText1, sizeof request.pppoeText1);
-  std::memcpy(request.pppoeText2, device.pppoeText2, sizeof request.pppoeText2);
-  std::memcpy(request.pppoeText3, device.pppoeText3, sizeof request.pppoeText3);
-  request.pppoeValue1 = device.pppoeValue1;
-  request.pppoeFlag = device.pppoeFlag;
-  request.pppoeValue2 = device.pppoeValue2;
   return request;
 }
 

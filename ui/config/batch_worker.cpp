@@ -10,6 +10,7 @@
 #include "discovery/device_events.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/batch_progress_event.h"
+#include "protocol/setting_request.h"
 
 QEvent::Type BatchProgressEventType() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
@@ -73,9 +74,7 @@ std::optional<NetworkSettingRequest> RequestForRow(DeviceInventory& inventory, i
   const DeviceInfo& device = *entry->info;
   if (std::memcmp(device.mac, line.mac.data(), line.mac.size()) != 0) return std::nullopt;
 
-  NetworkSettingRequest request{};
-  std::memcpy(request.mac, device.mac, sizeof request.mac);
-  request.selector = device.selector;
+  NetworkSettingRequest request = SettingRequestFor(device);
   request.networkType = line.record.networkType;
   std::strncpy(request.userId, kBatchUserId, sizeof request.userId);
   std::strncpy(request.password, kBatchPassword, sizeof request.password);
@@ -83,12 +82,6 @@ std::optional<NetworkSettingRequest> RequestForRow(DeviceInventory& inventory, i
   request.subnetMask = line.record.subnetMask;
   request.gateway = line.record.gateway;
   request.dnsServer = line.record.dnsServer;
-  std::memcpy(request.pppoeText1, device.pppoeText1, sizeof request.pppoeText1);
-  std::memcpy(request.pppoeText2, device.pppoeText2, sizeof request.pppoeText2);
-  std::memcpy(request.pppoeText3, device.pppoeText3, sizeof request.pppoeText3);
-  request.pppoeValue1 = device.pppoeValue1;
-  request.pppoeFlag = device.pppoeFlag;
-  request.pppoeValue2 = device.pppoeValue2;
   return request;
 }
 

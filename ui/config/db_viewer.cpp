@@ -52,8 +52,8 @@ void CDBViewer::CreateColumns() {
   const int scrollBarWidth = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
   const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
   int column = 0;
-  for (const ViewerColumn& spec : kColumns) {
-    list->InsertColumn(column++, QString::fromLatin1(spec.heading), usable * spec.share / 64,
+  for (const ViewerColumn& layout : kColumns) {
+    list->InsertColumn(column++, QString::fromLatin1(layout.heading), usable * layout.share / 64,
                        Qt::AlignLeft, 0);
   }
 }

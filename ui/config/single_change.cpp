@@ -5,6 +5,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/setting_request.h"
+
 namespace {
 
 template <size_t N>
@@ -24,9 +26,7 @@ struct EndpointCloser {
 
 NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
                                           const std::string& userId, const std::string& password) {
-  NetworkSettingRequest request{};
-  std::memcpy(request.mac, device.mac, sizeof request.mac);
-  request.selector = device.selector;
+  NetworkSettingRequest request = SettingRequestFor(device);
   request.networkType = panel.staticChecked ? kNetworkStatic : panel.dhcpChecked ? kNetworkDhcp : kNetworkPppoe;
   CopyText(request.userId, userId);
   CopyText(request.password, password);
@@ -34,15 +34,6 @@ NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const Settin
   request.subnetMask = htonl(panel.subnetMask);
   request.gateway = htonl(panel.gateway);
   request.dnsServer = htonl(panel.dnsServer);
-  static_assert(sizeof request.pppoeText1 == sizeof device.pppoeText1);
-  static_assert(sizeof request.pppoeText2 == sizeof device.pppoeText2);
-  static_assert(sizeof request.pppoeText3 == sizeof device.pppoeText3);
-  std::memcpy(request.pppoeText1, device.pppoeText1, sizeof request.pppoeText1);
-  std::memcpy(request.pppoeText2, device.pppoeText2, sizeof request.pppoeText2);
-  std::memcpy(request.pppoeText3, device.pppoeText3, sizeof request.pppoeText3);
-  request.pppoeValue1 = device.pppoeValue1;
-  request.pppoeFlag = device.pppoeFlag;
-  request.pppoeValue2 = device.pppoeValue2;
   return request;
 }
 
