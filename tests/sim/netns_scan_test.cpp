@@ -17,19 +17,22 @@ using tavrix::lab::SimProcess;
 
 namespace {
 
-bool StartLanSim(SimProcess& sim, const DeviceNetwork& network, int count) {
-  return sim.Start({"--broadcast", network.deviceInterface, "--count", std::to_string(count), "--first-ip",
-                    network.firstDeviceAddress, "--mask", "255.255.0.0", "--move-delay", "50"},
-                   network.devices->name());
+// Adds a device network to `lab` with `count` simulated devices on it; the
+// MAC base keeps the devices of several networks apart.
+::testing::AssertionResult StartLan(Lab& lab, SimProcess& sim, int count, const char* macBase) {
+  std::string error;
+  const DeviceNetwork* network = lab.AddDeviceNetwork(&error);
+  if (network == nullptr) return ::testing::AssertionFailure() << error;
+  if (!sim.Start({"--broadcast", network->deviceInterface, "--count", std::to_string(count), "--first-ip",
+                  network->firstDeviceAddress, "--mask", "255.255.0.0", "--move-delay", "50", "--mac-base", macBase},
+                 network->devices->name()))
+    return ::testing::AssertionFailure() << sim.error();
+  return ::testing::AssertionSuccess();
 }
 
 std::set<std::string> SourceAddresses(const std::vector<DeviceInfo>& devices) {
   std::set<std::string> addresses;
-  for (const DeviceInfo& d : devices) {
-    in_addr a{};
-    a.s_addr = d.sourceAddress;
-    addresses.insert(inet_ntoa(a));
-  }
+  for (const DeviceInfo& d : devices) addresses.insert(inet_ntoa(in_addr{d.sourceAddress}));
   return addresses;
 }
 
@@ -38,12 +41,8 @@ std::set<std::string> SourceAddresses(const std::vector<DeviceInfo>& devices) {
 TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   Lab lab;
-  std::string error;
-  DeviceNetwork* network = lab.AddDeviceNetwork(&error);
-  ASSERT_NE(network, nullptr) << error;
   SimProcess sim;
-  ASSERT_TRUE(StartLanSim(sim, *network, 25)) << sim.error();
-
+  ASSERT_TRUE(StartLan(lab, sim, 25, "00:1A:2B:00:00:00"));
   ScopedNetns inPc(lab.pc());
   ASSERT_TRUE(inPc.ok());
   const EncpEndpointSettings defaults;
@@ -52,8 +51,7 @@ TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   ASSERT_EQ(devices.size(), 25u);
   const std::set<std::string> addresses = SourceAddresses(devices);
-  EXPECT_TRUE(addresses.count("10.61.1.1"));
-  EXPECT_TRUE(addresses.count("10.61.1.25"));
+  EXPECT_TRUE(addresses.count("10.61.1.1") && addresses.count("10.61.1.25"));
 
   // Re-addressing by broadcast reaches a device outside the PC's view of
   // its subnet, and the device then answers from its new address.
@@ -61,8 +59,7 @@ TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
   args.userId = "root";
   args.ipAddress = inet_addr("192.168.77.5");
   args.subnetMask = inet_addr("255.255.255.0");
-  args.gateway = inet_addr("192.168.77.1");
-  args.dnsServer = inet_addr("192.168.77.1");
+  args.gateway = args.dnsServer = inet_addr("192.168.77.1");
   EXPECT_EQ(RunSetExchange(defaults, BuildSetRequest(devices[0], args, "kefo")), 0);
   std::set<std::string> after;
   for (int attempt = 0; attempt < 20 && !after.count("192.168.77.5"); ++attempt)
@@ -74,25 +71,13 @@ TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
 TEST(NetnsScan, PcWithTwoNetworksFindsTheDevicesOfBoth) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   Lab lab;
-  std::string error;
-  DeviceNetwork* first = lab.AddDeviceNetwork(&error);
-  ASSERT_NE(first, nullptr) << error;
-  DeviceNetwork* second = lab.AddDeviceNetwork(&error);
-  ASSERT_NE(second, nullptr) << error;
   SimProcess firstSim, secondSim;
-  ASSERT_TRUE(StartLanSim(firstSim, *first, 10)) << firstSim.error();
-  // The second network's devices must not share MACs with the first's.
-  ASSERT_TRUE(secondSim.Start({"--broadcast", second->deviceInterface, "--count", "12", "--first-ip",
-                               second->firstDeviceAddress, "--mac-base", "00:1A:2C:00:00:00"},
-                              second->devices->name()))
-      << secondSim.error();
-
+  ASSERT_TRUE(StartLan(lab, firstSim, 10, "00:1A:2B:00:00:00"));
+  ASSERT_TRUE(StartLan(lab, secondSim, 12, "00:1A:2C:00:00:00"));
   ScopedNetns inPc(lab.pc());
   ASSERT_TRUE(inPc.ok());
-  const std::vector<DeviceInfo> devices = UniqueByMac(RunScanCycle(EncpEndpointSettings{}).replies);
-  EXPECT_EQ(devices.size(), 22u);
   int onFirst = 0, onSecond = 0;
-  for (const std::string& a : SourceAddresses(devices)) {
+  for (const std::string& a : SourceAddresses(UniqueByMac(RunScanCycle(EncpEndpointSettings{}).replies))) {
     onFirst += a.rfind("10.61.", 0) == 0;
     onSecond += a.rfind("10.62.", 0) == 0;
   }
