@@ -14,8 +14,11 @@
 //   VERSION   protocol version byte of the replies (2 leaves the ports unread)
 //   FLAG      'silent' (answers nothing at all), 'long-texts' (reply
 //             texts longer than the client's fields, see sim_reply.h),
-//             'refuse' (answers every change with a refusal) or
-//             'ignore-changes' (answers searches, never a change request)
+//             'refuse' (answers every change with a refusal),
+//             'ignore-changes' (answers searches, never a change request),
+//             'vanish' (accepts a change, then never answers again),
+//             'cut-fixed' (search replies stop inside their fixed part) or
+//             'option-overrun' (the last option claims more bytes than follow)
 //
 // Texts are percent-decoded (%20 is a blank, %22 a quote, %0A a newline), so
 // a fleet can carry hostile device texts; a lone '-' is the empty text.
@@ -26,6 +29,9 @@
 #include <string>
 #include <string_view>
 #include <vector>
+
+// How a device's search replies are broken, for hostile-network tests.
+enum class SimReplyFault { kNone, kCutFixedPart, kOptionOverrun };
 
 struct SimDevice {
   uint8_t mac[6] = {};
@@ -47,6 +53,8 @@ struct SimDevice {
   bool longTexts = false;
   bool refusesChanges = false;
   bool ignoresChanges = false;
+  bool vanishesAfterChange = false;
+  SimReplyFault replyFault = SimReplyFault::kNone;
 };
 
 struct CountFleetPlan {

@@ -14,6 +14,9 @@ constexpr size_t kLongText = 255;
 // client's 1024-byte buffer, and six 255-byte texts would not.
 constexpr size_t kLongishText = 40;
 constexpr uint8_t kReplyVersion = 3;
+// Inside the addresses of any reply, whatever its texts.
+constexpr size_t kCutFixedPartLength = 50;
+constexpr uint8_t kOverrunOptionLength = 200;
 
 // Writes a length-prefixed text. Unlike the client's request texts, device
 // texts may use the whole one-byte length.
@@ -52,10 +55,11 @@ std::vector<uint8_t> JunkDeviceReply() {
   return bytes;
 }
 
-void SetLengthField(std::vector<uint8_t>& datagram, size_t length) {
+void SetLengthField(uint8_t* datagram, size_t length) {
   datagram[kLengthFieldOffset] = static_cast<uint8_t>(length & 0xFF);
   datagram[kLengthFieldOffset + 1] = static_cast<uint8_t>(length >> 8);
 }
+void SetLengthField(std::vector<uint8_t>& datagram, size_t length) { SetLengthField(datagram.data(), length); }
 
 }  // namespace
 
@@ -92,8 +96,17 @@ size_t EncodeSimSearchReply(const SimDevice& device, uint8_t* out, size_t capaci
   PutPortOption(w, 8, device.webPort);
   PutPortOption(w, 9, device.avPorts[0]);
   PutPortOption(w, 10, device.avPorts[1]);
-  PutPortOption(w, 11, device.avPorts[2]);
-  return Finish(w);
+  if (device.replyFault == SimReplyFault::kOptionOverrun) {
+    w.u8(11);
+    w.u8(kOverrunOptionLength);
+    w.u16le(device.avPorts[2]);
+  } else {
+    PutPortOption(w, 11, device.avPorts[2]);
+  }
+  const size_t size = Finish(w);
+  if (device.replyFault != SimReplyFault::kCutFixedPart || size < kCutFixedPartLength) return size;
+  SetLengthField(out, kCutFixedPartLength);
+  return kCutFixedPartLength;
 }
 
 size_t EncodeSimResultReply(uint8_t code, uint8_t* out, size_t capacity) {

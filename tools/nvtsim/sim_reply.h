@@ -9,6 +9,10 @@
 // PPPoE texts as 255 bytes, the other three as 40 (six 255-byte texts would
 // not fit the 1024 bytes a client reads, and the reply would be lost).
 //
+// A device may also be set to break its own replies: cut inside the fixed
+// part (with a length field that matches the cut, so only the content is
+// wrong), or with a last option whose length runs past the end.
+//
 // Junk datagrams are what a hostile or broken network adds to a search: bad
 // magic, a length field one off either way, a fixed part cut short, a request
 // echoed back, random bytes, an empty datagram and one larger than a client

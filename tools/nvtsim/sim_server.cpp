@@ -147,6 +147,10 @@ void SimServer::AnswerChange(const SimRequest& request, const sockaddr_in& reque
     std::fprintf(stderr, "nvtsim: %s answers %u to a change request\n", device.model.c_str(), verdict.result);
   }
   if (!verdict.moveTo) return;
+  if (device.vanishesAfterChange) {
+    config_.fleet[verdict.device].silent = true;
+    return;
+  }
   if (verdict.usedDhcpAddress) ++nextDhcp_;
   moves_.push_back({Clock::now() + config_.moveDelay, static_cast<size_t>(verdict.device), *verdict.moveTo});
 }
