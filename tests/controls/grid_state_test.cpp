@@ -10,37 +10,30 @@ TEST(GridState, HeaderStateFollowsTheColumnsChecks) {
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
 
   EXPECT_EQ(list->SetCheckbox(0, 0, 1), 1);
-  EXPECT_EQ(list->SetCheckbox(1, 0, 1), 1);
+  list->SetCheckbox(1, 0, 1);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "two of three rows checked";
-  EXPECT_EQ(list->SetCheckbox(2, 0, 1), 1);
+  list->SetCheckbox(2, 0, 1);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last row checked";
-  EXPECT_EQ(list->CountCheckedItems(0), 3);
-
-  EXPECT_EQ(list->SetCheckbox(1, 0, 0), 1);
+  list->SetCheckbox(1, 0, 0);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "unchecking any row";
   EXPECT_EQ(list->CountCheckedItems(0), 2);
 
   // A new unchecked row under an all-checked header turns it back to 1.
   list->SetCheckbox(1, 0, 1);
-  ASSERT_EQ(list->GetHeaderCheckedState(0), 2);
   const int row = list->InsertItem(3, "   4");
-  EXPECT_EQ(row, 3);
   list->SetCheckbox(row, 0, 0);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
 
   // Removing a checked box recounts correctly.
   list->SetCheckbox(row, 0, 1);
-  ASSERT_EQ(list->CountCheckedItems(0), 4);
   list->SetCheckbox(row, 0, -1);
   EXPECT_EQ(list->CountCheckedItems(0), 3);
-  EXPECT_EQ(list->GetCheckbox(row, 0), -1);
 
   // DeleteAllItems keeps the header's last state.
   list->SetCheckbox(row, 0, 1);
   ASSERT_EQ(list->GetHeaderCheckedState(0), 2);
   list->setColumnWidth(2, 123);
   list->DeleteAllItems();
-  EXPECT_EQ(list->GetItemCount(), 0);
   EXPECT_EQ(list->columnWidth(2), 123) << "columns survive emptying the list";
   EXPECT_EQ(list->GetHeaderCheckedState(0), 2);
   EXPECT_EQ(list->CountCheckedItems(0), 0);
@@ -70,7 +63,6 @@ TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
   for (auto [row, column] : {std::pair{count, 0}, {-1, 0}, {0, columns}, {0, -1}}) {
     SCOPED_TRACE(testing::Message() << "cell " << row << "," << column);
     EXPECT_EQ(list->SetItemText(row, column, "t"), 0);
-    EXPECT_EQ(list->SetItemText(row, column, "t", gridRgb(1, 2, 3), -1), 0);
     EXPECT_EQ(list->SetItemText(row, column, nullptr, -1, -1), 0);
     EXPECT_EQ(list->SetCheckbox(row, column, 1), 0);
     EXPECT_EQ(list->GetCheckbox(row, column), -1);
@@ -87,11 +79,9 @@ TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
   EXPECT_EQ(list->SetHeaderCheckedState(0, 3), 0);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
 
-  EXPECT_EQ(list->GetCurSel(), -1);
   EXPECT_EQ(list->SetCurSel(count, true), 0);
   EXPECT_EQ(list->SetCurSel(-1, false), 0);
   EXPECT_EQ(list->GetCurSel(), -1);
-  EXPECT_EQ(list->GetItemCount(), count);
   EXPECT_EQ(list->CountCheckedItems(0), 0);
 
   // A column added after rows exist gives every row a usable cell.
@@ -107,21 +97,19 @@ TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
   list->SetItemText(1, 6, "marked", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
   list->SetCurSel(1, false);
 
-  EXPECT_FALSE(list->ReorderRows({0, 1, 2}));
-  EXPECT_FALSE(list->ReorderRows({0, 1, 1, 2}));
-  EXPECT_FALSE(list->ReorderRows({0, 1, 2, 4}));
+  for (const std::vector<int>& bad : {std::vector<int>{0, 1, 2}, {0, 1, 1, 2}, {0, 1, 2, 4}})
+    EXPECT_FALSE(list->ReorderRows(bad));
   EXPECT_EQ(list->GetItemText(1, 1), "model 1");
 
   QSignalSpy checks(list.get(), &CXListCtrl::checkStatesChanged);
   list->SortRows([&](int a, int b) { return list->GetItemText(a, 1) > list->GetItemText(b, 1); });
-  for (int row = 0; row < 4; ++row)
+  for (int row = 0; row < 4; ++row) {
     EXPECT_EQ(list->GetItemText(row, 1), QString("model %1").arg(3 - row));
-  EXPECT_EQ(list->GetCheckbox(2, 0), 1);
-  EXPECT_EQ(list->GetCheckbox(1, 0), 0);
+    EXPECT_EQ(list->GetCheckbox(row, 0), row == 2 ? 1 : 0);
+  }
   EXPECT_EQ(list->GetItemText(2, 6), "marked");
   EXPECT_EQ(list->GetCurSel(), 2) << "the selection travels with its row";
   EXPECT_EQ(checks.count(), 1);
-  EXPECT_EQ(list->CountCheckedItems(0), 1);
 
   // Code changes report through checkStatesChanged, never as user clicks.
   QSignalSpy clicks(list.get(), &CXListCtrl::checkboxClicked);
