@@ -42,17 +42,14 @@ class EventSink : public QObject {
     if (event->type() == WM_DEVICE_FOUND) {
       const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device();
       received.push_back({event->type(), device != nullptr ? *device : DeviceInfo{}, {}});
-      return true;
-    }
-    if (event->type() == WorkerFaultEventType()) {
+    } else if (event->type() == WorkerFaultEventType()) {
       received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text()});
-      return true;
-    }
-    if (event->type() == WM_DISCOVERY_ENDED || event->type() == WM_BATCH_ENDED) {
+    } else if (event->type() == WM_DISCOVERY_ENDED) {
       received.push_back({event->type(), {}, {}});
-      return true;
+    } else {
+      return QObject::event(event);
     }
-    return QObject::event(event);
+    return true;
   }
 
   int count(QEvent::Type type) const {
