@@ -25,15 +25,13 @@ constexpr uint8_t kOperatorMac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x01, 0x04};
 constexpr uint8_t kMuteMac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x01, 0x05};
 
 const char kFleet[] =
-    "00:1A:2B:00:01:01 CAM-STATIC 127.0.21.1 255.255.255.0 127.0.21.254 127.0.21.253 80 - 3 root kefo\n"
     "00:1A:2B:00:01:02 CAM-DHCP 127.0.21.2 255.255.255.0 127.0.21.254 127.0.21.253 80 - 3 root kefo\n"
     "00:1A:2B:00:01:03 CAM-PPPOE 127.0.21.3 255.255.255.0 127.0.21.254 127.0.21.253 80 - 3 root kefo\n"
     "00:1A:2B:00:01:04 CAM-OPER 127.0.21.4 255.255.255.0 127.0.21.254 127.0.21.253 80 - 3 operator s3cret\n"
     "00:1A:2B:00:01:05 CAM-MUTE 127.0.21.5 255.255.255.0 127.0.21.254 127.0.21.253 80 - 3 root kefo silent\n";
 
-SettingsPanelValues Panel(bool isStatic, bool isDhcp, const char* ip, const char* mask = "255.255.0.0",
-                          const char* gateway = "127.0.22.1", const char* dns = "127.0.22.2") {
-  return {isStatic, isDhcp, ntohl(Ip(ip)), ntohl(Ip(mask)), ntohl(Ip(gateway)), ntohl(Ip(dns))};
+SettingsPanelValues Panel(bool isStatic, bool isDhcp, const char* ip, const char* mask = "255.255.0.0") {
+  return {isStatic, isDhcp, ntohl(Ip(ip)), ntohl(Ip(mask)), ntohl(Ip("127.0.22.1")), ntohl(Ip("127.0.22.2"))};
 }
 
 // Confirms, logs in with `user` / `password`, and runs one Apply.
@@ -50,17 +48,10 @@ ApplyCommandOutcome Apply(ScriptedPrompts& prompts, const DeviceInfo& device, co
   return RunApplyCommand(nullptr, device, panel, settings);
 }
 
-std::vector<QString> Texts(const ScriptedPrompts& prompts) {
-  std::vector<QString> texts;
-  for (const auto& message : prompts.messages()) texts.push_back(message.text);
-  return texts;
-}
-
 TEST(SingleChangeRequest, AddressesInWireOrderAndLoginTextsCut) {
   const DeviceInfo device = Device(kPppoeMac, "10.0.0.9");
   const auto request = BuildSettingRequest(device, Panel(true, true, "192.168.1.10"), "operator", std::string(30, 'p'));
-  const uint8_t* ip = reinterpret_cast<const uint8_t*>(&request.ipAddress);
-  EXPECT_EQ((std::vector<int>{ip[0], ip[1], ip[2], ip[3]}), (std::vector<int>{192, 168, 1, 10}));
+  EXPECT_EQ(request.ipAddress, Ip("192.168.1.10"));
   EXPECT_EQ(request.networkType, kNetworkStatic) << "Static wins";
   EXPECT_EQ(std::string(request.userId, 8), "operator") << "8 characters fill the field, no terminator";
   EXPECT_EQ(std::string(request.password, sizeof request.password), std::string(22, 'p'));
@@ -75,30 +66,24 @@ class ApplyAgainstSim : public ::testing::Test {
     App();
     ASSERT_TRUE(sim_.Start({"--fleet", files_.Write(kFleet), "--dhcp-first", "127.0.9.1"})) << sim_.error();
   }
+  std::optional<DeviceInfo> SettledAt(const uint8_t (&mac)[6], const char* address) {
+    return sim_.ScanFor(mac, [&](const DeviceInfo& d) { return d.sourceAddress == Ip(address); });
+  }
   TempFiles files_;
   LoopbackSim sim_;
   ScriptedPrompts prompts_;
   PromptsInstaller installed_{prompts_};
 };
 
-TEST_F(ApplyAgainstSim, StaticDhcpAndPppoeRequestsMoveTheDevices) {
-  EXPECT_EQ(Apply(prompts_, Device(kStaticMac, "127.0.21.1"), Panel(true, true, "127.0.22.10"), sim_.settings()),
-            ApplyCommandOutcome::kAccepted);
-  const auto moved = sim_.ScanFor(kStaticMac, [](const DeviceInfo& d) { return d.sourceAddress == Ip("127.0.22.10"); });
-  ASSERT_TRUE(moved);
-  EXPECT_EQ(moved->sourceAddress, Ip("127.0.22.10"));
-  EXPECT_EQ(moved->networkType, kNetworkStatic);
-  EXPECT_EQ(moved->subnetMask, Ip("255.255.0.0"));
-  EXPECT_EQ(moved->gateway, Ip("127.0.22.1"));
-  EXPECT_EQ(moved->dnsServer, Ip("127.0.22.2"));
-
+// A static change through the window is proven by the window's own tests.
+TEST_F(ApplyAgainstSim, DhcpAndPppoeRequestsMoveTheDevices) {
   EXPECT_EQ(Apply(prompts_, Device(kDhcpMac, "127.0.21.2"), Panel(false, true, "127.0.22.11"), sim_.settings()),
             ApplyCommandOutcome::kAccepted);
-  const auto dhcp = sim_.ScanFor(kDhcpMac, [](const DeviceInfo& d) { return d.networkType == kNetworkDhcp; });
+  const auto dhcp = SettledAt(kDhcpMac, "127.0.9.1");
   ASSERT_TRUE(dhcp);
-  EXPECT_EQ(dhcp->networkType, kNetworkDhcp);
   EXPECT_EQ(dhcp->sourceAddress, Ip("127.0.9.1")) << "the panel's addresses are not used for DHCP";
 
+  // PPPoE keeps the device's own dial-up texts.
   DeviceInfo pppoe = Device(kPppoeMac, "127.0.21.3");
   std::strcpy(pppoe.pppoeText1, "user@isp");
   std::strcpy(pppoe.pppoeText2, "secret");
@@ -109,44 +94,28 @@ TEST_F(ApplyAgainstSim, StaticDhcpAndPppoeRequestsMoveTheDevices) {
   EXPECT_EQ(dialUp->networkType, kNetworkPppoe);
   EXPECT_STREQ(dialUp->pppoeText1, "user@isp");
   EXPECT_STREQ(dialUp->pppoeText2, "secret");
-  EXPECT_EQ(dialUp->sourceAddress, Ip("127.0.21.3"));
-
-  EXPECT_TRUE(prompts_.messages().size() == 3u) << "three confirmations, no error box";
+  EXPECT_EQ(prompts_.messages().size(), 2u) << "two confirmations, no error box";
 }
 
 TEST_F(ApplyAgainstSim, LoginLengthsRefusalsAndSilence) {
   const DeviceInfo oper = Device(kOperatorMac, "127.0.21.4");
-  // A 10-character ID reaches the device as its first 8.
+  // A 10-character ID reaches the device as its first 8; 7 are refused.
   EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.1"), sim_.settings(), "operator12", "s3cret"),
             ApplyCommandOutcome::kAccepted);
-  EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.2"), sim_.settings(), "operator", "s3cret"),
-            ApplyCommandOutcome::kAccepted);
-  EXPECT_EQ(Texts(prompts_).size(), 2u) << "confirmations only";
-
-  EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.3"), sim_.settings(), "operato", "s3cret"),
+  EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.2"), sim_.settings(), "operato", "s3cret"),
             ApplyCommandOutcome::kNotAccepted);
-  ASSERT_EQ(prompts_.messages().size(), 4u);
-  EXPECT_EQ(prompts_.messages()[3].text, kApplyBadLoginText);
-  EXPECT_EQ(prompts_.messages()[3].icon, QMessageBox::Critical);
+  ASSERT_EQ(prompts_.messages().size(), 3u);
+  EXPECT_EQ(prompts_.messages()[2].text, kApplyBadLoginText);
 
-  // A non-contiguous mask is refused with result 1.
-  EXPECT_EQ(Apply(prompts_, Device(kStaticMac, "127.0.21.1"), Panel(true, false, "127.0.24.1", "255.0.255.0"),
-                  sim_.settings()),
-            ApplyCommandOutcome::kNotAccepted);
-  ASSERT_EQ(prompts_.messages().size(), 6u);
-  EXPECT_EQ(prompts_.messages()[5].text, kApplyConfigErrorText);
-
-  // A silent device: a second of waiting, then nothing at all.
+  // A silent device: a second of waiting, then no box at all.
   EXPECT_EQ(Apply(prompts_, Device(kMuteMac, "127.0.21.5"), Panel(true, false, "127.0.24.2"), sim_.settings()),
             ApplyCommandOutcome::kNotAccepted);
-  EXPECT_EQ(prompts_.messages().size(), 7u) << "the confirmation only";
-
-  const auto last = sim_.ScanFor(kOperatorMac, [](const DeviceInfo& d) { return d.sourceAddress == Ip("127.0.23.2"); });
-  ASSERT_TRUE(last);
-  EXPECT_EQ(last->sourceAddress, Ip("127.0.23.2")) << "the refused change left the device where it was";
+  EXPECT_EQ(prompts_.messages().size(), 4u) << "the confirmation only";
+  EXPECT_EQ(SettledAt(kOperatorMac, "127.0.23.1").value_or(DeviceInfo{}).sourceAddress, Ip("127.0.23.1"))
+      << "the refused change left the device where it was";
 }
 
-TEST(ApplyCommand, CancelledStepsSendNothingAndAMalformedAnswerIsAnError) {
+TEST(ApplyCommand, AMalformedAnswerIsAConfigurationError) {
   App();
   UdpSocket device;
   ASSERT_TRUE(device.bound());
@@ -156,33 +125,16 @@ TEST(ApplyCommand, CancelledStepsSendNothingAndAMalformedAnswerIsAnError) {
   settings.destinationAddress = Ip("127.0.0.1");
   ScriptedPrompts prompts;
   PromptsInstaller installed(prompts);
-  const DeviceInfo target = Device(kStaticMac, "127.0.21.1");
-
-  prompts.queueMessageAnswer(QMessageBox::Cancel);
-  EXPECT_EQ(RunApplyCommand(nullptr, target, Panel(true, false, "127.0.25.1"), settings),
-            ApplyCommandOutcome::kNotConfirmed);
-  ASSERT_EQ(prompts.messages().size(), 1u);
-  EXPECT_EQ(prompts.messages()[0].text, kApplyConfirmText);
-  EXPECT_EQ(prompts.messages()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-  EXPECT_EQ(prompts.dialogsRun(), 0);
-
-  prompts.queueMessageAnswer(QMessageBox::Ok);  // the login is left unscripted: cancelled
-  EXPECT_EQ(RunApplyCommand(nullptr, target, Panel(true, false, "127.0.25.1"), settings),
-            ApplyCommandOutcome::kLoginCancelled);
-  EXPECT_TRUE(device.Receive(std::chrono::milliseconds(300)).empty()) << "nothing was sent";
-
-  std::vector<uint8_t> received;
   std::thread answerer([&] {
     sockaddr_in from{};
-    received = device.Receive(std::chrono::seconds(10), &from);
+    device.Receive(std::chrono::seconds(10), &from);
     device.SendTo(from, {'E', 'N', 'C', 'P', 3, 99, 0, 0});  // length field lies
   });
-  EXPECT_EQ(Apply(prompts, target, Panel(true, false, "127.0.25.1"), settings), ApplyCommandOutcome::kNotAccepted);
+  EXPECT_EQ(Apply(prompts, Device(kStaticMac, "127.0.21.1"), Panel(true, false, "127.0.25.1"), settings),
+            ApplyCommandOutcome::kNotAccepted);
   answerer.join();
-  ASSERT_GE(received.size(), 4u);
-  EXPECT_EQ(std::string(received.begin(), received.begin() + 4), "ADCT");
-  ASSERT_EQ(prompts.messages().size(), 4u);
-  EXPECT_EQ(prompts.messages()[3].text, kApplyConfigErrorText);
+  ASSERT_EQ(prompts.messages().size(), 2u);
+  EXPECT_EQ(prompts.messages()[1].text, kApplyConfigErrorText);
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // Shared by the configuration tests: the offscreen application, temporary
-// files, the simulator on free loopback ports, scans that wait for devices
-// to move, and a stand-in window that records what a batch worker posts.
+// files, the simulator on free loopback ports, and a stand-in window that
+// records what a batch worker posts.
 #pragma once
 
 #include <arpa/inet.h>
@@ -9,8 +9,6 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QEvent>
-#include <QObject>
 #include <cstring>
 #include <functional>
 #include <optional>
@@ -19,15 +17,13 @@
 
 #include "discovery/device_events.h"
 #include "discovery/window_mailbox.h"
-#include "protocol/encp_client.h"
 #include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
 #include "ui/config/batch_progress_event.h"
 
 namespace config_test {
 
-// One application for the process, never destroyed: tearing it down at
-// exit races Qt's own static devices and crashes the process after the run.
+// Never destroyed: tearing it down at exit races Qt's own statics.
 inline QApplication& App() {
   static int argc = 1;
   static char name[] = "tavrix-config-test";
@@ -82,7 +78,6 @@ class TempFiles {
   std::vector<std::string> paths_;
 };
 
-// The simulator on a free loopback port, and endpoint settings that reach it.
 class LoopbackSim {
  public:
   bool Start(std::vector<std::string> args) {
@@ -98,9 +93,8 @@ class LoopbackSim {
   const EncpEndpointSettings& settings() const { return settings_; }
 
   // The device with `mac` once `accept` holds for it, scanning again and
-  // again within a generous bound (devices move after a delay).
-  std::optional<DeviceInfo> ScanFor(const uint8_t (&mac)[6],
-                                    const std::function<bool(const DeviceInfo&)>& accept) {
+  // again within a bound (devices move after a delay).
+  std::optional<DeviceInfo> ScanFor(const uint8_t (&mac)[6], const std::function<bool(const DeviceInfo&)>& accept) {
     std::optional<DeviceInfo> last;
     for (int attempt = 0; attempt < 20; ++attempt) {
       for (const DeviceInfo& device : UniqueByMac(RunScanCycle(settings_).replies)) {
@@ -125,17 +119,14 @@ class BatchSink : public QObject {
     if (event->type() == BatchProgressEventType()) {
       const auto* progress = static_cast<BatchProgressEvent*>(event);
       progressEvents.push_back({progress->sent(), progress->accepted(), progress->matchingLines()});
-      return true;
-    }
-    if (event->type() == WorkerFaultEventType()) {
+    } else if (event->type() == WorkerFaultEventType()) {
       faults.push_back(static_cast<WorkerFaultEvent*>(event)->text());
-      return true;
-    }
-    if (event->type() == WM_BATCH_ENDED) {
+    } else if (event->type() == WM_BATCH_ENDED) {
       ++ended;
-      return true;
+    } else {
+      return QObject::event(event);
     }
-    return QObject::event(event);
+    return true;
   }
 
   struct Progress {
