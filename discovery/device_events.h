@@ -8,6 +8,9 @@
 //
 // A worker never shows a dialog itself (widgets belong to the window
 // thread); it posts a fault event carrying the text and the window shows it.
+// An unusable endpoint is a fault of its own kind: a verification re-scans
+// every few seconds, and the operator needs to be told once, not once per
+// cycle.
 #pragma once
 
 #include <QEvent>
@@ -36,13 +39,18 @@ class DeviceFoundEvent : public QEvent {
   std::unique_ptr<DeviceInfo> device_;
 };
 
+enum class WorkerFaultKind { kFault, kEndpointUnavailable };
+
 class WorkerFaultEvent : public QEvent {
  public:
-  explicit WorkerFaultEvent(QString text) : QEvent(WorkerFaultEventType()), text_(std::move(text)) {}
+  explicit WorkerFaultEvent(QString text, WorkerFaultKind kind = WorkerFaultKind::kFault)
+      : QEvent(WorkerFaultEventType()), text_(std::move(text)), kind_(kind) {}
   const QString& text() const { return text_; }
+  WorkerFaultKind kind() const { return kind_; }
 
  private:
   QString text_;
+  WorkerFaultKind kind_;
 };
 
 inline constexpr const char* kDiscoveryFaultText = "[ERROR] EncpThreadProc : EncpThreadProcRun";

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include "discovery/device_events.h"
+#include "discovery/endpoint_fault.h"
 #include "discovery/stopwatch.h"
 
 namespace {
@@ -20,10 +21,14 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
   CStopwatch stopwatch;
   EncpClient client;
   EndpointCloser closer{client};
-  // A failed open still leaves working operations; the cycle then simply
-  // receives nothing (or, when only the bind failed, whatever reaches the
-  // system-chosen port) and ends on time.
-  context.openEndpoint(&client, context.settings);
+  // A failed open still leaves working operations; the cycle then receives
+  // nothing (or, when only the bind failed, whatever reaches the port the
+  // system chose) and ends on time, and the operator is told why.
+  const int32_t opened = context.openEndpoint(&client, context.settings);
+  if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
+    context.mailbox->post(
+        std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable));
+  }
   client.ops.Search(&client);
   if (!stopRequested.load()) {
     for (;;) {

@@ -5,31 +5,20 @@
 // simulator's devices really move, so "IP address has changed." means a
 // device answered from its new address. Threaded: also run under the
 // sanitizers.
-#include <unistd.h>
-
 #include <QElapsedTimer>
-#include <QLabel>
-#include <QLineEdit>
-#include <QRadioButton>
-#include <cstdlib>
 
 #include "discovery/row_texts.h"
 #include "tests/discovery/fake_device.h"
-#include "tests/main/window_fixture.h"
+#include "tests/main/window_sim_fixture.h"
 #include "tests/support/netns_gtest.h"
-#include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
 #include "ui/common/ip_address_edit.h"
 #include "ui/config/batch_command.h"
 #include "ui/config/single_change.h"
 
-// Failures print texts, not their UTF-16 bytes.
-inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
-
 using tavrix::lab::DeviceNetwork;
 using tavrix::lab::Lab;
 using tavrix::lab::ScopedNetns;
-using tavrix::lab::SimProcess;
 
 namespace {
 
@@ -49,43 +38,8 @@ std::string ListLine(int i, const std::string& address, const char* mask = "255.
       .toStdString();
 }
 
-class WindowConfigTest : public WindowTest {
+class WindowConfigTest : public WindowSimFixture {
  protected:
-  void TearDown() override {
-    window.reset();
-    for (const std::string& path : files_) unlink(path.c_str());
-  }
-
-  std::string WriteFile(const std::string& text) {
-    char path[] = "/tmp/tavrix-window-config-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0) {
-      (void)!write(fd, text.data(), text.size());
-      close(fd);
-      files_.push_back(path);
-    }
-    return path;
-  }
-
-  // Devices take an accepted change before they answer anything else: the
-  // window counts the first answer after the change as the device's
-  // answer from its new settings.
-  EncpEndpointSettings StartLoopbackSim(const std::string& fleet) {
-    const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
-    EXPECT_TRUE(sim.Start({"--fleet", WriteFile(fleet), "--port", std::to_string(ports.device), "--move-delay", "0"}))
-        << sim.error();
-    EncpEndpointSettings settings;
-    settings.localPort = ports.local;
-    settings.devicePort = sim.port();
-    settings.destinationAddress = inet_addr("127.0.0.1");
-    return settings;
-  }
-
-  bool ScanToTheEnd() {
-    Click("scanButton");
-    return window->GetState() == kStateScanning && PumpUntil([&] { return window->GetState() == kStateIdle; });
-  }
-
   // Where the simulator's device i answers from now, by a search of the
   // test's own (on an ephemeral port, so the window's port stays free).
   std::string AddressOnTheWire(int i) {
@@ -96,59 +50,10 @@ class WindowConfigTest : public WindowTest {
     }
     return "absent";
   }
-
-  QString Cell(int row, int column) { return List().GetItemText(row, column); }
-  QString StateOf(int device) { return Cell(RowOfMac(static_cast<uint8_t>(device)), 6); }
-  QString AddressOf(int device) { return Cell(RowOfMac(static_cast<uint8_t>(device)), 3); }
-  QLabel* Progress() { return window->findChild<QLabel*>("batchProgressLabel"); }
-  std::vector<QString> Texts() {
-    std::vector<QString> texts;
-    for (const auto& message : prompts.messages()) texts.push_back(message.text);
-    return texts;
-  }
-
-  // Selects the device's row and puts a static address into the panel.
-  void FillPanel(int device, const char* address, const char* mask = "255.255.255.0") {
-    ClickRow(RowOfMac(static_cast<uint8_t>(device)));
-    window->findChild<QRadioButton*>("staticRadio")->setChecked(true);
-    Edit("ipAddressEdit")->setText(address);
-    Edit("subnetMaskEdit")->setText(mask);
-  }
-  QLineEdit* Edit(const char* name) { return window->findChild<QLineEdit*>(name); }
-
-  // The answers to one "Apply": the confirmation, then the login.
-  void QueueApplyAnswers(const QString& user, const QString& password) {
-    prompts.queueMessageAnswer(QMessageBox::Ok);
-    prompts.queueDialogScript([=](QDialog& login) {
-      login.findChild<QLineEdit*>("userIdEdit")->setText(user);
-      login.findChild<QLineEdit*>("passwordEdit")->setText(password);
-      QTest::mouseClick(login.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-      return login.result();
-    });
-  }
-
-  // The answers to one "NVT setting": the file chosen in the dialog (whose
-  // viewer then opens and is closed), OK, and the confirmation.
-  void QueueBatchAnswers(const std::string& path) {
-    prompts.queueDialogScript([this, path](QDialog& dialog) {
-      prompts.queueFileName(QString::fromStdString(path));
-      QTest::mouseClick(dialog.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
-      QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-      return dialog.result();
-    });
-    prompts.queueMessageAnswer(QMessageBox::Ok);
-  }
-
-  void Tick(std::initializer_list<int> devices) {
-    for (int device : devices) List().SetCheckbox(RowOfMac(static_cast<uint8_t>(device)), 0, 1);
-  }
-
-  SimProcess sim;
-  std::vector<std::string> files_;
 };
 
 TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
-  Open(StartLoopbackSim(FleetLine(0) + FleetLine(1) + FleetLine(2)));
+  Open(StartFleetSim(FleetLine(0) + FleetLine(1) + FleetLine(2)));
   ASSERT_TRUE(ScanToTheEnd());
   ASSERT_EQ(List().GetItemCount(), 3);
 
@@ -216,7 +121,7 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
 
 TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgress) {
   // Device 1 takes no change (a second of silence first); device 4 is not ticked.
-  Open(StartLoopbackSim(FleetLine(0) + FleetLine(1, "ignore-changes") + FleetLine(2) + FleetLine(3) + FleetLine(4)));
+  Open(StartFleetSim(FleetLine(0) + FleetLine(1, "ignore-changes") + FleetLine(2) + FleetLine(3) + FleetLine(4)));
   ASSERT_TRUE(ScanToTheEnd());
   ASSERT_EQ(List().GetItemCount(), 5);
 
@@ -237,9 +142,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
   // While device 1 keeps the run waiting: the first progress, and no second run.
   ASSERT_TRUE(PumpUntil([&] { return Progress()->text().contains("0 / 4 sent"); }));
   EXPECT_EQ(Progress()->text(), "NVT setting in progress\n0 / 4 sent, 0 accepted");
-  const char* buildDir = std::getenv("TAVRIX_BUILD_DIR");
-  const QString shot = QString::fromLocal8Bit(buildDir != nullptr ? buildDir : ".") + "/tavrix_window_batch.png";
-  EXPECT_TRUE(window->grab().save(shot));
+  EXPECT_TRUE(SaveShot(*window, "tavrix_window_batch.png"));
   Click("nvtSettingButton");
   EXPECT_EQ(prompts.messages().back().text, kBatchAlreadyRunningText);
   ClickRow(RowOfMac(4));
@@ -272,7 +175,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
 
 TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   // Every line is refused (a broken mask), so nothing is ever awaited.
-  Open(StartLoopbackSim(FleetLine(0) + FleetLine(1) + FleetLine(2, "ignore-changes") +
+  Open(StartFleetSim(FleetLine(0) + FleetLine(1) + FleetLine(2, "ignore-changes") +
                         FleetLine(3, "ignore-changes")));
   ASSERT_TRUE(ScanToTheEnd());
   Tick({0, 1, 2, 3});
@@ -329,7 +232,7 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
 // where it can no longer answer): the second batch's devices are verified
 // too, and the first batch's device is still awaited.
 TEST_F(WindowConfigTest, ASecondBatchWhileTheFirstIsStillAwaited) {
-  Open(StartLoopbackSim(FleetLine(0) + FleetLine(1) + FleetLine(2)));
+  Open(StartFleetSim(FleetLine(0) + FleetLine(1) + FleetLine(2)));
   ASSERT_TRUE(ScanToTheEnd());
   Tick({0, 1});
   QueueBatchAnswers(WriteFile(ListLine(0, "10.99.0.1") + ListLine(1, "127.0.56.2")));
@@ -362,7 +265,7 @@ TEST_F(WindowConfigTest, ClosingTheWindowStopsARunningBatch) {
     fleet += FleetLine(i, "ignore-changes");
     lines += ListLine(i, "127.0.57." + std::to_string(i + 1));
   }
-  const EncpEndpointSettings settings = StartLoopbackSim(fleet);
+  const EncpEndpointSettings settings = StartFleetSim(fleet);
   const std::string path = WriteFile(lines);
   for (int round = 0; round < 2; ++round) {
     Open(settings);
@@ -381,6 +284,92 @@ TEST_F(WindowConfigTest, ClosingTheWindowStopsARunningBatch) {
     UdpSocket samePort(settings.localPort);
     EXPECT_TRUE(samePort.bound()) << "the run ended and closed its endpoint";
   }
+}
+
+// Another program holds the local port: the operator is told once per
+// command (not once per re-scan), no change leaves the PC, and nothing is
+// marked as changed.
+TEST_F(WindowConfigTest, AHeldPortIsReportedAndNoChangeIsSent) {
+  const EncpEndpointSettings settings = StartFleetSim(FleetLine(0) + FleetLine(1));
+  Open(settings);
+  ASSERT_TRUE(ScanToTheEnd());
+  ASSERT_EQ(List().GetItemCount(), 2);
+  const QString held = QString("UDP port %1 cannot be used (Address already in use).").arg(settings.localPort);
+  {
+    UdpSocket otherProgram(settings.localPort);
+    ASSERT_TRUE(otherProgram.bound());
+
+    ASSERT_TRUE(ScanToTheEnd());
+    ASSERT_EQ(prompts.messages().size(), 1u);
+    EXPECT_TRUE(prompts.messages()[0].text.startsWith(held)) << prompts.messages()[0].text.toStdString();
+    EXPECT_EQ(prompts.messages()[0].icon, QMessageBox::Warning);
+
+    FillPanel(0, "127.0.58.1");
+    QueueApplyAnswers();
+    Click("applyButton");
+    EXPECT_TRUE(prompts.messages().back().text.startsWith(held));
+    EXPECT_TRUE(prompts.messages().back().text.endsWith("No setting was sent."));
+    EXPECT_EQ(window->GetState(), kStateIdle);
+    EXPECT_EQ(StateOf(0), "");
+
+    // The run ends at once; its re-scans, failing too, add no box.
+    Tick({0, 1});
+    QueueBatchAnswers(WriteFile(ListLine(0, "127.0.58.1") + ListLine(1, "127.0.58.2")));
+    const size_t boxesBefore = prompts.messages().size();
+    Click("nvtSettingButton");
+    ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }));
+    QTest::qWait(3500);
+    ASSERT_EQ(prompts.messages().size(), boxesBefore + 2) << "the confirmation and one warning";
+    EXPECT_TRUE(prompts.messages().back().text.endsWith("No setting was sent."));
+    EXPECT_EQ(StateOf(0), "");
+    EXPECT_EQ(StateOf(1), "");
+    EXPECT_EQ(window->Inventory()->lock().changedCount(), 0);
+    Click("clearButton");
+  }
+  EXPECT_EQ(AddressOnTheWire(0), "127.0.51.1");
+  EXPECT_EQ(AddressOnTheWire(1), "127.0.51.2");
+  const size_t boxes = prompts.messages().size();
+  ASSERT_TRUE(ScanToTheEnd());
+  EXPECT_EQ(List().GetItemCount(), 2);
+  EXPECT_EQ(prompts.messages().size(), boxes) << "a free port says nothing";
+}
+
+// A device that accepts its change and is never heard of again: the window
+// keeps searching for it until "Clear", stays usable meanwhile, and closes
+// promptly in the middle of such a wait.
+TEST_F(WindowConfigTest, ADeviceThatNeverReappearsIsAwaitedUntilClear) {
+  const EncpEndpointSettings settings = StartFleetSim(FleetLine(0, "vanish") + FleetLine(1, "vanish") + FleetLine(2));
+  Open(settings);
+  ASSERT_TRUE(ScanToTheEnd());
+  FillPanel(0, "127.0.59.1");
+  QueueApplyAnswers();
+  Click("applyButton");
+  ASSERT_EQ(window->GetState(), kStateVerifying);
+  QTest::qWait(4000);
+  EXPECT_EQ(window->GetState(), kStateVerifying);
+  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_EQ(StateOf(0), kChecking);
+  ClickHeader(1);
+  ClickRow(RowOfMac(2));
+  EXPECT_EQ(Edit("ipAddressEdit")->text(), "127.0.51.3");
+  Click("clearButton");
+  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_FALSE(window->IsRescanTimerActive());
+
+  ASSERT_TRUE(ScanToTheEnd());
+  EXPECT_EQ(List().GetItemCount(), 2) << "the vanished device stays silent";
+  FillPanel(1, "127.0.59.2");
+  QueueApplyAnswers();
+  Click("applyButton");
+  ASSERT_EQ(window->GetState(), kStateVerifying);
+  QTest::qWait(3200);
+  QElapsedTimer clock;
+  clock.start();
+  window->close();
+  window.reset();
+  EXPECT_LT(clock.elapsed(), 10000) << "bounded by the cycle's stop wait";
+  UdpSocket samePort(settings.localPort);
+  EXPECT_TRUE(samePort.bound()) << "the last cycle closed its endpoint";
 }
 
 TEST_F(WindowConfigTest, BatchReaddressesFiftyDevicesOnALan) {

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "discovery/device_events.h"
+#include "discovery/endpoint_fault.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/batch_progress_event.h"
 #include "protocol/setting_request.h"
@@ -117,7 +118,12 @@ BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::a
 
   EncpClient client;
   EndpointCloser closer{client};
-  context.openEndpoint(&client, context.settings);
+  const int32_t opened = context.openEndpoint(&client, context.settings);
+  if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
+    context.mailbox->post(
+        std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
+    return totals;
+  }
   if (stopRequested.load() || context.mode != kBatchModeThroughFile || context.filePath.empty()) {
     return totals;
   }

@@ -17,6 +17,11 @@
 // panel never shows a change that did not happen. An accepted device that
 // was cleared from the list meanwhile is not awaited.
 //
+// An endpoint that cannot be opened (another program holds the local port)
+// ends the run before anything is sent: answers would go to that program,
+// and a device must never move without its acceptance being heard. The
+// window is told by a WorkerFaultEvent of the endpoint kind.
+//
 // Every request carries the fixed credential root / kefo. One endpoint
 // serves the whole run and is always closed before the run's end is posted,
 // so the window may open the next endpoint as soon as WM_BATCH_ENDED

@@ -42,8 +42,8 @@ ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
   ExchangeOutcome outcome;
   EncpClient client;
   EndpointCloser closer{client};
-  // A failed open shows up as a failed send or as silence.
-  ENCPCLIENT_Init(&client, settings);
+  outcome.endpointFault = OpenFaultAfterInit(ENCPCLIENT_Init(&client, settings), settings.localPort);
+  if (outcome.endpointFault) return outcome;
   outcome.sendFailed = client.ops.SetNetwork(&client, &request) != 0;
   if (client.ops.Wait(&client, 1, 0) == 1) {
     outcome.answered = true;
@@ -55,6 +55,7 @@ ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
 
 QStringList ExchangeFailureTexts(const ExchangeOutcome& outcome) {
   QStringList texts;
+  if (outcome.endpointFault) return {WithheldChangeText(*outcome.endpointFault)};
   if (outcome.sendFailed) texts << QString::fromLatin1(kApplySendFailedText);
   if (outcome.answered && outcome.resultCode == 2) {
     texts << QString::fromLatin1(kApplyBadLoginText);

@@ -12,8 +12,10 @@
 #include <QString>
 #include <QStringList>
 #include <cstdint>
+#include <optional>
 #include <string>
 
+#include "discovery/endpoint_fault.h"
 #include "protocol/encp_client.h"
 
 inline constexpr const char* kApplyConfirmText = "Apply Changes. Are you sure?";
@@ -41,6 +43,8 @@ NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const Settin
                                           const std::string& userId, const std::string& password);
 
 struct ExchangeOutcome {
+  // Set when the endpoint could not be opened; nothing was then sent.
+  std::optional<EndpointFault> endpointFault;
   bool sendFailed = false;
   bool answered = false;  // a datagram arrived within the second
   int resultCode = -1;    // when answered: the device's code, -1 for a malformed answer
@@ -50,7 +54,8 @@ struct ExchangeOutcome {
 ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
                                    const NetworkSettingRequest& request);
 
-// The error boxes to show, in order: the send failure first (the exchange
-// still waits for an answer after it), then the device's refusal. Empty for
-// an acceptance and for silence.
+// The error boxes to show, in order: an endpoint that could not be opened
+// (alone), or the send failure first (the exchange still waits for an
+// answer after it), then the device's refusal. Empty for an acceptance and
+// for silence.
 QStringList ExchangeFailureTexts(const ExchangeOutcome& outcome);

@@ -168,6 +168,7 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6]) {
 
 void CTavrixDlg::OnScan() {
   if (GetState() != kStateIdle || IsBatchRunning()) return;
+  endpointFaultShown_ = false;
   if (StartScanCycle()) SetState(kStateScanning);
 }
 
@@ -181,6 +182,7 @@ bool CTavrixDlg::StartScanCycle() {
 }
 
 void CTavrixDlg::OnClear() {
+  endpointFaultShown_ = false;
   EnableSettingsPanel(false);
   discovery_.StopDiscoveryWorker();
   applyingRows_ = true;
@@ -340,11 +342,21 @@ void CTavrixDlg::customEvent(QEvent* event) {
   } else if (type == BatchProgressEventType()) {
     OnBatchProgress(*static_cast<BatchProgressEvent*>(event));
   } else if (type == WorkerFaultEventType()) {
-    Prompts::current().showMessage(this, QMessageBox::NoIcon, static_cast<WorkerFaultEvent*>(event)->text(),
-                                   QMessageBox::Ok);
+    ShowWorkerFault(*static_cast<WorkerFaultEvent*>(event));
   } else {
     QDialog::customEvent(event);
   }
+}
+
+void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
+  if (fault.kind() == WorkerFaultKind::kEndpointUnavailable) {
+    if (endpointFaultShown_) return;
+    // Set before the box opens: its modal loop runs the re-scan timer.
+    endpointFaultShown_ = true;
+    Prompts::current().showMessage(this, QMessageBox::Warning, fault.text(), QMessageBox::Ok);
+    return;
+  }
+  Prompts::current().showMessage(this, QMessageBox::NoIcon, fault.text(), QMessageBox::Ok);
 }
 
 void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) { ApplyTableChanges(table_.OnDeviceFound(device)); }

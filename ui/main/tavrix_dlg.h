@@ -47,6 +47,7 @@ class CXListCtrl;
 class QLabel;
 class QMenu;
 class QMenuBar;
+class WorkerFaultEvent;
 namespace Ui {
 class TavrixDialog;
 }
@@ -153,6 +154,7 @@ class CTavrixDlg : public QDialog {
   bool StartScanCycle();
   std::optional<DeviceInfo> RowRecord(int row) const;
   void MirrorTicks();
+  void ShowWorkerFault(const WorkerFaultEvent& fault);
 
   // Closed first thing in the destructor body (and again, harmlessly, when
   // this member goes), so no worker posts to a window being torn down.
@@ -178,4 +180,7 @@ class CTavrixDlg : public QDialog {
   // bulk, and the inventory's ticks are set together with the records.
   bool applyingRows_ = false;
   bool closedAtStart_ = false;
+  // Said once per operator command: re-scan cycles that fail to open the
+  // port again would otherwise stack one message box on another.
+  bool endpointFaultShown_ = false;
 };

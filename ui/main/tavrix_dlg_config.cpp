@@ -52,6 +52,7 @@ void CTavrixDlg::OnApply() {
   if (!selected) return;
   // Idle: a cycle still recorded is the tail of an ended verification.
   ReleaseDiscoveryPort();
+  endpointFaultShown_ = false;
   if (RunApplyCommand(this, *selected, PanelValues(*ui_), endpointSettings_) == ApplyCommandOutcome::kAccepted) {
     BeginVerification(selected->mac);
   }
@@ -68,6 +69,7 @@ void CTavrixDlg::OnNvtSetting() {
   seams.settings = endpointSettings_;
   seams.beforeStart = [&] {
     ReleaseDiscoveryPort();
+    endpointFaultShown_ = false;
     if (GetState() == kStateBatch) RenumberAwaitedDevices();
     portReleased = true;
   };

@@ -1,0 +1,20 @@
+#include "discovery/endpoint_fault.h"
+
+#include <cerrno>
+#include <system_error>
+
+std::optional<EndpointFault> OpenFaultAfterInit(int32_t initResult, uint16_t localPort) {
+  if (initResult == 0) return std::nullopt;
+  const int error = errno;
+  return EndpointFault{localPort, error != 0 ? error : EIO};
+}
+
+QString EndpointFaultText(const EndpointFault& fault) {
+  return QStringLiteral("UDP port %1 cannot be used (%2).\nAnother program may be holding it: close that program and try again.")
+      .arg(fault.localPort)
+      .arg(QString::fromStdString(std::generic_category().message(fault.errorNumber)));
+}
+
+QString WithheldChangeText(const EndpointFault& fault) {
+  return EndpointFaultText(fault) + QStringLiteral("\nNo setting was sent.");
+}
