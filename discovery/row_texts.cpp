@@ -7,7 +7,10 @@ QString DeviceText(const char* field, size_t capacity) {
   const QByteArray bytes(field, static_cast<qsizetype>(strnlen(field, capacity)));
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
   QString text = utf8(bytes);
-  if (utf8.hasError()) return QString::fromLatin1(bytes);
+  if (utf8.hasError()) text = QString::fromLatin1(bytes);
+  for (QChar& c : text) {
+    if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
+  }
   return text;
 }
 

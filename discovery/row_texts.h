@@ -3,8 +3,10 @@
 //
 // Device texts arrive as single-byte strings of unknown encoding: valid UTF-8
 // is shown as such, anything else byte for byte as Latin-1, so hostile bytes
-// can never produce an invalid string. The grid shows every text as plain
-// text.
+// can never produce an invalid string. Control characters show as U+FFFD: a
+// tab or an escape sequence would otherwise push the rest of a name out of
+// its cell, or hide that the device sent anything odd. The grid shows every
+// text as plain text.
 #pragma once
 
 #include <QString>

@@ -27,6 +27,8 @@ TEST(RowTextsTest, DeviceTextsInEveryEncodingAndAvPorts) {
   EXPECT_EQ(DeviceText("\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", 64), QString::fromUtf8("카메라"));
   char unterminated[4] = {'A', 'B', 'C', 'D'};
   EXPECT_EQ(DeviceText(unterminated, sizeof unterminated), QStringLiteral("ABCD"));
+  EXPECT_EQ(DeviceText("A\tB\x1b[1m\x7F\x85", 64), QString::fromUtf8("A\uFFFDB\uFFFD[1m\uFFFD\uFFFD"))
+      << "control characters of ASCII and of Latin-1 are made visible";
   EXPECT_EQ(FormatAvPorts(4000, 0, 5000), QStringLiteral("4000")) << "a third port after no second is not shown";
 }
 

@@ -473,6 +473,8 @@ TEST_F(MainWindowTest, AboutBoxFromTheWindowsMenuAndWorkerFaultsAreShown) {
     title = dialog.windowTitle();
     line = dialog.findChild<QLabel*>("versionLabel")->text();
     hasIcon = !dialog.findChild<QLabel*>("iconLabel")->pixmap().isNull();
+    dialog.show();
+    EXPECT_TRUE(dialog.grab().save(qEnvironmentVariable("TAVRIX_BUILD_DIR", ".") + "/tavrix_about.png"));
     return int(QDialog::Accepted);
   });
   about->trigger();

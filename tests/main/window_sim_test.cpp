@@ -2,6 +2,8 @@
 // answers from its own 127.x address), and in private network namespaces
 // with the window's unmodified default endpoint settings. One test leaves a
 // screenshot of a scanned fleet in the build directory.
+#include <cstdlib>
+
 #include "discovery/row_texts.h"
 #include "tests/main/window_sim_fixture.h"
 #include "tests/support/loopback_udp.h"
@@ -172,7 +174,7 @@ TEST_F(WindowSimTest, HostileLanListsExactlyTheWellFormedDevices) {
   const std::vector<ListedDevice> expected = {
       {1, "NVT-PLAIN"},
       {2, QString::fromLatin1(longModel)},
-      {3, QString::fromLatin1("TAB\tBEL\aESC\x1b[31mRED\r\nNL")},
+      {3, QString("TAB\uFFFDBEL\uFFFDESC\uFFFD[31mRED\uFFFD\uFFFDNL")},
       {4, "<img src=x onerror=alert(1)>"},
       {5, QString::fromUtf8("\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC")},
       {6, QString::fromLatin1("\xFF\xFE" "cam")},
@@ -247,6 +249,34 @@ TEST_F(WindowSimTest, HostileLanListsExactlyTheWellFormedDevices) {
   }
   EXPECT_EQ(Edit("macEdit")->text(), "00:1A:2B - 00:07:03");
   EXPECT_TRUE(SaveShot(*window, "tavrix_window_hostile.png"));
+  window.reset();
+}
+
+// The demonstration's fleet as an operator first sees it; the picture is
+// left in the build directory.
+TEST_F(WindowSimTest, DemoFleetAsTheOperatorSeesIt) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  const std::string fleet = WriteFile(""), addresses = WriteFile("");
+  const std::string writer = qEnvironmentVariable("TAVRIX_SOURCE_DIR", ".").toStdString() + "/scripts/demo-fleet.sh";
+  ASSERT_EQ(std::system(("bash '" + writer + "' " + fleet + " " + addresses).c_str()), 0);
+  Lab lab;
+  std::string error;
+  DeviceNetwork* network = lab.AddDeviceNetwork(&error);
+  ASSERT_NE(network, nullptr) << error;
+  ASSERT_TRUE(sim.Start({"--broadcast", network->deviceInterface, "--fleet", fleet}, network->devices->name()))
+      << sim.error();
+
+  ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  MainWindowSeams seams;
+  seams.commandRunner = runner;
+  window = std::make_unique<CTavrixDlg>(EncpEndpointSettings{}, seams);
+  window->show();
+  ASSERT_TRUE(ScanToTheEnd());
+  EXPECT_EQ(List().GetItemCount(), 40);
+  EXPECT_EQ(Cell(RowOfMac(0x11), 6), "IP address collision");
+  ClickRow(RowOfMac(0x03));
+  EXPECT_TRUE(SaveShot(*window, "tavrix_window_demo.png"));
   window.reset();
 }
 
