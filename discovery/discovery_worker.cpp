@@ -6,21 +6,10 @@
 #include "discovery/endpoint_fault.h"
 #include "discovery/stopwatch.h"
 
-namespace {
-// Closes the endpoint however the cycle ends, a fault included, so a failed
-// cycle never keeps the port bound for the next one.
-struct EndpointCloser {
-  EncpClient& client;
-  ~EndpointCloser() {
-    if (client.ops.Close != nullptr) client.ops.Close(&client);
-  }
-};
-}  // namespace
-
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
   CStopwatch stopwatch;
   EncpClient client;
-  EndpointCloser closer{client};
+  EncpEndpointCloser closer(client);
   // A failed open still leaves working operations; the cycle then receives
   // nothing (or, when only the bind failed, whatever reaches the port the
   // system chose) and ends on time, and the operator is told why.

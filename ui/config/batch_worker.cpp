@@ -27,14 +27,6 @@ struct BatchLine {
   AddressListRecord record;
 };
 
-// Closes the endpoint however the run ends, a fault included.
-struct EndpointCloser {
-  EncpClient& client;
-  ~EndpointCloser() {
-    if (client.ops.Close != nullptr) client.ops.Close(&client);
-  }
-};
-
 // The usable lines whose MAC text can match a device at all; the others
 // (lower case, dashes, ...) are left out, as no device would ever match them.
 std::vector<BatchLine> MatchableLines(const std::string& path) {
@@ -117,7 +109,7 @@ BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::a
   const int rowCount = inventory.lock().RowCount();
 
   EncpClient client;
-  EndpointCloser closer{client};
+  EncpEndpointCloser closer(client);
   const int32_t opened = context.openEndpoint(&client, context.settings);
   if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
     context.mailbox->post(

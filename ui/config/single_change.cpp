@@ -14,14 +14,6 @@ void CopyText(char (&field)[N], const std::string& text) {
   std::memcpy(field, text.data(), std::min(text.size(), N));
 }
 
-// Closes the endpoint however the exchange ends.
-struct EndpointCloser {
-  EncpClient& client;
-  ~EndpointCloser() {
-    if (client.ops.Close != nullptr) client.ops.Close(&client);
-  }
-};
-
 }  // namespace
 
 NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
@@ -41,7 +33,7 @@ ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
                                    const NetworkSettingRequest& request) {
   ExchangeOutcome outcome;
   EncpClient client;
-  EndpointCloser closer{client};
+  EncpEndpointCloser closer(client);
   outcome.endpointFault = OpenFaultAfterInit(ENCPCLIENT_Init(&client, settings), settings.localPort);
   if (outcome.endpointFault) return outcome;
   outcome.sendFailed = client.ops.SetNetwork(&client, &request) != 0;
