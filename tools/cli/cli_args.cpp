@@ -1,8 +1,8 @@
 #include "tools/cli/cli_args.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
+
+#include "protocol/address_text.h"
 
 const char kCliUsage[] =
     "usage: tavrix-cli scan [--json]\n"
@@ -31,13 +31,6 @@ bool ParsePort(const std::string& text, uint16_t* port) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535) return false;
   *port = static_cast<uint16_t>(value);
-  return true;
-}
-
-bool ParseAddress(const std::string& text, uint32_t* networkOrder) {
-  in_addr address{};
-  if (inet_pton(AF_INET, text.c_str(), &address) != 1) return false;
-  *networkOrder = address.s_addr;
   return true;
 }
 
@@ -93,7 +86,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       if (!need(1) || !ParsePort(args[i + 1], port)) return fail(arg + " needs a port from 1 to 65535");
       ++i;
     } else if (arg == "--destination") {
-      if (!need(1) || !ParseAddress(args[i + 1], &parsed.endpoint.destinationAddress))
+      if (!need(1) || !ParseDottedAddress(args[i + 1], &parsed.endpoint.destinationAddress))
         return fail("--destination needs an IPv4 address");
       ++i;
     } else if (isSet && arg == "--mac") {
@@ -106,7 +99,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       uint32_t* fields[4] = {&parsed.ipAddress, &parsed.subnetMask, &parsed.gateway, &parsed.dnsServer};
       const char* names[4] = {"IP address", "subnet mask", "gateway", "DNS server"};
       for (int k = 0; k < 4; ++k) {
-        if (!ParseAddress(args[i + 1 + k], fields[k]))
+        if (!ParseDottedAddress(args[i + 1 + k], fields[k]))
           return fail(std::string("--static: bad ") + names[k] + " '" + args[i + 1 + k] + "'");
       }
       haveStatic = true;

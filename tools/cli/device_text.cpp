@@ -1,8 +1,8 @@
 #include "tools/cli/device_text.h"
 
-#include <arpa/inet.h>
-
 #include <cstdio>
+
+#include "protocol/address_text.h"
 
 namespace {
 
@@ -31,14 +31,6 @@ std::string FormatPlainMac(const uint8_t mac[6]) {
   return text;
 }
 
-std::string FormatAddress(uint32_t networkOrder) {
-  in_addr address{};
-  address.s_addr = networkOrder;
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
-}
-
 std::string FormatWebPort(uint16_t port) { return port == 0 ? "-" : std::to_string(port); }
 
 std::string FormatAvPorts(const DeviceInfo& device) {
@@ -53,7 +45,7 @@ std::string FormatAvPorts(const DeviceInfo& device) {
 
 std::string FormatDeviceLine(const DeviceInfo& device) {
   return Printable(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" +
-         FormatAddress(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
+         FormatDottedAddress(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
          FormatAvPorts(device);
 }
 
@@ -83,17 +75,17 @@ std::string FormatDevicesJson(const std::vector<DeviceInfo>& devices) {
     out += i == 0 ? "\n" : ",\n";
     out += "  {\"model\": " + JsonString(d.modelName);
     out += ", \"mac\": " + text(FormatPlainMac(d.mac));
-    out += ", \"address\": " + text(FormatAddress(d.sourceAddress));
+    out += ", \"address\": " + text(FormatDottedAddress(d.sourceAddress));
     out += ", \"webPort\": " + std::to_string(d.webPort);
     out += ", \"avPort1\": " + std::to_string(d.avPort1);
     out += ", \"avPort2\": " + std::to_string(d.avPort2);
     out += ", \"avPort3\": " + std::to_string(d.avPort3);
     out += ", \"avPorts\": " + text(FormatAvPorts(d));
     out += ", \"networkType\": " + std::to_string(d.networkType);
-    out += ", \"reportedAddress\": " + text(FormatAddress(d.ipAddress));
-    out += ", \"subnetMask\": " + text(FormatAddress(d.subnetMask));
-    out += ", \"gateway\": " + text(FormatAddress(d.gateway));
-    out += ", \"dnsServer\": " + text(FormatAddress(d.dnsServer));
+    out += ", \"reportedAddress\": " + text(FormatDottedAddress(d.ipAddress));
+    out += ", \"subnetMask\": " + text(FormatDottedAddress(d.subnetMask));
+    out += ", \"gateway\": " + text(FormatDottedAddress(d.gateway));
+    out += ", \"dnsServer\": " + text(FormatDottedAddress(d.dnsServer));
     out += ", \"infoText2\": " + JsonString(d.infoText2);
     out += ", \"infoText3\": " + JsonString(d.infoText3) + "}";
   }

@@ -15,7 +15,6 @@
 
 std::string FormatListMac(const uint8_t mac[6]);   // "00:1A:2B - 00:00:01"
 std::string FormatPlainMac(const uint8_t mac[6]);  // "00:1A:2B:00:00:01"
-std::string FormatAddress(uint32_t networkOrder);
 std::string FormatWebPort(uint16_t port);          // "-" for 0
 std::string FormatAvPorts(const DeviceInfo& device);
 

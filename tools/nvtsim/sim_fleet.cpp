@@ -3,8 +3,8 @@
 #include <arpa/inet.h>
 
 #include <charconv>
-#include <cstdio>
-#include <cstring>
+
+#include "protocol/address_text.h"
 
 namespace {
 
@@ -88,24 +88,6 @@ bool ParseMac(std::string_view text, uint8_t mac[6]) {
   return true;
 }
 
-bool ParseIpv4(std::string_view text, uint32_t* networkOrder) {
-  if (text.size() > 15) return false;
-  char buffer[16] = {};
-  std::memcpy(buffer, text.data(), text.size());
-  in_addr parsed{};
-  if (inet_pton(AF_INET, buffer, &parsed) != 1) return false;
-  *networkOrder = parsed.s_addr;
-  return true;
-}
-
-std::string FormatIpv4(uint32_t networkOrder) {
-  in_addr address{};
-  address.s_addr = networkOrder;
-  char buffer[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address, buffer, sizeof buffer);
-  return buffer;
-}
-
 std::vector<SimDevice> MakeCountFleet(const CountFleetPlan& plan) {
   std::vector<SimDevice> fleet;
   fleet.reserve(plan.count > 0 ? plan.count : 0);
@@ -147,10 +129,10 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
     SimDevice d;
     if (!ParseMac(f[0], d.mac)) return fail("bad MAC address");
     if (!PercentDecode(f[1], &d.model)) return fail("bad model text");
-    if (!ParseIpv4(f[2], &d.address)) return fail("bad address");
-    if (!ParseIpv4(f[3], &d.subnetMask)) return fail("bad subnet mask");
-    if (!ParseIpv4(f[4], &d.gateway)) return fail("bad gateway");
-    if (!ParseIpv4(f[5], &d.dnsServer)) return fail("bad DNS server");
+    if (!ParseDottedAddress(f[2], &d.address)) return fail("bad address");
+    if (!ParseDottedAddress(f[3], &d.subnetMask)) return fail("bad subnet mask");
+    if (!ParseDottedAddress(f[4], &d.gateway)) return fail("bad gateway");
+    if (!ParseDottedAddress(f[5], &d.dnsServer)) return fail("bad DNS server");
     if (!ParseNumber<uint16_t>(f[6], 65535, &d.webPort)) return fail("bad web port");
     if (!ParseAvPorts(f[7], d.avPorts)) return fail("bad AV ports");
     if (!ParseNumber<uint8_t>(f[8], 255, &d.version)) return fail("bad protocol version");

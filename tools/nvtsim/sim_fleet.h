@@ -75,5 +75,3 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
 
 // Shared little parsers (also used for command-line flags).
 bool ParseMac(std::string_view text, uint8_t mac[6]);
-bool ParseIpv4(std::string_view text, uint32_t* networkOrder);
-std::string FormatIpv4(uint32_t networkOrder);

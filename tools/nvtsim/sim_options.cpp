@@ -1,11 +1,11 @@
 #include "tools/nvtsim/sim_options.h"
 
-#include <arpa/inet.h>
-
 #include <charconv>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
+
+#include "protocol/address_text.h"
 
 const char kSimUsage[] =
     "usage: nvtsim (--count N --first-ip ADDRESS | --fleet FILE) [options]\n"
@@ -106,12 +106,12 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       countPlan.count = static_cast<int>(n);
       haveCount = true;
     } else if (arg == "--first-ip") {
-      if (!ParseIpv4(v, &countPlan.firstAddress)) return fail("bad --first-ip " + v);
+      if (!ParseDottedAddress(v, &countPlan.firstAddress)) return fail("bad --first-ip " + v);
       haveFirst = true;
     } else if (arg == "--mac-base") {
       if (!ParseMac(v, countPlan.macBase)) return fail("bad --mac-base " + v);
     } else if (arg == "--mask") {
-      if (!ParseIpv4(v, &countPlan.subnetMask)) return fail("bad --mask " + v);
+      if (!ParseDottedAddress(v, &countPlan.subnetMask)) return fail("bad --mask " + v);
     } else if (arg == "--version") {
       if (!ParseUnsigned(v, 255, &n)) return fail("bad --version " + v);
       countPlan.version = static_cast<uint8_t>(n);
@@ -121,14 +121,14 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       if (!ParseUnsigned(v, 65535, &n)) return fail("bad " + arg + " " + v);
       (arg == "--port" ? config.devicePort : config.replyPort) = static_cast<uint16_t>(n);
     } else if (arg == "--listen") {
-      if (!ParseIpv4(v, &config.listenAddress)) return fail("bad --listen " + v);
+      if (!ParseDottedAddress(v, &config.listenAddress)) return fail("bad --listen " + v);
     } else if (arg == "--broadcast") {
       config.broadcastInterface = v;
     } else if (arg == "--move-delay") {
       if (!ParseUnsigned(v, 600000, &n)) return fail("bad --move-delay " + v);
       config.moveDelay = std::chrono::milliseconds(n);
     } else if (arg == "--dhcp-first") {
-      if (!ParseIpv4(v, &config.dhcpFirst)) return fail("bad --dhcp-first " + v);
+      if (!ParseDottedAddress(v, &config.dhcpFirst)) return fail("bad --dhcp-first " + v);
     } else if (arg == "--lifetime") {
       char* end = nullptr;
       options->lifetimeSeconds = std::strtod(v.c_str(), &end);

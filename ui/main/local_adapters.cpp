@@ -1,13 +1,15 @@
 #include "ui/main/local_adapters.h"
 
-#include <arpa/inet.h>
 #include <ifaddrs.h>
 #include <net/if.h>
 #include <net/route.h>
+#include <netinet/in.h>
 
 #include <algorithm>
 #include <fstream>
 #include <sstream>
+
+#include "protocol/address_text.h"
 
 namespace {
 
@@ -44,19 +46,9 @@ bool ParseHex32(std::string_view word, uint32_t& value) {
   return true;
 }
 
-// The kernel prints each address as the raw network-order word read as a
-// host integer, so the word's bytes in memory are the address's bytes.
-std::string DottedFromRawWord(uint32_t raw) {
-  in_addr address{};
-  address.s_addr = raw;
-  char text[INET_ADDRSTRLEN] = {};
-  inet_ntop(AF_INET, &address, text, sizeof text);
-  return text;
-}
-
 std::string DottedFromSockaddr(const sockaddr* socketAddress) {
   if (socketAddress == nullptr || socketAddress->sa_family != AF_INET) return "0.0.0.0";
-  return DottedFromRawWord(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.s_addr);
+  return FormatDottedAddress(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.s_addr);
 }
 
 std::string ReadWholeFile(const char* path) {
@@ -81,7 +73,9 @@ std::vector<std::string> ParseRouteGateways(std::string_view routeTable, std::st
     }
     const bool isDefaultRoute = destination == 0 && mask == 0;
     if (!isDefaultRoute || gateway == 0 || (flags & (RTF_UP | RTF_GATEWAY)) != (RTF_UP | RTF_GATEWAY)) return;
-    std::string text = DottedFromRawWord(gateway);
+    // The kernel prints each address as the raw network-order word read as a
+    // host integer, so the word's bytes in memory are the address's bytes.
+    std::string text = FormatDottedAddress(gateway);
     if (std::find(gateways.begin(), gateways.end(), text) == gateways.end()) gateways.push_back(std::move(text));
   });
   return gateways;
@@ -92,9 +86,8 @@ std::vector<std::string> ParseNameservers(std::string_view resolvConf) {
   ForEachLine(resolvConf, [&](std::string_view line) {
     const auto words = SplitWords(line);
     if (words.size() < 2 || words[0] != "nameserver") return;
-    std::string candidate(words[1]);
-    in_addr parsed{};
-    if (inet_pton(AF_INET, candidate.c_str(), &parsed) == 1) servers.push_back(std::move(candidate));
+    uint32_t parsed;
+    if (ParseDottedAddress(words[1], &parsed)) servers.emplace_back(words[1]);
   });
   return servers;
 }
