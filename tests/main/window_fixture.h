@@ -1,9 +1,6 @@
-// Shared by the main-window tests: one QApplication (offscreen under ctest),
-// a window built with stand-ins for the outside world (a fixed adapter, a
-// browser that records addresses, a scripted command runner, scripted
-// dialogs), device records made by hand, and ways to drive the window the
-// way the operator and the workers do: clicks on its widgets and events
-// delivered to it.
+// Shared by the main-window tests: a window with stand-ins for the outside
+// world (a fixed adapter, a browser that records addresses, a scripted
+// command runner and dialogs), driven by clicks and by worker events.
 #pragma once
 
 #include <arpa/inet.h>
@@ -98,7 +95,6 @@ class WindowTest : public ::testing::Test {
  protected:
   void SetUp() override { WindowTestApp(); }
 
-  // Builds and shows the window; `settings` decide where its cycles search.
   CTavrixDlg& Open(EncpEndpointSettings settings = SilentLoopback()) {
     MainWindowSeams seams;
     seams.readAdapters = [] { return std::vector<AdapterInfo>{TestAdapter(), AdapterInfo{}}; };
