@@ -4,6 +4,17 @@
 
 #include <cstring>
 
+namespace {
+
+int HexValue(char c) {
+  if (c >= '0' && c <= '9') return c - '0';
+  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
+  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
+  return -1;
+}
+
+}  // namespace
+
 bool ParseDottedAddress(std::string_view text, uint32_t* networkOrder) {
   char terminated[INET_ADDRSTRLEN] = {};
   if (text.size() >= sizeof terminated) return false;
@@ -20,4 +31,16 @@ std::string FormatDottedAddress(uint32_t networkOrder) {
   char text[INET_ADDRSTRLEN] = {};
   inet_ntop(AF_INET, &address, text, sizeof text);
   return text;
+}
+
+bool ParseMacText(std::string_view text, uint8_t mac[6]) {
+  if (text.size() != 17) return false;
+  for (int i = 0; i < 6; ++i) {
+    const int high = HexValue(text[i * 3]);
+    const int low = HexValue(text[i * 3 + 1]);
+    if (high < 0 || low < 0) return false;
+    if (i < 5 && text[i * 3 + 2] != ':' && text[i * 3 + 2] != '-') return false;
+    mac[i] = static_cast<uint8_t>(high * 16 + low);
+  }
+  return true;
 }

@@ -1,14 +1,18 @@
-// Addresses as people type and read them, for the command-line client, the
-// simulator and the adapter panel, so that all three accept and print the
-// same texts. Plain C++ over the C library, no Qt: the simulator links this
-// without linking the client's codec (see protocol/CMakeLists.txt).
+// Addresses as people type and read them, shared by the command-line client,
+// the simulator and the adapter panel so that all of them accept and print
+// the same texts. Plain C++ over the C library, no Qt; the simulator links
+// this without the client's codec (see protocol/CMakeLists.txt). Nothing here
+// allocates but the returned text.
 //
 // IPv4 values are in network byte order, as they travel and as the records
-// keep them. Parsing is inet_pton's strict form: four decimal parts 0..255,
-// no leading zeros, nothing around them; a typo in a flag or a fleet line is
-// refused rather than guessed at. Address-list files keep their own reader
-// (ui/config/address_list_line.h), which also takes leading zeros. Parsing
-// copies into a small stack buffer and never allocates.
+// keep them. Parsing is inet_pton's strict form (four decimal parts 0..255,
+// no leading zeros, nothing around them), so a typo in a flag or a fleet line
+// is refused rather than guessed at. A MAC text is six hexadecimal pairs of
+// either case, joined by ':' or '-'.
+//
+// Address-list files have their own, deliberately different reader
+// (ui/config/address_list_line.h): it takes leading zeros, and MACs only in
+// upper case with ':', since only those can match a device's text.
 #pragma once
 
 #include <cstdint>
@@ -17,3 +21,5 @@
 
 bool ParseDottedAddress(std::string_view text, uint32_t* networkOrder);
 std::string FormatDottedAddress(uint32_t networkOrder);
+
+bool ParseMacText(std::string_view text, uint8_t mac[6]);

@@ -34,24 +34,6 @@ bool ParsePort(const std::string& text, uint16_t* port) {
   return true;
 }
 
-int Hex(char c) {
-  if (c >= '0' && c <= '9') return c - '0';
-  if (c >= 'a' && c <= 'f') return c - 'a' + 10;
-  if (c >= 'A' && c <= 'F') return c - 'A' + 10;
-  return -1;
-}
-
-bool ParseMacText(const std::string& text, uint8_t mac[6]) {
-  if (text.size() != 17) return false;
-  for (int i = 0; i < 6; ++i) {
-    const int high = Hex(text[i * 3]), low = Hex(text[i * 3 + 1]);
-    if (high < 0 || low < 0) return false;
-    if (i < 5 && text[i * 3 + 2] != ':' && text[i * 3 + 2] != '-') return false;
-    mac[i] = static_cast<uint8_t>(high * 16 + low);
-  }
-  return true;
-}
-
 }  // namespace
 
 bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::string* error) {

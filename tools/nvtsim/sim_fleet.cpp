@@ -76,18 +76,6 @@ uint32_t FirstHost(uint32_t address, uint32_t mask) {
 
 }  // namespace
 
-bool ParseMac(std::string_view text, uint8_t mac[6]) {
-  if (text.size() != 17) return false;
-  for (int i = 0; i < 6; ++i) {
-    const int high = HexDigit(text[i * 3]);
-    const int low = HexDigit(text[i * 3 + 1]);
-    if (high < 0 || low < 0) return false;
-    if (i < 5 && text[i * 3 + 2] != ':' && text[i * 3 + 2] != '-') return false;
-    mac[i] = static_cast<uint8_t>(high * 16 + low);
-  }
-  return true;
-}
-
 std::vector<SimDevice> MakeCountFleet(const CountFleetPlan& plan) {
   std::vector<SimDevice> fleet;
   fleet.reserve(plan.count > 0 ? plan.count : 0);
@@ -127,7 +115,7 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
     if (f.size() < 11) return fail("expected 11 fields (MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD)");
 
     SimDevice d;
-    if (!ParseMac(f[0], d.mac)) return fail("bad MAC address");
+    if (!ParseMacText(f[0], d.mac)) return fail("bad MAC address");
     if (!PercentDecode(f[1], &d.model)) return fail("bad model text");
     if (!ParseDottedAddress(f[2], &d.address)) return fail("bad address");
     if (!ParseDottedAddress(f[3], &d.subnetMask)) return fail("bad subnet mask");

@@ -72,6 +72,3 @@ std::vector<SimDevice> MakeCountFleet(const CountFleetPlan& plan);
 // The fleet of a fleet file's text; on a bad line nothing, with `error`
 // naming the line and the field.
 std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std::string* error);
-
-// Shared little parsers (also used for command-line flags).
-bool ParseMac(std::string_view text, uint8_t mac[6]);

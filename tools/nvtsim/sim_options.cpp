@@ -109,7 +109,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       if (!ParseDottedAddress(v, &countPlan.firstAddress)) return fail("bad --first-ip " + v);
       haveFirst = true;
     } else if (arg == "--mac-base") {
-      if (!ParseMac(v, countPlan.macBase)) return fail("bad --mac-base " + v);
+      if (!ParseMacText(v, countPlan.macBase)) return fail("bad --mac-base " + v);
     } else if (arg == "--mask") {
       if (!ParseDottedAddress(v, &countPlan.subnetMask)) return fail("bad --mask " + v);
     } else if (arg == "--version") {
