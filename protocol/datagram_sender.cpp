@@ -9,6 +9,7 @@
 #include <cstring>
 
 #include "encp_records.h"
+#include "packet_info_send.h"
 
 namespace {
 
@@ -19,29 +20,6 @@ bool SendPlain(int socketHandle, const uint8_t* data, size_t size, const sockadd
   const ssize_t sent = sendto(socketHandle, data, size, 0, reinterpret_cast<const sockaddr*>(&to),
                               sizeof to);
   return sent == static_cast<ssize_t>(size);
-}
-
-bool SendThroughInterface(int socketHandle, const uint8_t* data, size_t size,
-                          const sockaddr_in& to, int interfaceIndex) {
-  iovec payload{const_cast<uint8_t*>(data), size};
-  alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-  msghdr message{};
-  message.msg_name = const_cast<sockaddr_in*>(&to);
-  message.msg_namelen = sizeof to;
-  message.msg_iov = &payload;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
-  header->cmsg_level = IPPROTO_IP;
-  header->cmsg_type = IP_PKTINFO;
-  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-  in_pktinfo info{};
-  info.ipi_ifindex = interfaceIndex;
-  std::memcpy(CMSG_DATA(header), &info, sizeof info);
-
-  return sendmsg(socketHandle, &message, 0) == static_cast<ssize_t>(size);
 }
 
 // Fills `indexes` with the distinct interface indexes that can carry a
@@ -87,7 +65,8 @@ bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32
 
   bool anySent = false;
   for (int i = 0; i < interfaces; ++i) {
-    anySent = SendThroughInterface(socketHandle, data, size, to, indexes[i]) || anySent;
+    const ssize_t sent = SendWithPacketInfo(socketHandle, data, size, to, indexes[i], INADDR_ANY);
+    anySent = sent == static_cast<ssize_t>(size) || anySent;
   }
   return anySent;
 }

@@ -13,6 +13,7 @@
 #include <thread>
 
 #include "protocol/address_text.h"
+#include "protocol/packet_info_send.h"
 #include "tools/nvtsim/sim_addresses.h"
 #include "tools/nvtsim/sim_reply.h"
 #include "tools/nvtsim/sim_verdict.h"
@@ -190,26 +191,9 @@ bool SimServer::Send(const uint8_t* data, size_t size, uint32_t sourceAddress, c
     return false;
   }
 
-  alignas(cmsghdr) char control[CMSG_SPACE(sizeof(in_pktinfo))] = {};
-  iovec payload{const_cast<uint8_t*>(data), size};
-  msghdr message{};
-  message.msg_name = &to;
-  message.msg_namelen = sizeof to;
-  message.msg_iov = &payload;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  cmsghdr* header = CMSG_FIRSTHDR(&message);
-  header->cmsg_level = IPPROTO_IP;
-  header->cmsg_type = IP_PKTINFO;
-  header->cmsg_len = CMSG_LEN(sizeof(in_pktinfo));
-  in_pktinfo info{};
-  info.ipi_spec_dst.s_addr = sourceAddress;
-  if (broadcastMode()) info.ipi_ifindex = addresses_->interfaceIndex();
-  std::memcpy(CMSG_DATA(header), &info, sizeof info);
-
+  const int interfaceIndex = broadcastMode() ? addresses_->interfaceIndex() : 0;
   int retries = 0;
-  while (sendmsg(socket_, &message, 0) < 0) {
+  while (SendWithPacketInfo(socket_, data, size, to, interfaceIndex, sourceAddress) < 0) {
     // A full queue in burst mode: wait a little for room rather than drop.
     const bool transient = errno == ENOBUFS || errno == EAGAIN || errno == EINTR;
     if (transient && ++retries < kSendRetries) {
