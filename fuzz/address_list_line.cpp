@@ -5,16 +5,12 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
-#include <cstdlib>
 #include <string_view>
 
+#include "fuzz/fuzz_checks.h"
 #include "ui/config/address_list_line.h"
 
 namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
 
 bool Within(std::string_view line, const std::string& token) {
   return !token.empty() && token.size() <= kAddressListMaxToken &&

@@ -5,29 +5,13 @@
 // sanitizers catch any read outside the datagram or write outside the record.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
-#include <cstring>
 
+#include "fuzz/fuzz_checks.h"
 #include "protocol/encp_codec.h"
 
-namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
-template <size_t N>
-bool Terminated(const char (&field)[N]) {
-  return std::memchr(field, '\0', N) != nullptr;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  DeviceInfo device;
-  std::memset(&device, 0xAB, sizeof device);
-  DeviceInfo before;
-  std::memcpy(&before, &device, sizeof device);
+  DeviceInfo device, before;
+  Poison(device, before);
 
   const int searchResult = DecodeSearchReply(data, size, 0x0100007Fu, device);
   const int resultCode = DecodeResultReply(data, size);
@@ -46,7 +30,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   } else {
     Require(searchResult == -1 || searchResult == -3 ||
             (searchResult >= 0 && searchResult <= 255 && searchResult != 5));
-    Require(std::memcmp(&device, &before, sizeof device) == 0);
+    Require(Untouched(device, before));
   }
   return 0;
 }

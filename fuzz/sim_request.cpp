@@ -6,32 +6,17 @@
 // the datagram or write outside the record.
 #include <cstddef>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
 
+#include "fuzz/fuzz_checks.h"
 #include "tools/nvtsim/sim_request.h"
 
-namespace {
-
-void Require(bool condition) {
-  if (!condition) std::abort();
-}
-
-template <size_t N>
-bool Terminated(const char (&field)[N]) {
-  return std::memchr(field, '\0', N) != nullptr;
-}
-
-}  // namespace
-
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
-  SimRequest parsed;
-  std::memset(&parsed, 0xAB, sizeof parsed);
-  SimRequest before;
-  std::memcpy(&before, &parsed, sizeof parsed);
+  SimRequest parsed, before;
+  Poison(parsed, before);
 
   if (!ParseSimRequest(data, size, parsed)) {
-    Require(std::memcmp(&parsed, &before, sizeof parsed) == 0);
+    Require(Untouched(parsed, before));
     return 0;
   }
 
