@@ -3,6 +3,8 @@
 #include <QStringDecoder>
 #include <cstring>
 
+#include "protocol/address_text.h"
+
 QString DeviceText(const char* field, size_t capacity) {
   const QByteArray bytes(field, static_cast<qsizetype>(strnlen(field, capacity)));
   QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
@@ -21,9 +23,7 @@ QString FormatListMac(const uint8_t mac[6]) {
 }
 
 QString FormatDottedAddress(uint32_t networkOrderAddress) {
-  uint8_t octets[4];
-  std::memcpy(octets, &networkOrderAddress, 4);
-  return QString::asprintf("%u.%u.%u.%u", octets[0], octets[1], octets[2], octets[3]);
+  return QString::fromStdString(DottedAddressText(networkOrderAddress));
 }
 
 QString FormatWebPort(uint16_t webPort) {

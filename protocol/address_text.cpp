@@ -25,7 +25,7 @@ bool ParseDottedAddress(std::string_view text, uint32_t* networkOrder) {
   return true;
 }
 
-std::string FormatDottedAddress(uint32_t networkOrder) {
+std::string DottedAddressText(uint32_t networkOrder) {
   in_addr address{};
   address.s_addr = networkOrder;
   char text[INET_ADDRSTRLEN] = {};

@@ -20,6 +20,6 @@
 #include <string_view>
 
 bool ParseDottedAddress(std::string_view text, uint32_t* networkOrder);
-std::string FormatDottedAddress(uint32_t networkOrder);
+std::string DottedAddressText(uint32_t networkOrder);
 
 bool ParseMacText(std::string_view text, uint8_t mac[6]);

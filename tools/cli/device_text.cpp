@@ -45,7 +45,7 @@ std::string FormatAvPorts(const DeviceInfo& device) {
 
 std::string FormatDeviceLine(const DeviceInfo& device) {
   return Printable(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" +
-         FormatDottedAddress(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
+         DottedAddressText(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
          FormatAvPorts(device);
 }
 
@@ -75,17 +75,17 @@ std::string FormatDevicesJson(const std::vector<DeviceInfo>& devices) {
     out += i == 0 ? "\n" : ",\n";
     out += "  {\"model\": " + JsonString(d.modelName);
     out += ", \"mac\": " + text(FormatPlainMac(d.mac));
-    out += ", \"address\": " + text(FormatDottedAddress(d.sourceAddress));
+    out += ", \"address\": " + text(DottedAddressText(d.sourceAddress));
     out += ", \"webPort\": " + std::to_string(d.webPort);
     out += ", \"avPort1\": " + std::to_string(d.avPort1);
     out += ", \"avPort2\": " + std::to_string(d.avPort2);
     out += ", \"avPort3\": " + std::to_string(d.avPort3);
     out += ", \"avPorts\": " + text(FormatAvPorts(d));
     out += ", \"networkType\": " + std::to_string(d.networkType);
-    out += ", \"reportedAddress\": " + text(FormatDottedAddress(d.ipAddress));
-    out += ", \"subnetMask\": " + text(FormatDottedAddress(d.subnetMask));
-    out += ", \"gateway\": " + text(FormatDottedAddress(d.gateway));
-    out += ", \"dnsServer\": " + text(FormatDottedAddress(d.dnsServer));
+    out += ", \"reportedAddress\": " + text(DottedAddressText(d.ipAddress));
+    out += ", \"subnetMask\": " + text(DottedAddressText(d.subnetMask));
+    out += ", \"gateway\": " + text(DottedAddressText(d.gateway));
+    out += ", \"dnsServer\": " + text(DottedAddressText(d.dnsServer));
     out += ", \"infoText2\": " + JsonString(d.infoText2);
     out += ", \"infoText3\": " + JsonString(d.infoText3) + "}";
   }

@@ -77,7 +77,7 @@ bool InterfaceAddresses::RunBatch(const std::string& verb, const std::vector<uin
   FILE* ip = popen("ip -force -batch - >/dev/null", "w");
   if (ip == nullptr) return false;
   for (uint32_t a : addresses) {
-    std::fprintf(ip, "addr %s %s/32 dev %s\n", verb.c_str(), FormatDottedAddress(a).c_str(), interface_.c_str());
+    std::fprintf(ip, "addr %s %s/32 dev %s\n", verb.c_str(), DottedAddressText(a).c_str(), interface_.c_str());
   }
   return pclose(ip) == 0;
 }

@@ -56,7 +56,7 @@ bool SimServer::Open(std::string* error) {
   } else {
     for (const SimDevice& d : config_.fleet) {
       if (!IsLoopback(d.address))
-        return fail("loopback mode needs every device address in 127.0.0.0/8, not " + FormatDottedAddress(d.address));
+        return fail("loopback mode needs every device address in 127.0.0.0/8, not " + DottedAddressText(d.address));
     }
     if (config_.listenAddress == 0) config_.listenAddress = htonl(INADDR_LOOPBACK);
     if (!IsLoopback(config_.listenAddress)) return fail("loopback mode listens on 127.0.0.0/8 only");
@@ -175,7 +175,7 @@ void SimServer::ApplyDueMoves() {
       if (!stillUsed) addresses_->Remove(oldAddress);
     } else if (!IsLoopback(device.address)) {
       std::fprintf(stderr, "nvtsim: %s moved to %s, outside loopback; it can no longer answer\n",
-                   device.model.c_str(), FormatDottedAddress(device.address).c_str());
+                   device.model.c_str(), DottedAddressText(device.address).c_str());
     }
     it = moves_.erase(it);
   }

@@ -48,7 +48,7 @@ bool ParseHex32(std::string_view word, uint32_t& value) {
 
 std::string DottedFromSockaddr(const sockaddr* socketAddress) {
   if (socketAddress == nullptr || socketAddress->sa_family != AF_INET) return "0.0.0.0";
-  return FormatDottedAddress(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.s_addr);
+  return DottedAddressText(reinterpret_cast<const sockaddr_in*>(socketAddress)->sin_addr.s_addr);
 }
 
 std::string ReadWholeFile(const char* path) {
@@ -75,7 +75,7 @@ std::vector<std::string> ParseRouteGateways(std::string_view routeTable, std::st
     if (!isDefaultRoute || gateway == 0 || (flags & (RTF_UP | RTF_GATEWAY)) != (RTF_UP | RTF_GATEWAY)) return;
     // The kernel prints each address as the raw network-order word read as a
     // host integer, so the word's bytes in memory are the address's bytes.
-    std::string text = FormatDottedAddress(gateway);
+    std::string text = DottedAddressText(gateway);
     if (std::find(gateways.begin(), gateways.end(), text) == gateways.end()) gateways.push_back(std::move(text));
   });
   return gateways;
