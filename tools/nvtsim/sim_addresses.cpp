@@ -47,7 +47,9 @@ InterfaceAddresses::InterfaceAddresses(std::string interfaceName)
     : interface_(std::move(interfaceName)), index_(static_cast<int>(if_nametoindex(interface_.c_str()))) {}
 
 InterfaceAddresses::~InterfaceAddresses() {
-  if (added_.empty()) return;
+  // An interface deleted under the simulator (its lab torn down first) took
+  // its addresses with it.
+  if (added_.empty() || if_nametoindex(interface_.c_str()) == 0) return;
   RunBatch("del", std::vector<uint32_t>(added_.begin(), added_.end()));
 }
 
