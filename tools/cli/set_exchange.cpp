@@ -20,11 +20,11 @@ NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& a
 
 int RunSetExchange(const EncpEndpointSettings& settings, const NetworkSettingRequest& request) {
   EncpClient client;
-  ENCPCLIENT_Init(&client, settings);
+  EncpEndpointCloser closer(client);
+  if (ENCPCLIENT_Init(&client, settings) != 0) return kSetPortUnavailable;
   int outcome = kSetNoAnswer;
   if (client.ops.SetNetwork(&client, &request) != 0) outcome = kSetNotSent;
   else if (client.ops.Wait(&client, 1, 0) == 1) outcome = client.ops.RecvResult(&client);
-  client.ops.Close(&client);
   return outcome;
 }
 
@@ -38,6 +38,8 @@ std::string SetOutcomeText(int outcome) {
       return "No answer from the device within 1 second.";
     case kSetNotSent:
       return "Network setting failed !";
+    case kSetPortUnavailable:
+      return "Could not open the local port (another program may hold it); no setting was sent.";
     default:
       return "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.";
   }
@@ -51,6 +53,7 @@ int SetOutcomeExitStatus(int outcome) {
       return 3;
     case kSetNoAnswer:
     case kSetNotSent:
+    case kSetPortUnavailable:
       return 1;
     default:
       return 4;

@@ -11,9 +11,13 @@
 
 // The exchange's outcome: a device result code (0..255), kSetNoAnswer when
 // nothing came within the second, kSetNotSent when the request never left,
-// or -1 for a datagram that was not a well-formed result reply.
+// kSetPortUnavailable when the local port could not be opened (nothing is
+// then sent: the answer would reach whoever holds the port, and the device
+// would move unverified), or -1 for a datagram that was not a well-formed
+// result reply.
 inline constexpr int kSetNoAnswer = -100;
 inline constexpr int kSetNotSent = -101;
+inline constexpr int kSetPortUnavailable = -102;
 
 // The request for `device`: its MAC, selector and PPPoE fields, the new
 // settings of `args`, the user ID (8 characters at most, as the devices
