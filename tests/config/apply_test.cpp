@@ -3,13 +3,11 @@
 // exchange, error boxes - against the simulator on loopback.
 #include <gtest/gtest.h>
 
-#include <QLineEdit>
-#include <QPushButton>
-#include <QTest>
 #include <thread>
 
 #include "tests/config/config_test_support.h"
 #include "tests/discovery/fake_device.h"
+#include "tests/support/operator_answers.h"
 #include "ui/common/prompts.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/single_change.h"
@@ -38,13 +36,7 @@ SettingsPanelValues Panel(bool isStatic, bool isDhcp, const char* ip, const char
 ApplyCommandOutcome Apply(ScriptedPrompts& prompts, const DeviceInfo& device, const SettingsPanelValues& panel,
                           const EncpEndpointSettings& settings, const QString& user = "root",
                           const QString& password = "kefo") {
-  prompts.queueMessageAnswer(QMessageBox::Ok);
-  prompts.queueDialogScript([=](QDialog& login) {
-    login.findChild<QLineEdit*>("userIdEdit")->setText(user);
-    login.findChild<QLineEdit*>("passwordEdit")->setText(password);
-    QTest::mouseClick(login.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    return login.result();
-  });
+  QueueApplyAnswers(prompts, user, password);
   return RunApplyCommand(nullptr, device, panel, settings);
 }
 
@@ -63,7 +55,7 @@ TEST(SingleChangeRequest, AddressesInWireOrderAndLoginTextsCut) {
 class ApplyAgainstSim : public ::testing::Test {
  protected:
   void SetUp() override {
-    App();
+    TestApplication();
     ASSERT_TRUE(sim_.Start({"--fleet", files_.Write(kFleet), "--dhcp-first", "127.0.9.1"})) << sim_.error();
   }
   std::optional<DeviceInfo> SettledAt(const uint8_t (&mac)[6], const char* address) {
@@ -116,7 +108,7 @@ TEST_F(ApplyAgainstSim, LoginLengthsRefusalsAndSilence) {
 }
 
 TEST(ApplyCommand, AMalformedAnswerIsAConfigurationError) {
-  App();
+  TestApplication();
   UdpSocket device;
   ASSERT_TRUE(device.bound());
   EncpEndpointSettings settings;

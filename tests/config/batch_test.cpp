@@ -54,7 +54,7 @@ uint32_t RecordedAddress(DeviceInventory& inventory, int i) {
 
 class BatchRun : public ::testing::Test {
  protected:
-  void SetUp() override { App(); }
+  void SetUp() override { TestApplication(); }
 
   BatchRunContext Context(std::shared_ptr<DeviceInventory> inventory, const std::string& path,
                           int mode = kBatchModeThroughFile) {

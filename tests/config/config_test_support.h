@@ -8,42 +8,19 @@
 #include <unistd.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <cstring>
-#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
 
 #include "discovery/device_events.h"
 #include "discovery/window_mailbox.h"
+#include "tests/support/qt_test_app.h"
 #include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
 #include "ui/config/batch_progress_event.h"
 
 namespace config_test {
-
-// Never destroyed: tearing it down at exit races Qt's own statics.
-inline QApplication& App() {
-  static int argc = 1;
-  static char name[] = "tavrix-config-test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 inline uint32_t Ip(const char* text) { return inet_addr(text); }
 

@@ -17,7 +17,6 @@
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/controls/xlist_ctrl.h"
 
-using config_test::App;
 using config_test::TempFiles;
 
 namespace {
@@ -47,7 +46,7 @@ const char kList[] =
     "00-1A-2B-3C-4D-61 Static 010.0.0.1 255.0.0.0 10.0.0.254 10.0.0.253\n";
 
 TEST(DbViewer, ShowsUsableLinesAsWrittenNumberedWithoutGaps) {
-  App();
+  TestApplication();
   TempFiles files;
   CDBViewer viewer(nullptr, QString::fromStdString(files.Write(kList)));
   CXListCtrl* list = viewer.list();
@@ -66,7 +65,7 @@ TEST(DbViewer, ShowsUsableLinesAsWrittenNumberedWithoutGaps) {
 }
 
 TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
-  App();
+  TestApplication();
   ScriptedPrompts prompts;
   PromptsInstaller installed(prompts);
   CLoginDlg login;
@@ -128,7 +127,7 @@ void ExpectOpeningState(QDialog& dialog) {
 }
 
 TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
-  App();
+  TestApplication();
   TempFiles files;
   const QString listPath = QString::fromStdString(files.Write(kList));
   ScriptedPrompts prompts;

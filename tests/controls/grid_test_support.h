@@ -6,24 +6,14 @@
 #include <QTest>
 #include <memory>
 
+#include "tests/support/qt_test_app.h"
 #include "ui/controls/xheader_ctrl.h"
 #include "ui/controls/xlist_ctrl.h"
-
-inline QApplication& testApp() {
-  static int argc = 1;
-  static char name[] = "test_grid_ctrl";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
 
 // Seven columns, a header box on column 0, `rows` rows with an unchecked box
 // in column 0, shown at a fixed size.
 inline std::unique_ptr<CXListCtrl> makeDeviceList(int rows, int headerState = 1) {
-  testApp();
+  TestApplication();
   auto list = std::make_unique<CXListCtrl>();
   const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port",
                           "State"};

@@ -3,7 +3,6 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QEvent>
 #include <QObject>
 #include <functional>
@@ -11,23 +10,13 @@
 
 #include "discovery/device_events.h"
 #include "discovery/window_mailbox.h"
+#include "tests/support/pump_until.h"
 
 inline void EnsureApplication() {
   static int argc = 1;
   static char name[] = "tavrix-test";
   static char* argv[] = {name, nullptr};
   if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
-}
-
-// Delivers posted events until `done` holds or `limitMs` passes.
-inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 10000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limitMs) return false;
-    QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
 }
 
 class EventSink : public QObject {

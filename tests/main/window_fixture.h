@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QPushButton>
 #include <QTest>
 #include <cstring>
@@ -15,32 +14,12 @@
 #include <string>
 
 #include "discovery/device_events.h"
+#include "tests/support/qt_test_app.h"
 #include "ui/common/prompts.h"
 #include "ui/controls/grid_model.h"
 #include "ui/controls/xheader_ctrl.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/main/tavrix_dlg.h"
-
-inline QApplication& WindowTestApp() {
-  static int argc = 1;
-  static char name[] = "tavrix-window-test";
-  static char* argv[] = {name, nullptr};
-  static QApplication* app = [] {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    return new QApplication(argc, argv);
-  }();
-  return *app;
-}
-
-inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 15000) {
-  QElapsedTimer clock;
-  clock.start();
-  while (!done()) {
-    if (clock.elapsed() > limitMs) return false;
-    QApplication::processEvents(QEventLoop::AllEvents, 20);
-  }
-  return true;
-}
 
 class ScriptedRunner : public CommandRunner {
  public:
@@ -93,7 +72,7 @@ inline EncpEndpointSettings SilentLoopback() {
 
 class WindowTest : public ::testing::Test {
  protected:
-  void SetUp() override { WindowTestApp(); }
+  void SetUp() override { TestApplication(); }
 
   CTavrixDlg& Open(EncpEndpointSettings settings = SilentLoopback()) {
     MainWindowSeams seams;

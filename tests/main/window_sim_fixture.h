@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "tests/main/window_fixture.h"
+#include "tests/support/operator_answers.h"
 #include "tests/support/sim_process.h"
 
 // Failures print texts, not their UTF-16 bytes.
@@ -78,15 +79,8 @@ class WindowSimFixture : public WindowTest {
     Edit("subnetMaskEdit")->setText(mask);
   }
 
-  // The answers to one "Apply": the confirmation, then the login.
   void QueueApplyAnswers(const QString& user = "root", const QString& password = "kefo") {
-    prompts.queueMessageAnswer(QMessageBox::Ok);
-    prompts.queueDialogScript([=](QDialog& login) {
-      login.findChild<QLineEdit*>("userIdEdit")->setText(user);
-      login.findChild<QLineEdit*>("passwordEdit")->setText(password);
-      QTest::mouseClick(login.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-      return login.result();
-    });
+    ::QueueApplyAnswers(prompts, user, password);
   }
 
   // The answers to one "NVT setting": the file chosen in the dialog (whose

@@ -1,0 +1,21 @@
+// What an operator answers to one "Apply", queued on the scripted prompts:
+// OK to the confirmation, then the login filled in and confirmed. Shared by
+// the tests that drive the command alone and those that drive the window.
+#pragma once
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+
+#include "ui/common/prompts.h"
+
+inline void QueueApplyAnswers(ScriptedPrompts& prompts, const QString& user = "root",
+                              const QString& password = "kefo") {
+  prompts.queueMessageAnswer(QMessageBox::Ok);
+  prompts.queueDialogScript([=](QDialog& login) {
+    login.findChild<QLineEdit*>("userIdEdit")->setText(user);
+    login.findChild<QLineEdit*>("passwordEdit")->setText(password);
+    QTest::mouseClick(login.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    return login.result();
+  });
+}
