@@ -10,7 +10,9 @@ std::optional<EndpointFault> OpenFaultAfterInit(int32_t initResult, uint16_t loc
 }
 
 QString EndpointFaultText(const EndpointFault& fault) {
-  return QStringLiteral("UDP port %1 cannot be used (%2).\nAnother program may be holding it: close that program and try again.")
+  return QStringLiteral(
+             "UDP port %1 cannot be used (%2).\n"
+             "Another program may be holding it: close that program and try again.")
       .arg(fault.localPort)
       .arg(QString::fromStdString(std::generic_category().message(fault.errorNumber)));
 }
