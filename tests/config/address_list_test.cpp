@@ -9,7 +9,6 @@
 #include "ui/config/address_list_line.h"
 
 using config_test::Ip;
-using config_test::TempFiles;
 
 namespace {
 

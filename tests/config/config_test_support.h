@@ -5,7 +5,6 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <QApplication>
 #include <cstring>
@@ -17,6 +16,7 @@
 #include "discovery/window_mailbox.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
 #include "tools/cli/scan_cycle.h"
 #include "ui/config/batch_progress_event.h"
 
@@ -33,27 +33,6 @@ inline DeviceInfo Device(const uint8_t (&mac)[6], const char* address) {
   device.subnetMask = Ip("255.255.255.0");
   return device;
 }
-
-// Files removed when the test ends.
-class TempFiles {
- public:
-  ~TempFiles() {
-    for (const std::string& path : paths_) unlink(path.c_str());
-  }
-  std::string Write(const std::string& content) {
-    char path[] = "/tmp/tavrix-config-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0) {
-      (void)!write(fd, content.data(), content.size());
-      close(fd);
-      paths_.push_back(path);
-    }
-    return path;
-  }
-
- private:
-  std::vector<std::string> paths_;
-};
 
 class LoopbackSim {
  public:

@@ -17,7 +17,6 @@
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/controls/xlist_ctrl.h"
 
-using config_test::TempFiles;
 
 namespace {
 

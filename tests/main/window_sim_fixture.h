@@ -5,8 +5,6 @@
 // scripted prompts.
 #pragma once
 
-#include <unistd.h>
-
 #include <QLabel>
 #include <QLineEdit>
 #include <QRadioButton>
@@ -16,27 +14,16 @@
 #include "tests/main/window_fixture.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
 
 // Failures print texts, not their UTF-16 bytes.
 inline void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 class WindowSimFixture : public WindowTest {
  protected:
-  void TearDown() override {
-    window.reset();
-    for (const std::string& path : files_) unlink(path.c_str());
-  }
+  void TearDown() override { window.reset(); }
 
-  std::string WriteFile(const std::string& text) {
-    char path[] = "/tmp/tavrix-window-sim-XXXXXX";
-    const int fd = mkstemp(path);
-    if (fd >= 0) {
-      (void)!write(fd, text.data(), text.size());
-      close(fd);
-      files_.push_back(path);
-    }
-    return path;
-  }
+  std::string WriteFile(const std::string& text) { return files_.Write(text); }
 
   // The simulator on a free loopback port, and settings that search it.
   EncpEndpointSettings StartLoopbackSim(std::vector<std::string> args) {
@@ -105,5 +92,5 @@ class WindowSimFixture : public WindowTest {
   }
 
   tavrix::lab::SimProcess sim;
-  std::vector<std::string> files_;
+  TempFiles files_;
 };

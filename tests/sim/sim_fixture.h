@@ -4,31 +4,23 @@
 
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <string>
 #include <vector>
 
 #include "protocol/encp_client.h"
 #include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
 
 class LoopbackSim : public ::testing::Test {
  protected:
-  void TearDown() override {
-    if (!fleetFile_.empty()) unlink(fleetFile_.c_str());
-  }
-
   // Starts nvtsim on a free port with `args` and, when given, a fleet file
   // that lives as long as the test; the client gets another port.
   void StartSim(std::vector<std::string> args, const std::string& fleet = "") {
     if (!fleet.empty()) {
-      char path[] = "/tmp/tavrix-fleet-XXXXXX";
-      const int fd = mkstemp(path);
-      ASSERT_GE(fd, 0);
-      ASSERT_EQ(write(fd, fleet.data(), fleet.size()), ssize_t(fleet.size()));
-      close(fd);
-      fleetFile_ = path;
-      args.insert(args.end(), {"--fleet", fleetFile_});
+      const std::string path = files_.Write(fleet);
+      ASSERT_FALSE(path.empty());
+      args.insert(args.end(), {"--fleet", path});
     }
     const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
     args.insert(args.end(), {"--port", std::to_string(ports.device)});
@@ -38,7 +30,7 @@ class LoopbackSim : public ::testing::Test {
     settings_.destinationAddress = inet_addr("127.0.0.1");
   }
 
-  std::string fleetFile_;
+  TempFiles files_;
   tavrix::lab::SimProcess sim_;
   EncpEndpointSettings settings_;
 };
