@@ -1,69 +1,87 @@
 #include "discovery/device_list.h"
 
+#include <algorithm>
 #include <cstring>
-#include <utility>
 
-CDeviceList::CDeviceList(CDeviceList&& other) noexcept
-    : head_(std::move(other.head_)), tail_(std::exchange(other.tail_, nullptr)), count_(std::exchange(other.count_, 0)) {}
-
-CDeviceList& CDeviceList::operator=(CDeviceList&& other) noexcept {
-  if (this != &other) {
-    RemoveAll();
-    head_ = std::move(other.head_);
-    tail_ = std::exchange(other.tail_, nullptr);
-    count_ = std::exchange(other.count_, 0);
-  }
-  return *this;
+MacAddress MacOf(const uint8_t mac[6]) {
+  MacAddress copy;
+  std::memcpy(copy.data(), mac, copy.size());
+  return copy;
 }
 
-void CDeviceList::Add(int row, const DeviceInfo& info) { Append(row, std::make_unique<DeviceInfo>(info)); }
+size_t MacAddressHash::operator()(const MacAddress& mac) const {
+  uint64_t value = 0;
+  for (uint8_t byte : mac) value = value << 8 | byte;
+  return std::hash<uint64_t>{}(value);
+}
 
-void CDeviceList::Append(int row, std::unique_ptr<DeviceInfo> info) {
-  auto entry = std::make_unique<DeviceEntry>();
-  entry->row = row;
-  entry->info = std::move(info);
-  DeviceEntry* added = entry.get();
-  if (tail_ == nullptr) {
-    head_ = std::move(entry);
-  } else {
-    tail_->next = std::move(entry);
-  }
-  tail_ = added;
-  ++count_;
+int CDeviceList::Add(const DeviceInfo& info) {
+  rows_.push_back(info);
+  const int row = GetCount() - 1;
+  IndexRow(row);
+  return row;
 }
 
 void CDeviceList::RemoveAll() {
-  // Unlinked one by one: letting the chain of unique_ptrs destroy itself
-  // would recurse once per entry.
-  std::unique_ptr<DeviceEntry> entry = std::move(head_);
-  while (entry) entry = std::move(entry->next);
-  tail_ = nullptr;
-  count_ = 0;
+  rows_.clear();
+  rowByMac_.clear();
+  rowsByAddress_.clear();
 }
 
-DeviceEntry* CDeviceList::Find(int row) {
-  return const_cast<DeviceEntry*>(std::as_const(*this).Find(row));
-}
-
-const DeviceEntry* CDeviceList::Find(int row) const {
-  for (const DeviceEntry* entry = head_.get(); entry != nullptr; entry = entry->next.get()) {
-    if (entry->row == row) return entry;
+void CDeviceList::Replace(int row, const DeviceInfo& info) {
+  if (Find(row) == nullptr) return;
+  DeviceInfo& record = rows_[static_cast<size_t>(row)];
+  if (std::memcmp(record.mac, info.mac, sizeof info.mac) != 0) {
+    record = info;
+    RebuildIndexes();
+    return;
   }
-  return nullptr;
+  if (record.sourceAddress != info.sourceAddress) {
+    auto old = rowsByAddress_.find(record.sourceAddress);
+    old->second.erase(row);
+    if (old->second.empty()) rowsByAddress_.erase(old);
+    rowsByAddress_[info.sourceAddress].insert(row);
+  }
+  record = info;
 }
 
-int CDeviceList::FindRowByMac(const DeviceInfo& info) const { return FindRowByMac(info.mac); }
+void CDeviceList::Reorder(const std::vector<int>& order) {
+  std::vector<DeviceInfo> reordered;
+  reordered.reserve(order.size());
+  for (int from : order) reordered.push_back(rows_[static_cast<size_t>(from)]);
+  rows_ = std::move(reordered);
+  RebuildIndexes();
+}
+
+const DeviceInfo* CDeviceList::Find(int row) const {
+  if (row < 0 || row >= GetCount()) return nullptr;
+  return &rows_[static_cast<size_t>(row)];
+}
 
 int CDeviceList::FindRowByMac(const uint8_t mac[6]) const {
-  for (const DeviceEntry* entry = head_.get(); entry != nullptr; entry = entry->next.get()) {
-    if (entry->info && std::memcmp(entry->info->mac, mac, 6) == 0) return entry->row;
+  const auto found = rowByMac_.find(MacOf(mac));
+  return found == rowByMac_.end() ? -1 : found->second;
+}
+
+int CDeviceList::FindRowByIp(uint32_t address) const { return FindOtherRowByIp(address, -1); }
+
+int CDeviceList::FindOtherRowByIp(uint32_t address, int ownRow) const {
+  const auto found = rowsByAddress_.find(address);
+  if (found == rowsByAddress_.end()) return -1;
+  for (int row : found->second) {
+    if (row != ownRow) return row;
   }
   return -1;
 }
 
-int CDeviceList::FindRowByIp(uint32_t address) const {
-  for (const DeviceEntry* entry = head_.get(); entry != nullptr; entry = entry->next.get()) {
-    if (entry->info && entry->info->sourceAddress == address) return entry->row;
-  }
-  return -1;
+void CDeviceList::IndexRow(int row) {
+  const DeviceInfo& record = rows_[static_cast<size_t>(row)];
+  rowByMac_.emplace(MacOf(record.mac), row);
+  rowsByAddress_[record.sourceAddress].insert(row);
+}
+
+void CDeviceList::RebuildIndexes() {
+  rowByMac_.clear();
+  rowsByAddress_.clear();
+  for (int row = 0; row < GetCount(); ++row) IndexRow(row);
 }

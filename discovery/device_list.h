@@ -1,53 +1,57 @@
-// The window's lists of devices: a singly linked list of (row key, owned copy
-// of a DeviceInfo), appended at the tail and searched from the head. The
-// device table keys entries by list row; the changed-device list by order of
-// success. Lists hold at most a few thousand devices, so plain walks are fast
-// enough and keep the "first match from the head" rule obvious.
+// The device table: one record per list row, in row order, with an index by
+// MAC and an index by address kept in step with the rows, so that finding a
+// device costs the same on an empty list and on 16 000 rows.
 //
-// The list owns every entry and every copy; Add copies the caller's record.
-// Not thread-safe by itself: shared lists live in DeviceInventory, behind its
-// lock.
+// Rows are appended at the end, reordered as a whole (a sort), or all
+// removed; a record may be replaced in place when its device answers again.
+// Every change goes through these operations, so the indexes can never
+// disagree with the rows. "First" always means the lowest row: a collision
+// is marked against the first listed device at that address.
+//
+// Not thread-safe by itself: the shared table lives in DeviceInventory,
+// behind its lock.
 #pragma once
 
+#include <array>
 #include <cstdint>
-#include <memory>
+#include <set>
+#include <unordered_map>
+#include <vector>
 
 #include "protocol/encp_records.h"
 
-struct DeviceEntry {
-  int row = 0;
-  std::unique_ptr<DeviceInfo> info;
-  std::unique_ptr<DeviceEntry> next;
+using MacAddress = std::array<uint8_t, 6>;
+
+MacAddress MacOf(const uint8_t mac[6]);
+
+struct MacAddressHash {
+  size_t operator()(const MacAddress& mac) const;
 };
 
 class CDeviceList {
  public:
-  CDeviceList() = default;
-  ~CDeviceList() { RemoveAll(); }
-  CDeviceList(const CDeviceList&) = delete;
-  CDeviceList& operator=(const CDeviceList&) = delete;
-  CDeviceList(CDeviceList&& other) noexcept;
-  CDeviceList& operator=(CDeviceList&& other) noexcept;
-
-  void Add(int row, const DeviceInfo& info);
-  // Appends an entry whose copy the caller hands over (no second copy).
-  void Append(int row, std::unique_ptr<DeviceInfo> info);
+  // Appends a copy of `info` as the next row; returns its row.
+  int Add(const DeviceInfo& info);
   void RemoveAll();
+  // Replaces a row's record; out-of-range rows are ignored.
+  void Replace(int row, const DeviceInfo& info);
+  // Row d becomes the row that was order[d]; `order` must be a permutation.
+  void Reorder(const std::vector<int>& order);
 
-  DeviceEntry* Find(int row);
-  const DeviceEntry* Find(int row) const;
-  int FindRowByMac(const DeviceInfo& info) const;
+  // The record of a row; null outside 0..count-1.
+  const DeviceInfo* Find(int row) const;
+  // -1 when absent.
   int FindRowByMac(const uint8_t mac[6]) const;
-  // Compares the 32-bit addresses (network order), as comparing their dotted
-  // texts would.
   int FindRowByIp(uint32_t address) const;
-  int GetCount() const { return count_; }
-
-  DeviceEntry* Head() { return head_.get(); }
-  const DeviceEntry* Head() const { return head_.get(); }
+  // The first row other than `ownRow` whose device came from `address`.
+  int FindOtherRowByIp(uint32_t address, int ownRow) const;
+  int GetCount() const { return static_cast<int>(rows_.size()); }
 
  private:
-  std::unique_ptr<DeviceEntry> head_;
-  DeviceEntry* tail_ = nullptr;
-  int count_ = 0;
+  void IndexRow(int row);
+  void RebuildIndexes();
+
+  std::vector<DeviceInfo> rows_;
+  std::unordered_map<MacAddress, int, MacAddressHash> rowByMac_;
+  std::unordered_map<uint32_t, std::set<int>> rowsByAddress_;
 };

@@ -21,14 +21,6 @@ void AddDeviceCells(std::vector<CellUpdate>& cells, int row, const DeviceInfo& d
   for (int column = first; column <= last; ++column) AddCell(cells, row, column, texts[column]);
 }
 
-// First row other than `ownRow` whose device came from `address`.
-int FindOtherRowByIp(const CDeviceList& table, uint32_t address, int ownRow) {
-  for (const DeviceEntry* entry = table.Head(); entry != nullptr; entry = entry->next.get()) {
-    if (entry->row != ownRow && entry->info && entry->info->sourceAddress == address) return entry->row;
-  }
-  return -1;
-}
-
 void MarkCollision(std::vector<CellUpdate>& cells, int row, int otherRow, const char* stateText) {
   AddCell(cells, row, kColumnAddress, std::nullopt, kCollisionColours);
   AddCell(cells, otherRow, kColumnAddress, std::nullopt, kCollisionColours);
@@ -36,9 +28,11 @@ void MarkCollision(std::vector<CellUpdate>& cells, int row, int otherRow, const 
   AddCell(cells, otherRow, kColumnState, QString::fromLatin1(stateText), kCollisionColours);
 }
 
-void ReplaceRecord(CDeviceList& table, int row, const DeviceInfo& device) {
-  DeviceEntry* entry = row >= 0 ? table.Find(row) : nullptr;
-  if (entry != nullptr && entry->info) *entry->info = device;
+// A device that answered after its change: its row shows the answer.
+void RefreshRow(std::vector<CellUpdate>& cells, int row, const DeviceInfo& device) {
+  AddDeviceCells(cells, row, device, kColumnModel, kColumnMac);
+  AddCell(cells, row, kColumnAddress, FormatDottedAddress(device.sourceAddress), kRefreshedAddressColours);
+  AddDeviceCells(cells, row, device, kColumnWebPort, kColumnAvPort);
 }
 
 }  // namespace
@@ -55,14 +49,21 @@ StateChange DeviceTableCore::SetStateLocked(DeviceInventory::Access& access, int
   StateChange change{state, false};
   if (state == kStateIdle) {
     change.stopRescanTimer = state_ == kStateVerifying || state_ == kStateBatch;
-    if (state_ == kStateBatch) access.ClearChanged();
+    access.awaited().Clear();
   }
   state_ = state;
   return change;
 }
 
-void DeviceTableCore::SetMacUnderVerification(const uint8_t mac[6]) {
-  std::copy(mac, mac + 6, macUnderVerification_.begin());
+std::vector<CellUpdate> DeviceTableCore::BeginVerification(const uint8_t mac[6],
+                                                           std::optional<uint32_t> givenAddress) {
+  std::vector<CellUpdate> cells;
+  auto access = inventory_->lock();
+  access.awaited().Await(mac, givenAddress);
+  AddCell(cells, access.table().FindRowByMac(mac), kColumnState, QString::fromLatin1(kStateChecking),
+          kCheckingColours);
+  SetStateLocked(access, kStateVerifying);
+  return cells;
 }
 
 TableChanges DeviceTableCore::OnDeviceFound(const DeviceInfo& device) {
@@ -87,7 +88,7 @@ TableChanges DeviceTableCore::OnDeviceFound(const DeviceInfo& device) {
 void DeviceTableCore::OnFoundWhileScanning(DeviceInventory::Access& access, const DeviceInfo& device,
                                            TableChanges& changes) {
   // A listed device is neither added again nor refreshed.
-  if (access.table().FindRowByMac(device) >= 0) return;
+  if (access.table().FindRowByMac(device.mac) >= 0) return;
   const int row = access.RowCount();
   changes.insertedRow = RowTexts(row, device);
   const int collidingRow = access.table().FindRowByIp(device.sourceAddress);
@@ -97,41 +98,30 @@ void DeviceTableCore::OnFoundWhileScanning(DeviceInventory::Access& access, cons
 
 void DeviceTableCore::OnFoundWhileVerifying(DeviceInventory::Access& access, const DeviceInfo& device,
                                             TableChanges& changes) {
-  if (!std::equal(macUnderVerification_.begin(), macUnderVerification_.end(), device.mac)) return;
-  const int row = access.table().FindRowByMac(device);
+  if (!access.awaited().Verify(device)) return;
+  const int row = access.table().FindRowByMac(device.mac);
   auto& cells = changes.cells;
-  AddDeviceCells(cells, row, device, kColumnModel, kColumnMac);
+  RefreshRow(cells, row, device);
   // Searched while the row still holds the record from before the change.
-  const int collidingRow = FindOtherRowByIp(access.table(), device.sourceAddress, row);
-  AddCell(cells, row, kColumnAddress, FormatDottedAddress(device.sourceAddress), kRefreshedAddressColours);
+  const int collidingRow = access.table().FindOtherRowByIp(device.sourceAddress, row);
   AddCell(cells, row, kColumnState, QString::fromLatin1(kStateChanged), kChangedColours);
   if (collidingRow >= 0) MarkCollision(cells, row, collidingRow, kStateChangedWithCollision);
-  AddDeviceCells(cells, row, device, kColumnWebPort, kColumnAvPort);
-  ReplaceRecord(access.table(), row, device);
-  changes.stopRescanTimer = SetStateLocked(access, kStateIdle).stopRescanTimer;
+  access.table().Replace(row, device);
+  EndVerificationWhenDone(access, changes);
 }
 
 void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device,
                                      TableChanges& changes) {
-  const int awaited = access.changed().GetCount();
-  for (int key = 0; key < awaited; ++key) {
-    DeviceEntry* entry = access.changed().Find(key);
-    if (entry == nullptr || !entry->info || std::memcmp(entry->info->mac, device.mac, 6) != 0) continue;
-    const int row = access.table().FindRowByMac(device);
-    auto& cells = changes.cells;
-    AddCell(cells, row, kColumnState, QString::fromLatin1(kStateChanged), kChangedColours);
-    AddDeviceCells(cells, row, device, kColumnModel, kColumnMac);
-    AddCell(cells, row, kColumnAddress, FormatDottedAddress(device.sourceAddress), kRefreshedAddressColours);
-    AddDeviceCells(cells, row, device, kColumnWebPort, kColumnAvPort);
-    ReplaceRecord(access.table(), row, device);
-    // Counted off once: a zero MAC can never match a reply again.
-    std::memset(entry->info->mac, 0, 6);
-    if (--access.changedCount() <= 0) {
-      // Idle empties the changed list, so nothing is left to walk.
-      changes.stopRescanTimer = SetStateLocked(access, kStateIdle).stopRescanTimer;
-      return;
-    }
-  }
+  if (!access.awaited().Verify(device)) return;
+  const int row = access.table().FindRowByMac(device.mac);
+  RefreshRow(changes.cells, row, device);
+  AddCell(changes.cells, row, kColumnState, QString::fromLatin1(kStateChanged), kChangedColours);
+  access.table().Replace(row, device);
+  EndVerificationWhenDone(access, changes);
+}
+
+void DeviceTableCore::EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes) {
+  if (access.awaited().empty()) changes.stopRescanTimer = SetStateLocked(access, kStateIdle).stopRescanTimer;
 }
 
 bool DeviceTableCore::OnDiscoveryEnded() {
@@ -143,10 +133,12 @@ bool DeviceTableCore::OnDiscoveryEnded() {
 std::vector<CellUpdate> DeviceTableCore::OnBatchEnded() {
   std::vector<CellUpdate> cells;
   auto access = inventory_->lock();
-  for (int key = 0; key < access.changed().GetCount(); ++key) {
-    const DeviceEntry* entry = access.changed().Find(key);
-    if (entry == nullptr || !entry->info) continue;
-    AddCell(cells, access.table().FindRowByMac(*entry->info), kColumnState, QString::fromLatin1(kStateChecking),
+  if (state_ != kStateBatch) {
+    access.awaited().Clear();
+    return cells;
+  }
+  for (const MacAddress& mac : access.awaited().Macs()) {
+    AddCell(cells, access.table().FindRowByMac(mac.data()), kColumnState, QString::fromLatin1(kStateChecking),
             kCheckingColours);
   }
   return cells;
@@ -159,21 +151,20 @@ StateChange DeviceTableCore::Clear() {
   return SetStateLocked(access, kStateIdle);
 }
 
-std::optional<std::vector<int>> DeviceTableCore::SortOrder(int column, const std::vector<QString>& columnTexts) {
+std::optional<std::vector<int>> DeviceTableCore::SortRows(int column, const std::vector<QString>& columnTexts) {
   if (column <= kColumnNumber || column >= kDeviceColumnCount || columnTexts.empty()) return std::nullopt;
   auto order = ColumnSortOrder(column, columnTexts, sortAscending_);
   sortAscending_ = !sortAscending_;
+  auto access = inventory_->lock();
+  if (static_cast<int>(order.size()) != access.RowCount()) return std::nullopt;
+  access.ReorderRows(order);
   return order;
 }
 
-std::vector<CellUpdate> DeviceTableCore::RekeyRows(const std::vector<QString>& macTextPerRow,
-                                                   const std::vector<bool>& tickPerRow) {
-  inventory_->lock().RekeyRows(macTextPerRow, tickPerRow);
+std::vector<CellUpdate> DeviceTableCore::RowNumbers(int rowCount) {
   std::vector<CellUpdate> numbers;
-  numbers.reserve(macTextPerRow.size());
-  for (int row = 0; row < static_cast<int>(macTextPerRow.size()); ++row) {
-    AddCell(numbers, row, kColumnNumber, FormatRowNumber(row));
-  }
+  numbers.reserve(static_cast<size_t>(rowCount));
+  for (int row = 0; row < rowCount; ++row) AddCell(numbers, row, kColumnNumber, FormatRowNumber(row));
   return numbers;
 }
 
@@ -183,22 +174,20 @@ RowSelection DeviceTableCore::SelectRow(int row) {
   for (int other = 0; other < access.RowCount(); ++other) {
     AddCell(selection.cells, other, kColumnNumber, std::nullopt, kPlainRowColours);
   }
-  const DeviceEntry* entry = row >= 0 ? access.table().Find(row) : nullptr;
-  if (entry == nullptr || !entry->info) return selection;
+  const DeviceInfo* device = access.table().Find(row);
+  if (device == nullptr) return selection;
   AddCell(selection.cells, row, kColumnNumber, std::nullopt, kCurrentRowColours);
-  selection.device = *entry->info;
-  selectedMac_.emplace();
-  std::copy(entry->info->mac, entry->info->mac + 6, selectedMac_->begin());
+  selection.device = *device;
+  selectedMac_ = MacOf(device->mac);
   return selection;
 }
 
 std::optional<DeviceInfo> DeviceTableCore::SelectedDevice() const {
   if (!selectedMac_) return std::nullopt;
   auto access = inventory_->lock();
-  const int row = access.table().FindRowByMac(selectedMac_->data());
-  const DeviceEntry* entry = row >= 0 ? access.table().Find(row) : nullptr;
-  if (entry == nullptr || !entry->info) return std::nullopt;
-  return *entry->info;
+  const DeviceInfo* device = access.table().Find(access.table().FindRowByMac(selectedMac_->data()));
+  if (device == nullptr) return std::nullopt;
+  return *device;
 }
 
 void DeviceTableCore::SetTick(int row, bool ticked) { inventory_->lock().SetTicked(row, ticked); }

@@ -8,6 +8,11 @@
 //
 // States: 0 idle, 1 scanning, 2 verifying one change, 3 batch change.
 //
+// Both verifying states wait on the inventory's awaited set: a device counts
+// as changed only when it answers from the address it was given (or, after a
+// switch to DHCP, when it answers at all). When the set is empty the window
+// returns to idle.
+//
 // A verified device that answers with the address it had before its change is
 // not marked as colliding with itself: the collision search skips its own row.
 #pragma once
@@ -47,27 +52,31 @@ class DeviceTableCore {
 
   int GetState() const { return state_; }
   // Leaving a verification or batch for idle asks for the re-scan timer to
-  // stop; leaving a batch also empties the changed-device list.
+  // stop and forgets the awaited devices.
   StateChange SetState(int state);
-  void SetMacUnderVerification(const uint8_t mac[6]);
+  // A single change was accepted: await the device (at `givenAddress` for a
+  // static change) and enter the verifying state. Returns its "Checking ip
+  // address ..." mark.
+  std::vector<CellUpdate> BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress);
 
   TableChanges OnDeviceFound(const DeviceInfo& device);
   // True when the window was scanning: it should stop the (ended) worker; the
   // state is idle afterwards. In other states the event changes nothing.
   bool OnDiscoveryEnded();
-  // "Checking ip address ..." for every awaited device that has a row.
+  // "Checking ip address ..." for every awaited device that has a row. A
+  // run that ended after "Clear" made the window idle leaves nothing awaited.
   std::vector<CellUpdate> OnBatchEnded();
 
-  // Empties table, changed list and ticks, forgets the selection, goes idle.
+  // Empties table, awaited set and ticks, forgets the selection, goes idle.
   StateChange Clear();
 
-  // Order for a click on `column` (texts of that column, row by row), or none
-  // for column 0 or an empty list. Every sort flips the one direction flag
-  // shared by all columns; the first sort is descending.
-  std::optional<std::vector<int>> SortOrder(int column, const std::vector<QString>& columnTexts);
-  // After the grid was reordered: re-key the table by the MAC texts of the
-  // rows and take over their check boxes; returns the new "No." texts.
-  std::vector<CellUpdate> RekeyRows(const std::vector<QString>& macTextPerRow, const std::vector<bool>& tickPerRow);
+  // A click on `column` (texts of that column, row by row): the records and
+  // ticks are reordered under the lock and the order is returned for the
+  // grid to follow; none for column 0 or an empty list. Every sort flips the
+  // one direction flag shared by all columns; the first sort is descending.
+  std::optional<std::vector<int>> SortRows(int column, const std::vector<QString>& columnTexts);
+  // The "No." texts after a reorder.
+  static std::vector<CellUpdate> RowNumbers(int rowCount);
 
   RowSelection SelectRow(int row);
   void ForgetSelection() { selectedMac_.reset(); }
@@ -78,15 +87,14 @@ class DeviceTableCore {
   DeviceInventory& inventory() { return *inventory_; }
 
  private:
-  using Mac = std::array<uint8_t, 6>;
   StateChange SetStateLocked(DeviceInventory::Access& access, int state);
   void OnFoundWhileScanning(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
   void OnFoundWhileVerifying(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
   void OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
+  void EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes);
 
   std::shared_ptr<DeviceInventory> inventory_;
   int state_ = kStateIdle;
-  Mac macUnderVerification_{};
-  std::optional<Mac> selectedMac_;
+  std::optional<MacAddress> selectedMac_;
   bool sortAscending_ = false;
 };

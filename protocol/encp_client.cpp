@@ -36,7 +36,7 @@ int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
   if (length < 0) return -1;
   const bool sent = SendEncpDatagram(client->socketHandle, request, static_cast<size_t>(length),
                                      client->settings.destinationAddress,
-                                     client->settings.devicePort);
+                                     client->settings.devicePort, client->sendInterface);
   return sent ? 0 : -1;
 }
 
@@ -53,17 +53,33 @@ bool HasValidSocket(const EncpClient* client) {
 struct Received {
   uint8_t bytes[kEncpReceiveBufferSize];
   ssize_t size;
-  uint32_t sender;  // network byte order
+  uint32_t sender;         // network byte order
+  int32_t interfaceIndex;  // 0 when the system did not say
   bool truncated() const { return size > static_cast<ssize_t>(sizeof bytes); }
 };
 
 void Receive(const EncpClient* client, Received& datagram) {
   std::memset(datagram.bytes, 0, sizeof datagram.bytes);
   sockaddr_in from{};
-  socklen_t fromLength = sizeof from;
-  datagram.size = recvfrom(client->socketHandle, datagram.bytes, sizeof datagram.bytes, MSG_TRUNC,
-                           reinterpret_cast<sockaddr*>(&from), &fromLength);
+  iovec payload{datagram.bytes, sizeof datagram.bytes};
+  alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))];
+  msghdr message{};
+  message.msg_name = &from;
+  message.msg_namelen = sizeof from;
+  message.msg_iov = &payload;
+  message.msg_iovlen = 1;
+  message.msg_control = control;
+  message.msg_controllen = sizeof control;
+  datagram.size = recvmsg(client->socketHandle, &message, MSG_TRUNC);
   datagram.sender = from.sin_addr.s_addr;
+  datagram.interfaceIndex = 0;
+  if (datagram.size < 0) return;
+  for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+    if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
+    in_pktinfo info;
+    std::memcpy(&info, CMSG_DATA(header), sizeof info);
+    datagram.interfaceIndex = info.ipi_ifindex;
+  }
 }
 
 }  // namespace
@@ -86,6 +102,8 @@ int32_t ENCPCLIENT_Init(EncpClient* client) {
     return -1;
   }
   EnlargeReceiveBuffer(client->socketHandle, client->settings.receiveBufferBytes);
+  // Without it replies still arrive, only with their interface unknown.
+  setsockopt(client->socketHandle, IPPROTO_IP, IP_PKTINFO, &enable, sizeof enable);
   return 0;
 }
 
@@ -128,15 +146,23 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client) {
   if (datagram.truncated()) {
     return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
   }
-  return DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender,
-                           client->lastReply);
+  const int32_t result = DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size),
+                                           datagram.sender, client->lastReply);
+  if (result == 1) client->lastReply.interfaceIndex = datagram.interfaceIndex;
+  return result;
 }
 
 int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
   Received datagram;
   Receive(client, datagram);
-  if (datagram.size < 0 || datagram.truncated()) return -1;
-  return DecodeResultReply(datagram.bytes, static_cast<size_t>(datagram.size));
+  if (datagram.size < 0) return -1;
+  // A cut datagram keeps its header bytes, but its length never matches.
+  const size_t kept = datagram.truncated() ? sizeof datagram.bytes : static_cast<size_t>(datagram.size);
+  client->lastResult = DecodeResultDatagram(datagram.bytes, kept);
+  if (datagram.truncated()) client->lastResult.code = -1;
+  client->lastResult.sourceAddress = datagram.sender;
+  client->lastResult.interfaceIndex = datagram.interfaceIndex;
+  return client->lastResult.code;
 }
 
 int32_t ENCPCLIENT_Search(EncpClient* client) {

@@ -12,7 +12,10 @@
 // at loopback and free ports. A request to the limited broadcast address
 // leaves through every up, broadcast-capable IPv4 interface, so a PC with
 // several networks finds the devices of all of them; replies are read from
-// the one socket.
+// the one socket, with the interface each arrived on (IP_PKTINFO), so that a
+// request to a known device can leave through that interface alone: on a PC
+// with two interfaces on one LAN a request sent through both would reach the
+// device twice and be answered twice.
 #pragma once
 
 #include <cstdint>
@@ -46,6 +49,10 @@ struct EncpClient {
   DeviceInfo lastReply{};
   EncpOperations ops{};
   EncpEndpointSettings settings{};
+  // What the last RecvResult read, with its sender; its code is the result.
+  ResultReply lastResult{};
+  // The interface a broadcast request leaves through; 0: every one.
+  int32_t sendInterface = 0;
 };
 
 // 0 when the socket is open, bound and broadcast-enabled; -1 otherwise (the

@@ -215,6 +215,17 @@ int DecodeResultReply(const uint8_t* data, size_t size) {
   return header.code;
 }
 
+ResultReply DecodeResultDatagram(const uint8_t* data, size_t size) {
+  ResultReply reply;
+  reply.code = DecodeResultReply(data, size);
+  WireReader r(data, size);
+  const ReplyHeader header = ReadReplyHeader(r);
+  reply.isSearchReply = header.valid && header.code == kSearchReplyCode;
+  const uint8_t selector = r.u8();
+  if (r.ok()) reply.selector = selector;
+  return reply;
+}
+
 int DecodeOversizedSearchReply(const uint8_t* data, size_t size) {
   WireReader r(data, size);
   const ReplyHeader header = ReadReplyHeader(r);

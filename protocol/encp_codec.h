@@ -33,6 +33,10 @@ int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, 
 // The result code (0..255) of a well-formed reply; -1 otherwise.
 int DecodeResultReply(const uint8_t* data, size_t size);
 
+// The fields of `ResultReply` a datagram gives (the code as above, whether
+// it is a search reply, the selector byte); the caller adds the sender.
+ResultReply DecodeResultDatagram(const uint8_t* data, size_t size);
+
 // What DecodeSearchReply says about a datagram too large for the receive
 // buffer, given the part that was kept: the magic and the code byte decide
 // as for any reply, and the length check fails (-3).

@@ -45,6 +45,21 @@ struct DeviceInfo {
   uint16_t avPort1;
   uint16_t avPort2;
   uint16_t avPort3;
+  // The local interface the reply arrived on (0: unknown), so that a request
+  // to this device leaves through that one interface and the device hears
+  // it once, however many interfaces the PC has on the same LAN.
+  int32_t interfaceIndex;
+};
+
+// A datagram read while the answer to a change is awaited, and who sent it:
+// result replies carry no MAC, so the sender's address (and the selector
+// byte, when the reply has one) is all that ties an answer to a device.
+struct ResultReply {
+  int32_t code = -1;           // 0..255, or -1 for a malformed result reply
+  bool isSearchReply = false;  // a search reply is never an answer
+  int32_t selector = -1;       // byte 8, or -1 when the reply ends before it
+  uint32_t sourceAddress = 0;  // network byte order
+  int32_t interfaceIndex = 0;  // the local interface it arrived on; 0 unknown
 };
 
 struct NetworkSettingRequest {

@@ -89,7 +89,7 @@ int main(int argc, char** argv) {
   double worstSeconds = 0;
   int fewestAccepted = kDevices;
   for (int round = 1; round <= kRounds; ++round) {
-    inventory->lock().ClearChanged();
+    inventory->lock().awaited().Clear();
     BatchRunContext context;
     context.mailbox = window.mailbox.mailbox();
     context.inventory = inventory;
@@ -108,7 +108,7 @@ int main(int argc, char** argv) {
     const double seconds = clock.nsecsElapsed() / 1e9;
     controller.OnBatchEnded();
     std::printf("round %d: %.3f s wall, %.3f ms per device, %d sent, %d accepted, %d awaited\n", round, seconds,
-                seconds * 1000.0 / kDevices, window.sent, window.accepted, inventory->lock().changedCount());
+                seconds * 1000.0 / kDevices, window.sent, window.accepted, static_cast<int>(inventory->lock().awaited().size()));
     if (seconds > worstSeconds) worstSeconds = seconds;
     if (window.accepted < fewestAccepted) fewestAccepted = window.accepted;
   }

@@ -122,7 +122,8 @@ TEST(ApplyCommand, AMalformedAnswerIsAConfigurationError) {
     device.Receive(std::chrono::seconds(10), &from);
     device.SendTo(from, {'E', 'N', 'C', 'P', 3, 99, 0, 0});  // length field lies
   });
-  EXPECT_EQ(Apply(prompts, Device(kStaticMac, "127.0.21.1"), Panel(true, false, "127.0.25.1"), settings),
+  // The device answers from where it was found, as answers must.
+  EXPECT_EQ(Apply(prompts, Device(kStaticMac, "127.0.0.1"), Panel(true, false, "127.0.25.1"), settings),
             ApplyCommandOutcome::kNotAccepted);
   answerer.join();
   ASSERT_EQ(prompts.messages().size(), 2u);

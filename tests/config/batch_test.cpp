@@ -6,6 +6,9 @@
 #include <QPushButton>
 #include <QTest>
 #include <algorithm>
+#include <fstream>
+#include <map>
+#include <numeric>
 #include <random>
 
 #include "discovery/row_texts.h"
@@ -48,8 +51,8 @@ std::shared_ptr<DeviceInventory> Inventory(int count, const std::vector<int>& ti
 
 uint32_t RecordedAddress(DeviceInventory& inventory, int i) {
   auto access = inventory.lock();
-  const int row = access.table().FindRowByMac(FleetDevice(i));
-  return row >= 0 ? access.table().Find(row)->info->ipAddress : 0;
+  const DeviceInfo* record = access.table().Find(access.table().FindRowByMac(FleetDevice(i).mac));
+  return record != nullptr ? record->ipAddress : 0;
 }
 
 class BatchRun : public ::testing::Test {
@@ -102,10 +105,8 @@ TEST_F(BatchRun, OnlyUpperCaseMacsMatchAndOnlyAcceptedChangesAreKept) {
   EXPECT_EQ(LastProgress().accepted, 2) << "the broken mask was refused";
   {
     auto access = inventory->lock();
-    EXPECT_EQ(access.changedCount(), 2) << "device 0 accepted two requests";
-    ASSERT_EQ(access.changed().GetCount(), 2);
-    EXPECT_EQ(access.changed().Find(0)->info->ipAddress, Ip("127.0.40.1"));
-    EXPECT_EQ(access.changed().Find(1)->info->ipAddress, Ip("127.0.40.2"));
+    ASSERT_EQ(access.awaited().size(), 1u) << "device 0 accepted two requests; device 1 none";
+    EXPECT_TRUE(access.awaited().Verify(Device(FleetDevice(0).mac, "127.0.40.2"))) << "awaited where the later line put it";
   }
   EXPECT_EQ(RecordedAddress(*inventory, 0), Ip("127.0.40.2")) << "the later line wins";
   EXPECT_EQ(RecordedAddress(*inventory, 1), FleetDevice(1).ipAddress) << "a refused change is not recorded";
@@ -155,16 +156,21 @@ TEST_F(BatchRun, TicksAreReadWhenEachLineIsWalked) {
   EXPECT_EQ(LastProgress().sent, 3);
   EXPECT_EQ(LastProgress().accepted, 1);
   auto access = inventory->lock();
-  ASSERT_EQ(access.changed().GetCount(), 1);
-  EXPECT_EQ(access.changed().Find(0)->info->mac[5], 3);
+  ASSERT_EQ(access.awaited().size(), 1u);
+  EXPECT_TRUE(access.awaited().IsAwaited(FleetDevice(3).mac));
 }
 
-TEST_F(BatchRun, ClearAndSortDuringARunNeverMixDevices) {
+// Sorting plans nothing by row: every (line, device) pair gets exactly one
+// request, whatever order the rows are in when its line is planned.
+TEST_F(BatchRun, SortsDuringARunGiveEachLineItsDeviceExactlyOnce) {
   constexpr int kDevices = 40;
   constexpr int kLinesPerDevice = 5;
-  ASSERT_TRUE(sim_.Start(FleetArgs(kDevices))) << sim_.error();
+  const std::string requestLog = files_.Write("");
+  std::vector<std::string> args = FleetArgs(kDevices);
+  args.insert(args.end(), {"--request-log", requestLog});
+  ASSERT_TRUE(sim_.Start(args)) << sim_.error();
   std::vector<int> all(kDevices);
-  for (int i = 0; i < kDevices; ++i) all[i] = i;
+  std::iota(all.begin(), all.end(), 0);
   const auto inventory = Inventory(kDevices, all);
   // Line k of device i: 127.0.(60+k).(1+i), so every address names its device.
   std::string content;
@@ -173,38 +179,24 @@ TEST_F(BatchRun, ClearAndSortDuringARunNeverMixDevices) {
       content += Line(i, "127.0." + std::to_string(60 + k) + "." + std::to_string(1 + i));
 
   std::mt19937 random(5);
-  bool cleared = false;
   RunToEnd(Context(inventory, files_.Write(content)), [&] {
-    auto access = inventory->lock();
-    std::vector<QString> macs;
-    for (int row = 0; row < access.RowCount(); ++row) {
-      const DeviceEntry* entry = access.table().Find(row);
-      if (entry != nullptr && entry->info) macs.push_back(FormatListMac(entry->info->mac));
-    }
-    std::shuffle(macs.begin(), macs.end(), random);
-    access.RekeyRows(macs, std::vector<bool>(macs.size(), true));
-    if (!cleared && !sink_.progressEvents.empty() && LastProgress().sent >= kDevices) {
-      access.ClearAll();
-      for (int i = 0; i < kDevices; i += 2) access.SetTicked(access.AppendRow(FleetDevice(i)), true);
-      cleared = true;
-    }
+    std::vector<int> order(kDevices);
+    std::iota(order.begin(), order.end(), 0);
+    std::shuffle(order.begin(), order.end(), random);
+    inventory->lock().ReorderRows(order);
   });
   EXPECT_TRUE(sink_.faults.empty());
-  EXPECT_TRUE(cleared) << "the run ended before the clear; sent " << LastProgress().sent;
+  EXPECT_EQ(LastProgress().sent, kDevices * kLinesPerDevice);
+  EXPECT_EQ(LastProgress().accepted, kDevices * kLinesPerDevice);
 
-  const auto ownAddress = [](const DeviceInfo& device) {
-    const uint8_t* ip = reinterpret_cast<const uint8_t*>(&device.ipAddress);
-    return ip[3] == device.mac[5] + 1 && ip[2] >= 60 && ip[2] < 60 + kLinesPerDevice;
-  };
-  auto access = inventory->lock();
-  EXPECT_EQ(access.changedCount(), access.changed().GetCount());
-  EXPECT_LE(access.changed().GetCount(), LastProgress().accepted);
-  for (const DeviceEntry* entry = access.changed().Head(); entry != nullptr; entry = entry->next.get())
-    EXPECT_TRUE(ownAddress(*entry->info)) << FormatListMac(entry->info->mac).toStdString();
-  for (const DeviceEntry* entry = access.table().Head(); entry != nullptr; entry = entry->next.get()) {
-    const DeviceInfo& device = *entry->info;
-    EXPECT_TRUE(device.ipAddress == FleetDevice(device.mac[5]).ipAddress || ownAddress(device))
-        << FormatListMac(device.mac).toStdString();
+  std::map<std::string, int> requestsPerMac;
+  std::ifstream log(requestLog);
+  for (std::string kind, mac; log >> kind >> mac;) ++requestsPerMac[mac];
+  ASSERT_EQ(requestsPerMac.size(), static_cast<size_t>(kDevices));
+  for (const auto& [mac, requests] : requestsPerMac) EXPECT_EQ(requests, kLinesPerDevice) << mac;
+  EXPECT_EQ(inventory->lock().awaited().size(), static_cast<size_t>(kDevices));
+  for (int i = 0; i < kDevices; ++i) {
+    EXPECT_EQ(RecordedAddress(*inventory, i), Ip(("127.0.64." + std::to_string(1 + i)).c_str())) << "the last line";
   }
 }
 

@@ -1,99 +1,141 @@
-// The device lists and the shared inventory: first-match lookups, owned
-// copies, re-keying after a reorder, and a batch-style reader racing "Clear"
-// and sorts (meaningful under ThreadSanitizer).
+// The device table's indexes against the plain first-match rule, the
+// inventory's reorder, the awaited set's verification rule, and a
+// batch-style reader racing "Clear" and sorts (meaningful under
+// ThreadSanitizer).
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 
 #include <algorithm>
 #include <atomic>
+#include <numeric>
 #include <random>
 #include <thread>
 
 #include "discovery/device_inventory.h"
-#include "discovery/row_texts.h"
 
 namespace {
 
-DeviceInfo Device(uint8_t lastMacByte, uint32_t hostOrderAddress) {
+DeviceInfo Device(uint16_t id, uint32_t hostOrderAddress) {
   DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, lastMacByte};
+  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)};
   std::copy(mac, mac + 6, device.mac);
   device.sourceAddress = htonl(hostOrderAddress);
   return device;
 }
 
-QString MacText(uint8_t lastMacByte) { return FormatListMac(Device(lastMacByte, 0).mac); }
-
-TEST(DeviceListTest, AddCopiesAndLookupsTakeTheFirstMatchFromTheHead) {
-  CDeviceList list;
-  DeviceInfo first = Device(1, 0xC0A80005);
-  list.Add(0, first);
-  list.Add(7, Device(3, 0xC0A80005));  // same address as row 0
-  list.Add(1, Device(4, 0xC0A80009));
-  list.Add(1, Device(2, 0xC0A80006));  // duplicate key: Find returns the first
-  first.modelName[0] = 'X';            // the caller's record is not the list's
-  EXPECT_EQ(list.Find(0)->info->modelName[0], '\0');
-  EXPECT_EQ(list.Find(1)->info->mac[5], 4);
-  EXPECT_EQ(list.Find(5), nullptr);
-  EXPECT_EQ(list.FindRowByMac(Device(3, 0)), 7);
-  EXPECT_EQ(list.FindRowByMac(Device(9, 0)), -1);
-  EXPECT_EQ(list.FindRowByIp(htonl(0xC0A80005)), 0);
-  EXPECT_EQ(list.FindRowByIp(htonl(0x0A000001)), -1);
-
-  list.RemoveAll();
-  EXPECT_EQ(list.Head(), nullptr);
-  list.Add(3, Device(5, 1));
-  EXPECT_EQ(list.FindRowByMac(Device(5, 0)), 3) << "usable again after emptying";
-
-  // Freeing a long list must not recurse once per entry.
-  for (int row = 0; row < 200000; ++row) list.Add(row, Device(static_cast<uint8_t>(row), row));
-  EXPECT_EQ(list.GetCount(), 200001);
+// The rule the indexes must give: the first row, from the top, that matches.
+int FirstRowWith(const std::vector<DeviceInfo>& rows, uint32_t address, int skip) {
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+    if (row != skip && rows[row].sourceAddress == address) return row;
+  }
+  return -1;
 }
 
-TEST(DeviceInventoryTest, RekeyLeavesARowWithoutEntryAndKeepsLaterRowsAligned) {
+TEST(DeviceListTest, IndexesGiveTheFirstMatchingRowThroughAppendsReplacesAndReorders) {
+  std::mt19937 random(7);
+  CDeviceList list;
+  std::vector<DeviceInfo> plain;
+  for (uint16_t id = 0; id < 3000; ++id) {
+    // Few addresses for many devices: plenty of collisions.
+    const DeviceInfo device = Device(id, 0x0A000000u + random() % 700);
+    EXPECT_EQ(list.Add(device), id);
+    plain.push_back(device);
+  }
+  const auto expectSame = [&](const char* when) {
+    for (int probe = 0; probe < 800; ++probe) {
+      const uint32_t address = htonl(0x0A000000u + random() % 720);
+      const int own = static_cast<int>(random() % plain.size());
+      ASSERT_EQ(list.FindRowByIp(address), FirstRowWith(plain, address, -1)) << when;
+      ASSERT_EQ(list.FindOtherRowByIp(address, own), FirstRowWith(plain, address, own)) << when;
+      ASSERT_EQ(list.FindRowByMac(plain[own].mac), own) << when;
+      ASSERT_EQ(list.Find(own)->sourceAddress, plain[own].sourceAddress) << when;
+    }
+  };
+  expectSame("after appending");
+
+  for (int i = 0; i < 500; ++i) {
+    const int row = static_cast<int>(random() % plain.size());
+    plain[row].sourceAddress = htonl(0x0A000000u + random() % 720);
+    list.Replace(row, plain[row]);
+  }
+  expectSame("after devices moved");
+
+  std::vector<int> order(plain.size());
+  std::iota(order.begin(), order.end(), 0);
+  std::shuffle(order.begin(), order.end(), random);
+  list.Reorder(order);
+  std::vector<DeviceInfo> reordered;
+  for (int from : order) reordered.push_back(plain[from]);
+  plain = reordered;
+  expectSame("after a sort");
+
+  EXPECT_EQ(list.Find(-1), nullptr);
+  EXPECT_EQ(list.Find(3000), nullptr);
+  EXPECT_EQ(list.FindRowByMac(Device(9999, 0).mac), -1);
+  list.RemoveAll();
+  EXPECT_EQ(list.FindRowByIp(plain[0].sourceAddress), -1);
+  EXPECT_EQ(list.FindRowByMac(plain[0].mac), -1);
+}
+
+TEST(DeviceInventoryTest, ReorderMovesTicksWithTheirRecordsAndClearForgetsEverything) {
   DeviceInventory inventory;
   auto access = inventory.lock();
-  for (uint8_t i = 0; i < 4; ++i) access.AppendRow(Device(i, 100 + i));
+  for (uint16_t i = 0; i < 4; ++i) access.AppendRow(Device(i, 100 + i));
+  access.SetTicked(1, true);
   access.SetTicked(9, true);  // out of range: ignored
-
-  // Rows now show devices 3, (a device without entry), 1, 0; device 2 is gone.
-  access.RekeyRows({MacText(3), QStringLiteral("00:00:00 - 00:00:00"), MacText(1), MacText(0)},
-                   {true, false, false, true});
-  EXPECT_EQ(access.table().Find(0)->info->mac[5], 3);
-  EXPECT_EQ(access.table().Find(1), nullptr);
-  EXPECT_EQ(access.table().Find(2)->info->mac[5], 1);
-  EXPECT_EQ(access.table().Find(3)->info->mac[5], 0);
-  EXPECT_TRUE(access.IsTicked(3));
+  access.ReorderRows({3, 1, 0, 2});
+  EXPECT_EQ(access.table().Find(1)->mac[5], 1);
+  EXPECT_TRUE(access.IsTicked(1));
   EXPECT_FALSE(access.IsTicked(2));
-  EXPECT_EQ(access.table().GetCount(), 3) << "the unlisted device 2 was freed";
-  EXPECT_EQ(access.AppendRow(Device(7, 7)), 4) << "new rows follow the row count, not the entry count";
 
-  access.AddChanged(Device(3, 1));
+  access.awaited().Await(Device(3, 0).mac, std::nullopt);
   access.ClearAll();
   EXPECT_EQ(access.RowCount(), 0);
-  EXPECT_EQ(access.table().GetCount(), 0);
-  EXPECT_EQ(access.changed().GetCount(), 0);
-  EXPECT_EQ(access.changedCount(), 0);
+  EXPECT_TRUE(access.awaited().empty());
 }
 
-// A batch-style reader walks ticked rows and writes to their records while
-// the window thread clears, refills and reorders. A row is ticked exactly
-// when its device's last MAC byte is even, so a tick paired with another
-// row's record shows up as a mismatch.
-TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherRowsRecord) {
+TEST(AwaitedChangesTest, OnlyTheAwaitedDeviceAtItsGivenAddressCountsAsChanged) {
+  AwaitedChanges awaited;
+  const DeviceInfo staticDevice = Device(1, 0xC0A80001);
+  const DeviceInfo dhcpDevice = Device(2, 0xC0A80002);
+  const DeviceInfo zeroMac{};  // a real device may have an all-zero MAC
+  awaited.Await(staticDevice.mac, htonl(0xC0A800C8));
+  awaited.Await(dhcpDevice.mac, std::nullopt);
+
+  EXPECT_FALSE(awaited.Verify(zeroMac)) << "a device never sent anything";
+  EXPECT_FALSE(awaited.Verify(staticDevice)) << "still at its old address";
+  EXPECT_TRUE(awaited.Verify(Device(1, 0xC0A800C8)));
+  EXPECT_FALSE(awaited.Verify(Device(1, 0xC0A800C8))) << "counted once";
+  EXPECT_TRUE(awaited.Verify(Device(2, 0x0A000005))) << "DHCP: any answer";
+  EXPECT_TRUE(awaited.empty());
+
+  awaited.Await(zeroMac.mac, htonl(1));
+  awaited.Await(zeroMac.mac, htonl(2));  // a later acceptance replaces the first
+  EXPECT_FALSE(awaited.Verify(Device(0, 1)));
+  EXPECT_EQ(awaited.size(), 1u);
+}
+
+// A batch-style reader looks devices up by MAC and writes to their records
+// while the window thread clears, refills and reorders. A device is ticked
+// exactly when its id is even, so a tick paired with another device's
+// record shows up as a mismatch.
+TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherDevicesRecord) {
   DeviceInventory inventory;
   std::atomic<bool> done{false};
   std::atomic<long> rowsChecked{0};
   std::atomic<long> mismatches{0};
   std::thread reader([&] {
     while (!done.load()) {
-      auto access = inventory.lock();
-      for (int row = 0; row < access.RowCount(); ++row) {
-        const DeviceEntry* entry = access.table().Find(row);
-        if (entry == nullptr) continue;
-        entry->info->ipAddress = entry->info->sourceAddress;
-        if (access.IsTicked(row) != (entry->info->mac[5] % 2 == 0)) ++mismatches;
+      for (uint16_t id = 0; id < 40; ++id) {
+        auto access = inventory.lock();
+        const int row = access.table().FindRowByMac(Device(id, 0).mac);
+        const DeviceInfo* record = access.table().Find(row);
+        if (record == nullptr) continue;
+        DeviceInfo changed = *record;
+        changed.ipAddress = changed.sourceAddress;
+        access.table().Replace(row, changed);
+        if (access.IsTicked(row) != (id % 2 == 0)) ++mismatches;
         ++rowsChecked;
       }
     }
@@ -105,18 +147,12 @@ TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherRowsRecord) {
     const int rows = 1 + static_cast<int>(random() % 40);
     for (int i = 0; i < rows; ++i) {
       auto access = inventory.lock();
-      access.SetTicked(access.AppendRow(Device(static_cast<uint8_t>(i), i)), i % 2 == 0);
+      access.SetTicked(access.AppendRow(Device(static_cast<uint16_t>(i), i)), i % 2 == 0);
     }
     std::vector<int> order(rows);
-    for (int i = 0; i < rows; ++i) order[i] = i;
+    std::iota(order.begin(), order.end(), 0);
     std::shuffle(order.begin(), order.end(), random);
-    std::vector<QString> macs;
-    std::vector<bool> ticks;
-    for (int from : order) {
-      macs.push_back(MacText(static_cast<uint8_t>(from)));
-      ticks.push_back(from % 2 == 0);
-    }
-    inventory.lock().RekeyRows(macs, ticks);
+    inventory.lock().ReorderRows(order);
   }
   done = true;
   reader.join();

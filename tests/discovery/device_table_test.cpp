@@ -1,6 +1,6 @@
-// What the device table decides where the window tests cannot see it: row
-// texts of odd device data, sort keys, the rescan timer, a changed device
-// without a row, and selection of a row without an entry.
+// What the device table decides, without widgets: row texts of odd device
+// data, sort keys, the rescan timer, which answers end a verification, and
+// selection of a row without an entry.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
@@ -46,37 +46,52 @@ class DeviceTableTest : public ::testing::Test {
   DeviceTableCore table{inventory};
 };
 
-TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndOnlyIdleEmptiesTheChangedList) {
+TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndIdleForgetsTheAwaitedDevices) {
   table.SetState(kStateScanning);
   EXPECT_FALSE(table.SetState(kStateIdle).stopRescanTimer) << "a scan has no timer to stop";
   table.SetState(kStateVerifying);
   EXPECT_TRUE(table.SetState(kStateIdle).stopRescanTimer);
 
   table.SetState(kStateBatch);
-  inventory->lock().AddChanged(Device(1, "10.0.0.1"));
+  inventory->lock().awaited().Await(Device(1, "10.0.0.1").mac, std::nullopt);
   EXPECT_EQ(table.SetState(kStateBatch).result, kStateBatch);
-  EXPECT_EQ(inventory->lock().changedCount(), 1);
+  EXPECT_EQ(inventory->lock().awaited().size(), 1u);
   EXPECT_TRUE(table.SetState(kStateIdle).stopRescanTimer);
-  EXPECT_EQ(inventory->lock().changed().GetCount(), 0);
+  EXPECT_TRUE(inventory->lock().awaited().empty());
 }
 
-TEST_F(DeviceTableTest, AChangedDeviceWithoutARowIsCountedOffWithoutCells) {
+// Devices 1 and 2 moved to 10.1.0.x; device 0 has an all-zero MAC and was
+// never sent anything. Neither it nor an answer from an old address may
+// count a device off, in a batch or a single change.
+TEST_F(DeviceTableTest, OnlyAnAwaitedDeviceAtItsNewAddressEndsTheWait) {
+  DeviceInfo zeroMac = Device(0, "10.0.0.7");
+  std::memset(zeroMac.mac, 0, 6);
   table.SetState(kStateScanning);
-  table.OnDeviceFound(Device(1, "10.0.0.5"));
+  for (const DeviceInfo& device : {zeroMac, Device(1, "10.0.0.5"), Device(2, "10.0.0.6")}) table.OnDeviceFound(device);
   table.SetState(kStateBatch);
-  inventory->lock().AddChanged(Device(1, "10.0.0.5"));
-  inventory->lock().AddChanged(Device(9, "10.0.0.9"));  // accepted, then cleared from the list
-  EXPECT_EQ(table.OnBatchEnded().size(), 1u);
+  inventory->lock().awaited().Await(Device(1, "").mac, inet_addr("10.1.0.5"));
+  inventory->lock().awaited().Await(Device(2, "").mac, inet_addr("10.1.0.6"));
+  inventory->lock().awaited().Await(Device(9, "").mac, std::nullopt);  // accepted, then cleared from the list
+  EXPECT_EQ(table.OnBatchEnded().size(), 2u) << "\"Checking ip address ...\" on the two listed rows";
 
-  EXPECT_FALSE(table.OnDeviceFound(Device(1, "10.1.0.5")).stopRescanTimer);
+  EXPECT_TRUE(table.OnDeviceFound(zeroMac).cells.empty());
+  EXPECT_TRUE(table.OnDeviceFound(Device(1, "10.0.0.5")).cells.empty()) << "not moved yet";
+  EXPECT_FALSE(table.OnDeviceFound(Device(1, "10.1.0.5")).cells.empty());
+  EXPECT_FALSE(table.OnDeviceFound(Device(2, "10.1.0.6")).stopRescanTimer);
   const auto last = table.OnDeviceFound(Device(9, "10.1.0.9"));
-  EXPECT_TRUE(last.cells.empty());
+  EXPECT_TRUE(last.cells.empty()) << "no row to mark";
   EXPECT_TRUE(last.stopRescanTimer);
   EXPECT_EQ(table.GetState(), kStateIdle);
+
+  EXPECT_EQ(table.BeginVerification(Device(2, "").mac, inet_addr("10.2.0.6")).size(), 1u);
+  EXPECT_TRUE(table.OnDeviceFound(Device(2, "10.1.0.6")).cells.empty());
+  EXPECT_TRUE(table.OnDeviceFound(zeroMac).cells.empty());
+  EXPECT_TRUE(table.OnDeviceFound(Device(2, "10.2.0.6")).stopRescanTimer);
+  EXPECT_EQ(inventory->lock().table().Find(2)->sourceAddress, inet_addr("10.2.0.6"));
 }
 
 TEST_F(DeviceTableTest, SelectingARowWithoutEntryKeepsTheSelectedDevice) {
-  EXPECT_FALSE(table.SortOrder(kColumnModel, {})) << "empty list";
+  EXPECT_FALSE(table.SortRows(kColumnModel, {})) << "empty list";
   table.SetState(kStateScanning);
   table.OnDeviceFound(Device(1, "10.0.0.1", "a"));
   table.OnDeviceFound(Device(2, "10.0.0.2", "b"));

@@ -79,7 +79,7 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyIsItsOwnRecordAndJunkIsPassedOver) 
   badMagic[0] = 'X';
   device.SendTo(worker, SearchReply(kMacA, "Camera-1", 8080));
   device.SendTo(worker, badMagic);
-  device.SendTo(worker, ResultReply(0));
+  device.SendTo(worker, ResultReplyBytes(0));
   device.SendTo(worker, std::vector<uint8_t>(3000, 0x45));  // larger than any reply
   device.SendTo(worker, SearchReply(kMacA, "Camera-1"));
 

@@ -16,4 +16,4 @@ inline std::vector<uint8_t> SearchReply(const uint8_t mac[6], const std::string&
   return reply.finish();
 }
 
-inline std::vector<uint8_t> ResultReply(uint8_t code) { return ReplyBuilder(3, code).finish(); }
+inline std::vector<uint8_t> ResultReplyBytes(uint8_t code) { return ReplyBuilder(3, code).finish(); }

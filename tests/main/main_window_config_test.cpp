@@ -166,7 +166,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
   EXPECT_FALSE(window->IsBatchRunning());
   EXPECT_FALSE(Progress()->isVisible());
   EXPECT_TRUE(Progress()->text().isEmpty());
-  EXPECT_EQ(window->Inventory()->lock().changed().GetCount(), 0);
+  EXPECT_EQ(window->Inventory()->lock().awaited().size(), 0u);
 
   // The panel of a changed device shows what it took.
   ClickRow(RowOfMac(2));
@@ -222,7 +222,7 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_FALSE(window->IsDiscoveryWorkerRecorded());
   EXPECT_FALSE(Progress()->isVisible()) << "later progress of a cleared run stays hidden";
-  EXPECT_EQ(window->Inventory()->lock().changed().GetCount(), 0);
+  EXPECT_EQ(window->Inventory()->lock().awaited().size(), 0u);
   EXPECT_EQ(AddressOnTheWire(0), "127.0.51.1") << "a cleared row is skipped";
   EXPECT_TRUE(ScanToTheEnd());
   EXPECT_EQ(List().GetItemCount(), 4);
@@ -250,7 +250,7 @@ TEST_F(WindowConfigTest, ASecondBatchWhileTheFirstIsStillAwaited) {
   EXPECT_EQ(AddressOf(2), "127.0.56.3");
   EXPECT_EQ(StateOf(0), kChecking);
   EXPECT_EQ(window->GetState(), kStateBatch);
-  EXPECT_EQ(window->Inventory()->lock().changedCount(), 1);
+  EXPECT_EQ(window->Inventory()->lock().awaited().size(), 1u);
   Click("clearButton");
   EXPECT_EQ(window->GetState(), kStateIdle);
 }
@@ -323,7 +323,7 @@ TEST_F(WindowConfigTest, AHeldPortIsReportedAndNoChangeIsSent) {
     EXPECT_TRUE(prompts.messages().back().text.endsWith("No setting was sent."));
     EXPECT_EQ(StateOf(0), "");
     EXPECT_EQ(StateOf(1), "");
-    EXPECT_EQ(window->Inventory()->lock().changedCount(), 0);
+    EXPECT_EQ(window->Inventory()->lock().awaited().size(), 0u);
     Click("clearButton");
   }
   EXPECT_EQ(AddressOnTheWire(0), "127.0.51.1");
@@ -408,7 +408,7 @@ TEST_F(WindowConfigTest, BatchReaddressesFiftyDevicesOnALan) {
   Click("nvtSettingButton");
   ASSERT_EQ(window->GetState(), kStateBatch);
   ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 120000))
-      << "still awaited: " << window->Inventory()->lock().changedCount();
+      << "still awaited: " << window->Inventory()->lock().awaited().size();
   for (int i = 0; i < kDevices; ++i) {
     EXPECT_EQ(StateOf(i), kChanged) << i;
     EXPECT_EQ(AddressOf(i), QString::asprintf("%s.2.%d", prefix.c_str(), i + 1)) << i;

@@ -119,25 +119,25 @@ TEST_F(MainWindowTest, AChangedDeviceIsMarkedWhenItAnswersAgain) {
   Open();
   Fill({MakeDevice(0x01, "10.0.0.1"), MakeDevice(0x02, "10.0.0.2"), MakeDevice(0x03, "10.0.0.3")});
   // One "Apply": the device answers from the third device's address.
-  window->BeginVerification(MakeDevice(0x01, "10.0.0.1").mac);
+  window->BeginVerification(MakeDevice(0x01, "10.0.0.1").mac, inet_addr("10.0.0.3"));
   Deliver(MakeDevice(0x01, "10.0.0.3", "NVT-NEW", 8080));
   EXPECT_EQ(Row(0), (Texts{"   1", "NVT-NEW", "00:1A:2B - 3C:4D:01", "10.0.0.3", "8080", "4000 / 4001",
                            "IP address has changed. IP address collision"}));
   EXPECT_EQ(Cell(2, 6), "IP address has changed. IP address collision");
   for (int row : {0, 2})
     for (int column : {3, 6}) EXPECT_EQ(LookOf(List(), row, column), kWhiteOnRed) << row << "/" << column;
-  EXPECT_EQ(window->Inventory()->lock().table().Find(0)->info->sourceAddress, inet_addr("10.0.0.3"));
+  EXPECT_EQ(window->Inventory()->lock().table().Find(0)->sourceAddress, inet_addr("10.0.0.3"));
 
   // Only its mask or gateway changed: it does not collide with itself.
-  window->BeginVerification(MakeDevice(0x02, "10.0.0.2").mac);
+  window->BeginVerification(MakeDevice(0x02, "10.0.0.2").mac, inet_addr("10.0.0.2"));
   Deliver(MakeDevice(0x02, "10.0.0.2"));
   EXPECT_EQ(Cell(1, 6), "IP address has changed.");
   EXPECT_EQ(LookOf(List(), 1, 6), kBlackOnGreen);
   EXPECT_EQ(LookOf(List(), 1, 3), kBlackOnWhite);
 
   // A batch's end: what its worker left behind is two accepted devices.
-  window->Inventory()->lock().AddChanged(MakeDevice(0x02, "10.0.1.2"));
-  window->Inventory()->lock().AddChanged(MakeDevice(0x03, "10.0.1.3"));
+  window->Inventory()->lock().awaited().Await(MakeDevice(0x02, "").mac, inet_addr("10.0.1.2"));
+  window->Inventory()->lock().awaited().Await(MakeDevice(0x03, "").mac, inet_addr("10.0.1.3"));
   ASSERT_EQ(window->SetState(kStateBatch), kStateBatch);
   window->Mailbox()->post(std::make_unique<QEvent>(WM_BATCH_ENDED));
   ASSERT_TRUE(PumpUntil([&] { return Cell(2, 6) == "Checking ip address ..."; }));

@@ -191,9 +191,9 @@ TEST_F(WindowSimTest, HostileLanListsExactlyTheWellFormedDevices) {
     ClickHeader(column);
     for (int row = 0; row < List().GetItemCount(); ++row) {
       auto access = window->Inventory()->lock();
-      const DeviceEntry* entry = access.table().Find(row);
-      ASSERT_TRUE(entry != nullptr && entry->info) << row;
-      const auto texts = RowTexts(row, *entry->info);
+      const DeviceInfo* record = access.table().Find(row);
+      ASSERT_TRUE(record != nullptr) << row;
+      const auto texts = RowTexts(row, *record);
       for (int c = kColumnModel; c < kColumnState; ++c) EXPECT_EQ(Cell(row, c), texts[c]) << row << "/" << c;
     }
     ASSERT_TRUE(window->SelectedDevice());

@@ -32,6 +32,6 @@ TEST_F(ClientAgainstSim, BusyLocalPortFailsInitButTheCycleCompletes) {
   // A change is never sent from a port its answer cannot reach.
   NetworkSettingRequest request{};
   request.networkType = kNetworkDhcp;
-  EXPECT_EQ(RunSetExchange(settings_, request), kSetPortUnavailable);
+  EXPECT_EQ(RunSetExchange(settings_, DeviceInfo{}, request), kSetPortUnavailable);
   EXPECT_EQ(SetOutcomeExitStatus(kSetPortUnavailable), 1);
 }

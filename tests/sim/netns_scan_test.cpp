@@ -60,7 +60,7 @@ TEST(NetnsScan, DefaultsFindTheFleetAndAMovedDevice) {
   args.ipAddress = inet_addr("192.168.77.5");
   args.subnetMask = inet_addr("255.255.255.0");
   args.gateway = args.dnsServer = inet_addr("192.168.77.1");
-  EXPECT_EQ(RunSetExchange(defaults, BuildSetRequest(devices[0], args, "kefo")), 0);
+  EXPECT_EQ(RunSetExchange(defaults, devices[0], BuildSetRequest(devices[0], args, "kefo")), 0);
   std::set<std::string> after;
   for (int attempt = 0; attempt < 20 && !after.count("192.168.77.5"); ++attempt)
     after = SourceAddresses(UniqueByMac(RunScanCycle(defaults).replies));

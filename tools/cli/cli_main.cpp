@@ -57,7 +57,7 @@ int Set(const CliArgs& args) {
     std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", FormatPlainMac(args.mac).c_str());
     return kExitFailure;
   }
-  const int outcome = RunSetExchange(args.endpoint, BuildSetRequest(*target, args, password));
+  const int outcome = RunSetExchange(args.endpoint, *target, BuildSetRequest(*target, args, password));
   std::fprintf(outcome == 0 ? stdout : stderr, "%s\n", SetOutcomeText(outcome).c_str());
   return SetOutcomeExitStatus(outcome);
 }

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
 NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
@@ -18,14 +19,15 @@ NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& a
   return request;
 }
 
-int RunSetExchange(const EncpEndpointSettings& settings, const NetworkSettingRequest& request) {
+int RunSetExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
+                   const NetworkSettingRequest& request) {
   EncpClient client;
   EncpEndpointCloser closer(client);
   if (ENCPCLIENT_Init(&client, settings) != 0) return kSetPortUnavailable;
-  int outcome = kSetNoAnswer;
-  if (client.ops.SetNetwork(&client, &request) != 0) outcome = kSetNotSent;
-  else if (client.ops.Wait(&client, 1, 0) == 1) outcome = client.ops.RecvResult(&client);
-  return outcome;
+  SettingExchange exchange(client);
+  const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
+  if (change.sendFailed) return kSetNotSent;
+  return change.answer.value_or(kSetNoAnswer);
 }
 
 std::string SetOutcomeText(int outcome) {

@@ -1,7 +1,6 @@
 // One configuration exchange as the application's settings panel makes it:
-// one set-network request, one wait of at most one second, at most one
-// datagram read as the result. No retry and no matching of the answer to
-// the device: the first datagram is the answer, as on a real LAN.
+// one set-network request, one wait of at most one second for the device's
+// own answer (SettingExchange credits each answer to its sender), no retry.
 #pragma once
 
 #include <string>
@@ -25,7 +24,8 @@ inline constexpr int kSetPortUnavailable = -102;
 NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
                                       const std::string& password);
 
-int RunSetExchange(const EncpEndpointSettings& settings, const NetworkSettingRequest& request);
+int RunSetExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
+                   const NetworkSettingRequest& request);
 
 // The report for an outcome, and the process exit status that goes with it.
 std::string SetOutcomeText(int outcome);

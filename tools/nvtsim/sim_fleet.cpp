@@ -132,9 +132,10 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
       else if (f[i] == "refuse") d.refusesChanges = true;
       else if (f[i] == "ignore-changes") d.ignoresChanges = true;
       else if (f[i] == "vanish") d.vanishesAfterChange = true;
+      else if (f[i] == "late-answer") d.answersLate = true;
       else if (f[i] == "cut-fixed") d.replyFault = SimReplyFault::kCutFixedPart;
       else if (f[i] == "option-overrun") d.replyFault = SimReplyFault::kOptionOverrun;
-      else return fail("unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, cut-fixed or option-overrun)");
+      else return fail("unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, cut-fixed or option-overrun)");
     }
     fleet.push_back(d);
   }

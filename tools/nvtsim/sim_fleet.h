@@ -17,6 +17,8 @@
 //             'refuse' (answers every change with a refusal),
 //             'ignore-changes' (answers searches, never a change request),
 //             'vanish' (accepts a change, then never answers again),
+//             'late-answer' (answers a change 1.5 s late, after the
+//             client's one-second wait, and moves only then),
 //             'cut-fixed' (search replies stop inside their fixed part) or
 //             'option-overrun' (the last option claims more bytes than follow)
 //
@@ -54,6 +56,7 @@ struct SimDevice {
   bool refusesChanges = false;
   bool ignoresChanges = false;
   bool vanishesAfterChange = false;
+  bool answersLate = false;
   SimReplyFault replyFault = SimReplyFault::kNone;
 };
 

@@ -24,6 +24,7 @@ const char kSimUsage[] =
     "      FLAG: silent, long-texts, refuse (every change refused),\n"
     "      ignore-changes (answers searches, never a change request),\n"
     "      vanish (accepts a change, then never answers again),\n"
+    "      late-answer (answers a change 1.5 s late, then moves),\n"
     "      cut-fixed, option-overrun (malformed search replies);\n"
     "      '#' starts a comment line.\n"
     "Network:\n"
@@ -39,6 +40,8 @@ const char kSimUsage[] =
     "                           (default: after the fleet's highest address)\n"
     "  --lifetime SECONDS       exit after this long (default: at SIGTERM/SIGINT)\n"
     "  --verbose                log change requests on stderr\n"
+    "  --request-log FILE       append one line per request received to FILE:\n"
+    "                           'search', or 'change' and the target MAC\n"
     "Faults:\n"
     "  --junk                   send malformed and foreign datagrams with every answer\n"
     "  --duplicate              send every search reply twice\n"
@@ -101,6 +104,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       config.verbose = true;
     } else if (!value(&v)) {
       return fail(arg.rfind("--", 0) == 0 ? "missing value for " + arg : "unexpected argument " + arg);
+    } else if (arg == "--request-log") {
+      config.requestLog = v;
     } else if (arg == "--count") {
       if (!ParseUnsigned(v, 60000, &n) || n == 0) return fail("--count needs 1..60000");
       countPlan.count = static_cast<int>(n);

@@ -89,9 +89,11 @@ bool SimServer::Open(std::string* error) {
 void SimServer::Run(const std::atomic<bool>& stop, Clock::time_point deadline) {
   std::vector<uint8_t> buffer(kSimMaxDatagram);
   while (!stop.load() && Clock::now() < deadline) {
+    SendDueAnswers();
     ApplyDueMoves();
     auto wait = std::min<Clock::duration>(kLongestPoll, deadline - Clock::now());
     for (const PendingMove& m : moves_) wait = std::min<Clock::duration>(wait, m.due - Clock::now());
+    for (const PendingAnswer& a : lateAnswers_) wait = std::min<Clock::duration>(wait, a.due - Clock::now());
     const int waitMs = static_cast<int>(
         std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
 
@@ -115,8 +117,23 @@ void SimServer::HandleDatagram(const uint8_t* data, size_t size, const sockaddr_
     return;
   }
   ++counters_.requests;
+  LogRequest(request);
   if (request.kind == SimRequestKind::kSearch) AnswerSearch(from);
   else AnswerChange(request, from);
+}
+
+// Flushed line by line: tests read it while the simulator runs.
+void SimServer::LogRequest(const SimRequest& request) {
+  if (config_.requestLog.empty()) return;
+  FILE* log = std::fopen(config_.requestLog.c_str(), "a");
+  if (log == nullptr) return;
+  if (request.kind == SimRequestKind::kSearch) {
+    std::fputs("search\n", log);
+  } else {
+    const uint8_t* m = request.mac;
+    std::fprintf(log, "change %02X:%02X:%02X:%02X:%02X:%02X\n", m[0], m[1], m[2], m[3], m[4], m[5]);
+  }
+  std::fclose(log);
 }
 
 void SimServer::AnswerSearch(const sockaddr_in& requester) {
@@ -141,6 +158,28 @@ void SimServer::AnswerSearch(const sockaddr_in& requester) {
 void SimServer::AnswerChange(const SimRequest& request, const sockaddr_in& requester) {
   const SimVerdict verdict = JudgeRequest(config_.fleet, request, htonl(nextDhcp_));
   if (verdict.device < 0) return;
+  if (verdict.usedDhcpAddress) ++nextDhcp_;
+  if (config_.fleet[verdict.device].answersLate) {
+    lateAnswers_.push_back({Clock::now() + kLateAnswerDelay, static_cast<size_t>(verdict.device), verdict, requester});
+    return;
+  }
+  SendVerdict(verdict, requester);
+}
+
+void SimServer::SendDueAnswers() {
+  const auto now = Clock::now();
+  for (auto it = lateAnswers_.begin(); it != lateAnswers_.end();) {
+    if (it->due > now) {
+      ++it;
+      continue;
+    }
+    const PendingAnswer answer = *it;
+    it = lateAnswers_.erase(it);
+    SendVerdict(answer.verdict, answer.requester);
+  }
+}
+
+void SimServer::SendVerdict(const SimVerdict& verdict, const sockaddr_in& requester) {
   const SimDevice& device = config_.fleet[verdict.device];
   uint8_t reply[16];
   const size_t size = EncodeSimResultReply(verdict.result, reply, sizeof reply);
@@ -153,7 +192,6 @@ void SimServer::AnswerChange(const SimRequest& request, const sockaddr_in& reque
     config_.fleet[verdict.device].silent = true;
     return;
   }
-  if (verdict.usedDhcpAddress) ++nextDhcp_;
   moves_.push_back({Clock::now() + config_.moveDelay, static_cast<size_t>(verdict.device), *verdict.moveTo});
 }
 

@@ -13,7 +13,8 @@
 // order, lightly paced (a short pause every few replies) unless `burst` asks
 // for replies back to back as fast as the kernel takes them. An accepted
 // change takes effect after `moveDelay`, as a device needs time to re-address
-// itself; until then it still answers from its old address.
+// itself; until then it still answers from its old address. A device that
+// answers late holds its answer (and its move) for kLateAnswerDelay.
 #pragma once
 
 #include <netinet/in.h>
@@ -27,8 +28,11 @@
 
 #include "tools/nvtsim/sim_fleet.h"
 #include "tools/nvtsim/sim_request.h"
+#include "tools/nvtsim/sim_verdict.h"
 
 class InterfaceAddresses;
+
+inline constexpr std::chrono::milliseconds kLateAnswerDelay{1500};
 
 struct SimConfig {
   std::vector<SimDevice> fleet;
@@ -42,6 +46,7 @@ struct SimConfig {
   std::chrono::milliseconds moveDelay{200};
   uint32_t dhcpFirst = 0;  // network order; 0: the address after the fleet's highest
   bool verbose = false;
+  std::string requestLog;  // empty: none
 };
 
 struct SimCounters {
@@ -75,11 +80,20 @@ class SimServer {
     size_t device;
     SimDevice next;
   };
+  struct PendingAnswer {
+    std::chrono::steady_clock::time_point due;
+    size_t device;
+    SimVerdict verdict;
+    sockaddr_in requester;
+  };
 
   bool broadcastMode() const { return !config_.broadcastInterface.empty(); }
   void HandleDatagram(const uint8_t* data, size_t size, const sockaddr_in& from);
+  void LogRequest(const SimRequest& request);
   void AnswerSearch(const sockaddr_in& requester);
   void AnswerChange(const SimRequest& request, const sockaddr_in& requester);
+  void SendVerdict(const SimVerdict& verdict, const sockaddr_in& requester);
+  void SendDueAnswers();
   void ApplyDueMoves();
   bool Send(const uint8_t* data, size_t size, uint32_t sourceAddress, const sockaddr_in& requester);
 
@@ -88,6 +102,7 @@ class SimServer {
   uint16_t port_ = 0;
   std::unique_ptr<InterfaceAddresses> addresses_;
   std::vector<PendingMove> moves_;
+  std::vector<PendingAnswer> lateAnswers_;
   uint32_t nextDhcp_ = 0;  // host order
   SimCounters counters_;
 };

@@ -16,7 +16,7 @@ ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
 
   const NetworkSettingRequest request = BuildSettingRequest(
       device, panel, login.userId().toStdString(), login.password().toStdString());
-  const ExchangeOutcome outcome = RunSettingExchange(settings, request);
+  const ExchangeOutcome outcome = RunSettingExchange(settings, device, request);
   for (const QString& text : ExchangeFailureTexts(outcome)) {
     prompts.showMessage(parent, QMessageBox::Critical, text);
   }

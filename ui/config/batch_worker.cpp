@@ -1,16 +1,15 @@
 #include "ui/config/batch_worker.h"
 
 #include <QString>
-#include <array>
 #include <cstring>
 #include <optional>
-#include <set>
 #include <vector>
 
 #include "discovery/device_events.h"
 #include "discovery/endpoint_fault.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/batch_progress_event.h"
+#include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
 QEvent::Type BatchProgressEventType() {
@@ -20,10 +19,8 @@ QEvent::Type BatchProgressEventType() {
 
 namespace {
 
-using Mac = std::array<uint8_t, 6>;
-
 struct BatchLine {
-  Mac mac;
+  MacAddress mac;
   AddressListRecord record;
 };
 
@@ -32,42 +29,34 @@ struct BatchLine {
 std::vector<BatchLine> MatchableLines(const std::string& path) {
   std::vector<BatchLine> lines;
   for (AddressListRecord& record : ReadAddressListFile(path)) {
-    if (const std::optional<Mac> mac = ParseUpperColonMac(record.macText)) {
+    if (const std::optional<MacAddress> mac = ParseUpperColonMac(record.macText)) {
       lines.push_back({*mac, std::move(record)});
     }
   }
   return lines;
 }
 
-int CountMatchingLines(DeviceInventory& inventory, int rowCount, const std::vector<BatchLine>& lines) {
-  std::set<Mac> ticked;
-  {
-    auto access = inventory.lock();
-    for (int row = 0; row < rowCount; ++row) {
-      const DeviceEntry* entry = access.table().Find(row);
-      if (access.IsTicked(row) && entry != nullptr && entry->info) {
-        Mac mac;
-        std::memcpy(mac.data(), entry->info->mac, mac.size());
-        ticked.insert(mac);
-      }
-    }
-  }
+int CountMatchingLines(DeviceInventory& inventory, const std::vector<BatchLine>& lines) {
+  auto access = inventory.lock();
   int matching = 0;
-  for (const BatchLine& line : lines) matching += ticked.count(line.mac) > 0 ? 1 : 0;
+  for (const BatchLine& line : lines) matching += access.IsTicked(access.table().FindRowByMac(line.mac.data())) ? 1 : 0;
   return matching;
 }
 
-// Under one lock: the request for `row` when it is ticked and its record
-// carries the line's MAC; nothing otherwise.
-std::optional<NetworkSettingRequest> RequestForRow(DeviceInventory& inventory, int row, const BatchLine& line) {
-  auto access = inventory.lock();
-  if (!access.IsTicked(row)) return std::nullopt;
-  const DeviceEntry* entry = access.table().Find(row);
-  if (entry == nullptr || !entry->info) return std::nullopt;
-  const DeviceInfo& device = *entry->info;
-  if (std::memcmp(device.mac, line.mac.data(), line.mac.size()) != 0) return std::nullopt;
+struct PlannedChange {
+  DeviceInfo device;
+  NetworkSettingRequest request;
+};
 
-  NetworkSettingRequest request = SettingRequestFor(device);
+// Under one lock: the listed device with the line's MAC, when it is ticked
+// at this moment, and the request for it.
+std::optional<PlannedChange> PlanLine(DeviceInventory& inventory, const BatchLine& line) {
+  auto access = inventory.lock();
+  const int row = access.table().FindRowByMac(line.mac.data());
+  if (!access.IsTicked(row)) return std::nullopt;
+  PlannedChange plan{*access.table().Find(row), {}};
+  NetworkSettingRequest& request = plan.request;
+  request = SettingRequestFor(plan.device);
   request.networkType = line.record.networkType;
   std::strncpy(request.userId, kBatchUserId, sizeof request.userId);
   std::strncpy(request.password, kBatchPassword, sizeof request.password);
@@ -75,13 +64,7 @@ std::optional<NetworkSettingRequest> RequestForRow(DeviceInventory& inventory, i
   request.subnetMask = line.record.subnetMask;
   request.gateway = line.record.gateway;
   request.dnsServer = line.record.dnsServer;
-  return request;
-}
-
-bool ExchangeAccepted(EncpClient& client, const NetworkSettingRequest& request) {
-  if (client.ops.SetNetwork(&client, &request) != 0) return false;
-  if (client.ops.Wait(&client, 1, 0) != 1) return false;
-  return client.ops.RecvResult(&client) == 0;
+  return plan;
 }
 
 // The device took the line's settings: record them and await the device.
@@ -90,15 +73,31 @@ bool ExchangeAccepted(EncpClient& client, const NetworkSettingRequest& request) 
 void RecordAcceptance(DeviceInventory& inventory, const BatchLine& line) {
   auto access = inventory.lock();
   const int row = access.table().FindRowByMac(line.mac.data());
-  DeviceEntry* entry = row >= 0 ? access.table().Find(row) : nullptr;
-  if (entry == nullptr || !entry->info) return;
-  DeviceInfo& device = *entry->info;
+  const DeviceInfo* listed = access.table().Find(row);
+  if (listed == nullptr) return;
+  DeviceInfo device = *listed;
   device.networkType = static_cast<uint8_t>(line.record.networkType);
   device.ipAddress = line.record.ipAddress;
   device.subnetMask = line.record.subnetMask;
   device.gateway = line.record.gateway;
   device.dnsServer = line.record.dnsServer;
-  access.AddChanged(device);
+  access.table().Replace(row, device);
+  const bool isStatic = line.record.networkType == kNetworkStatic;
+  access.awaited().Await(device.mac, isStatic ? std::optional<uint32_t>(line.record.ipAddress) : std::nullopt);
+}
+
+// Acceptances that arrived after their device's own wait: the device has
+// moved all the same, so it is recorded and awaited like any other. True
+// when there was one.
+bool RecordLateAcceptances(SettingExchange& exchange, const std::vector<const BatchLine*>& lineOfChange,
+                           DeviceInventory& inventory, BatchTotals& totals) {
+  const int acceptedBefore = totals.accepted;
+  for (size_t index : exchange.TakeLateAnswers()) {
+    if (exchange.sent()[index].answer != 0) continue;
+    ++totals.accepted;
+    RecordAcceptance(inventory, *lineOfChange[index]);
+  }
+  return totals.accepted > acceptedBefore;
 }
 
 }  // namespace
@@ -106,7 +105,6 @@ void RecordAcceptance(DeviceInventory& inventory, const BatchLine& line) {
 BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
   BatchTotals totals;
   DeviceInventory& inventory = *context.inventory;
-  const int rowCount = inventory.lock().RowCount();
 
   EncpClient client;
   EncpEndpointCloser closer(client);
@@ -121,25 +119,29 @@ BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::a
   }
 
   const std::vector<BatchLine> lines = MatchableLines(context.filePath);
-  totals.matchingLines = CountMatchingLines(inventory, rowCount, lines);
+  totals.matchingLines = CountMatchingLines(inventory, lines);
   const auto postProgress = [&] {
     context.mailbox->post(std::make_unique<BatchProgressEvent>(totals.sent, totals.accepted, totals.matchingLines));
   };
   postProgress();
 
+  SettingExchange exchange(client);
+  std::vector<const BatchLine*> lineOfChange;
   for (const BatchLine& line : lines) {
-    for (int row = 0; row < rowCount; ++row) {
-      const std::optional<NetworkSettingRequest> request = RequestForRow(inventory, row, line);
-      if (!request) continue;
-      if (stopRequested.load()) return totals;
-      ++totals.sent;
-      if (ExchangeAccepted(client, *request)) {
-        ++totals.accepted;
-        RecordAcceptance(inventory, line);
-      }
-      postProgress();
+    const std::optional<PlannedChange> plan = PlanLine(inventory, line);
+    if (!plan) continue;
+    if (stopRequested.load()) break;
+    ++totals.sent;
+    lineOfChange.push_back(&line);
+    if (exchange.Exchange(plan->request, ChangeTargetFor(plan->device, plan->request)).answer == 0) {
+      ++totals.accepted;
+      RecordAcceptance(inventory, line);
     }
+    RecordLateAcceptances(exchange, lineOfChange, inventory, totals);
+    postProgress();
   }
+  exchange.Drain();
+  if (RecordLateAcceptances(exchange, lineOfChange, inventory, totals)) postProgress();
   return totals;
 }
 

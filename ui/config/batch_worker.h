@@ -1,21 +1,23 @@
 // The batch worker: walks an address list file against the ticked devices
 // and sends every match its line's settings, on a thread of its own.
 //
-// For each usable line, in file order, the rows 0..count-1 (count taken once
-// at the start) are visited in order. Each visit takes the inventory lock
-// once: it reads the row's tick and record, compares the record's MAC with
-// the line's MAC text (exact, upper-case colon form) and copies what the
-// request needs; the lock is released for the exchange (one send, one wait
-// of at most a second, at most one answer read) and taken again for the
-// write-back. So "Clear" and sorting stay available during a run: a row that
-// is gone is skipped, and the write-back finds the device by MAC, wherever a
-// sort has moved it.
+// For each usable line, in file order, the inventory lock is taken once to
+// plan it: the listed device whose MAC equals the line's MAC (exact,
+// upper-case colon form), if it is ticked at that moment, and a copy of what
+// the request needs. The lock is released for the exchange (SettingExchange:
+// one request, a wait of at most a second for that device's own answer) and
+// taken again, by MAC, for the write-back. No row number is ever carried
+// across a release of the lock, so "Clear" and sorting stay available during
+// a run: a device that is gone is skipped, and a sort can neither skip a
+// ticked device nor send one device a line twice.
 //
 // Only a device that accepted (result 0) gets the new type and addresses in
-// its record and a copy in the changed-device list (counted as awaited); a
-// device that refused or stayed silent keeps its record as it was, so the
-// panel never shows a change that did not happen. An accepted device that
-// was cleared from the list meanwhile is not awaited.
+// its record and joins the awaited set (at its given address for a static
+// change); a device that refused or stayed silent keeps its record as it
+// was, so the panel never shows a change that did not happen. An acceptance
+// that arrives after its device's wait, during a later device's exchange or
+// at the end of the run, counts all the same. An accepted device that was
+// cleared from the list meanwhile is not awaited.
 //
 // An endpoint that cannot be opened (another program holds the local port)
 // ends the run before anything is sent: answers would go to that program,

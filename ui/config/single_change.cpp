@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
 namespace {
@@ -29,19 +30,18 @@ NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const Settin
   return request;
 }
 
-ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
                                    const NetworkSettingRequest& request) {
   ExchangeOutcome outcome;
   EncpClient client;
   EncpEndpointCloser closer(client);
   outcome.endpointFault = OpenFaultAfterInit(ENCPCLIENT_Init(&client, settings), settings.localPort);
   if (outcome.endpointFault) return outcome;
-  outcome.sendFailed = client.ops.SetNetwork(&client, &request) != 0;
-  if (client.ops.Wait(&client, 1, 0) == 1) {
-    outcome.answered = true;
-    outcome.resultCode = client.ops.RecvResult(&client);
-    if (outcome.resultCode < 0) outcome.resultCode = -1;
-  }
+  SettingExchange exchange(client);
+  const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
+  outcome.sendFailed = change.sendFailed;
+  outcome.answered = change.answer.has_value();
+  outcome.resultCode = change.answer.value_or(-1);
   return outcome;
 }
 

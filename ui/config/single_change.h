@@ -2,11 +2,10 @@
 // the widgets: the request built from the selected record, the panel and the
 // login, one exchange with the device, and what the operator is told.
 //
-// The exchange is deliberately minimal: one request, one wait of at most one
-// second, at most one datagram read as the answer, no retry and no check of
-// who answered (replies carry nothing that ties them to a request). The
-// window thread blocks for that second; the endpoint lives only for the
-// exchange and binds the local port, so no other endpoint may be open.
+// One request, one wait of at most one second for the device's own answer
+// (SettingExchange decides which datagram that is), no retry. The window
+// thread blocks for that second; the endpoint lives only for the exchange
+// and binds the local port, so no other endpoint may be open.
 #pragma once
 
 #include <QString>
@@ -46,12 +45,12 @@ struct ExchangeOutcome {
   // Set when the endpoint could not be opened; nothing was then sent.
   std::optional<EndpointFault> endpointFault;
   bool sendFailed = false;
-  bool answered = false;  // a datagram arrived within the second
+  bool answered = false;  // the device answered within the second
   int resultCode = -1;    // when answered: the device's code, -1 for a malformed answer
   bool accepted() const { return answered && resultCode == 0; }
 };
 
-ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
                                    const NetworkSettingRequest& request);
 
 // The error boxes to show, in order: an endpoint that could not be opened

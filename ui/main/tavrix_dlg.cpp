@@ -156,11 +156,8 @@ void CTavrixDlg::StartRescanTimer(int periodMs) { rescanTimer_.start(periodMs); 
 
 void CTavrixDlg::KillRescanTimer() { rescanTimer_.stop(); }
 
-void CTavrixDlg::BeginVerification(const uint8_t mac[6]) {
-  const int row = inventory_->lock().table().FindRowByMac(mac);
-  if (row >= 0) ApplyCells({{row, kColumnState, QString::fromLatin1(kStateChecking), kCheckingColours}});
-  table_.SetMacUnderVerification(mac);
-  SetState(kStateVerifying);
+void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress) {
+  ApplyCells(table_.BeginVerification(mac, givenAddress));
   StartRescanTimer(0);
 }
 
@@ -230,9 +227,9 @@ void CTavrixDlg::ForgetSelection() { table_.ForgetSelection(); }
 
 std::optional<DeviceInfo> CTavrixDlg::RowRecord(int row) const {
   auto access = inventory_->lock();
-  const DeviceEntry* entry = row >= 0 ? access.table().Find(row) : nullptr;
-  if (entry == nullptr || !entry->info) return std::nullopt;
-  return *entry->info;
+  const DeviceInfo* device = access.table().Find(row);
+  if (device == nullptr) return std::nullopt;
+  return *device;
 }
 
 // Whichever row was clicked, the topmost selected row is the one shown.
@@ -287,28 +284,21 @@ void CTavrixDlg::OpenWebPage(const DeviceInfo& device) {
   if (!address.isEmpty() && seams_.openUrl) seams_.openUrl(QUrl(address));
 }
 
-// Column 0 holds the check boxes and never sorts. The sort moves whole rows
-// (texts, colours, check boxes, selection); the table is then re-keyed to the
-// new order, ticks included, under one lock, so a batch worker never pairs a
-// row's tick with another row's record.
+// Column 0 holds the check boxes and never sorts. The core reorders the
+// records and their ticks under the inventory's lock; the grid then moves
+// its rows (texts, colours, check boxes, selection) by the same order.
 void CTavrixDlg::OnColumnClicked(int column) {
   CXListCtrl* list = DeviceList();
   const int rows = list->GetItemCount();
   std::vector<QString> keys(rows);
   for (int row = 0; row < rows; ++row) keys[row] = list->GetItemText(row, column);
-  const std::optional<std::vector<int>> order = table_.SortOrder(column, keys);
+  const std::optional<std::vector<int>> order = table_.SortRows(column, keys);
   if (!order) return;
 
   list->setUpdatesEnabled(false);
   applyingRows_ = true;
   list->ReorderRows(*order);
-  std::vector<QString> macs(rows);
-  std::vector<bool> ticks(rows);
-  for (int row = 0; row < rows; ++row) {
-    macs[row] = list->GetItemText(row, kColumnMac);
-    ticks[row] = list->GetCheckbox(row, kColumnNumber) == 1;
-  }
-  ApplyCells(table_.RekeyRows(macs, ticks));
+  ApplyCells(DeviceTableCore::RowNumbers(rows));
   applyingRows_ = false;
   list->setUpdatesEnabled(true);
 }

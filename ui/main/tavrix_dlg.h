@@ -84,9 +84,10 @@ class CTavrixDlg : public QDialog {
   int LoadAdapters();
 
   // A single change was accepted: the device's row shows "Checking ip
-  // address ...", the window waits for that MAC and re-scans at once, then
-  // every 3000 ms until the device answers or "Clear".
-  void BeginVerification(const uint8_t mac[6]);
+  // address ...", the window awaits the device (from `givenAddress` after a
+  // static change) and re-scans at once, then every 3000 ms until the device
+  // answers so or "Clear".
+  void BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress);
   // Re-scan timer (timer 0). Each tick starts a discovery cycle and re-arms
   // itself with kRescanPeriodMs.
   void StartRescanTimer(int periodMs);
@@ -146,7 +147,6 @@ class CTavrixDlg : public QDialog {
   void ReleaseDiscoveryPort();
   // Resumes what ReleaseDiscoveryPort interrupted when no batch started.
   void ResumeAfterRefusedStart();
-  void RenumberAwaitedDevices();
   void ApplyTableChanges(const TableChanges& changes);
   void ApplyCells(const std::vector<CellUpdate>& cells);
   void ForgetSelection();

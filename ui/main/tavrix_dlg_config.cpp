@@ -14,7 +14,7 @@
 // template leaves free, so no list cell and no control moves.
 #include <QCoreApplication>
 #include <QLabel>
-#include <cstring>
+#include <arpa/inet.h>
 
 #include "discovery/device_events.h"
 #include "ui/config/apply_command.h"
@@ -39,11 +39,6 @@ SettingsPanelValues PanelValues(const Ui::TavrixDialog& controls) {
   return panel;
 }
 
-bool IsCountedOff(const DeviceInfo& device) {
-  static constexpr uint8_t kNoMac[6] = {};
-  return std::memcmp(device.mac, kNoMac, sizeof kNoMac) == 0;
-}
-
 }  // namespace
 
 void CTavrixDlg::OnApply() {
@@ -53,8 +48,11 @@ void CTavrixDlg::OnApply() {
   // Idle: a cycle still recorded is the tail of an ended verification.
   ReleaseDiscoveryPort();
   endpointFaultShown_ = false;
-  if (RunApplyCommand(this, *selected, PanelValues(*ui_), endpointSettings_) == ApplyCommandOutcome::kAccepted) {
-    BeginVerification(selected->mac);
+  const SettingsPanelValues panel = PanelValues(*ui_);
+  if (RunApplyCommand(this, *selected, panel, endpointSettings_) == ApplyCommandOutcome::kAccepted) {
+    // The same choice of type as the request: Static first, then DHCP.
+    BeginVerification(selected->mac, panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress))
+                                                         : std::nullopt);
   }
 }
 
@@ -70,7 +68,6 @@ void CTavrixDlg::OnNvtSetting() {
   seams.beforeStart = [&] {
     ReleaseDiscoveryPort();
     endpointFaultShown_ = false;
-    if (GetState() == kStateBatch) RenumberAwaitedDevices();
     portReleased = true;
   };
 
@@ -100,21 +97,6 @@ void CTavrixDlg::ResumeAfterRefusedStart() {
   } else if (GetState() == kStateVerifying || GetState() == kStateBatch) {
     StartRescanTimer(0);
   }
-}
-
-// A batch started while devices of the last one are still awaited. Changed
-// devices are keyed by the awaited count, which shrinks as devices answer,
-// so the new run's keys would repeat keys still in the list and the search
-// by key would never reach the later entries. The awaited devices are
-// listed again under keys 0.., and the new run's keys follow on.
-void CTavrixDlg::RenumberAwaitedDevices() {
-  auto access = inventory_->lock();
-  std::vector<DeviceInfo> awaited;
-  for (const DeviceEntry* entry = access.changed().Head(); entry != nullptr; entry = entry->next.get()) {
-    if (entry->info && !IsCountedOff(*entry->info)) awaited.push_back(*entry->info);
-  }
-  access.ClearChanged();
-  for (const DeviceInfo& device : awaited) access.AddChanged(device);
 }
 
 // ---- Progress ---------------------------------------------------------------

@@ -1,0 +1,37 @@
+// The devices whose accepted change has not been seen yet, keyed by MAC.
+//
+// A device leaves the set only when a search reply shows the change done:
+// a device given a static address must answer from that address (an answer
+// from its old address, sent before it has moved, proves nothing); a device
+// switched to DHCP or PPPoE, whose new address nobody knows beforehand, when
+// it answers at all. Keeping the set explicit, instead of marking entries
+// by overwriting their MAC, means no other device - an all-zero MAC
+// included - can ever count off an awaited one.
+//
+// Plain data without a lock: the shared set lives in DeviceInventory.
+#pragma once
+
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <vector>
+
+#include "discovery/device_list.h"
+
+class AwaitedChanges {
+ public:
+  // `givenAddress` (network order) for a static change; none otherwise. A
+  // second acceptance of the same device replaces the first.
+  void Await(const uint8_t mac[6], std::optional<uint32_t> givenAddress);
+  // True, and the device no longer awaited, when `reply` shows its change done.
+  bool Verify(const DeviceInfo& reply);
+  bool IsAwaited(const uint8_t mac[6]) const;
+
+  bool empty() const { return awaited_.empty(); }
+  size_t size() const { return awaited_.size(); }
+  void Clear() { awaited_.clear(); }
+  std::vector<MacAddress> Macs() const;
+
+ private:
+  std::map<MacAddress, std::optional<uint32_t>> awaited_;
+};
