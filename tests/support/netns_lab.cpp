@@ -132,7 +132,7 @@ ScopedNetns::~ScopedNetns() {
 
 Lab::Lab() : pc_("pc") {}
 
-DeviceNetwork* Lab::AddDeviceNetwork(std::string* error) {
+DeviceNetwork* Lab::AddDeviceNetwork(std::string* error, int pcInterfaces) {
   if (!pc_.ok()) {
     if (error) *error = pc_.error();
     return nullptr;
@@ -150,9 +150,30 @@ DeviceNetwork* Lab::AddDeviceNetwork(std::string* error) {
   network->deviceInterface = "lan0";
   network->pcAddress = net + "0.1";
   network->firstDeviceAddress = net + "1.1";
-  if (!LinkNamespaces(pc_, network->pcInterface, network->pcAddress + "/16", *network->devices,
-                      network->deviceInterface, net + "0.2/16", error))
-    return nullptr;
+  if (pcInterfaces == 1) {
+    if (!LinkNamespaces(pc_, network->pcInterface, network->pcAddress + "/16", *network->devices,
+                        network->deviceInterface, net + "0.2/16", error))
+      return nullptr;
+  } else {
+    network->secondPcInterface = network->pcInterface + "b";
+    Namespace& devices = *network->devices;
+    std::string output;
+    const auto fail = [&](const std::string& step) {
+      if (error) *error = step + ": " + output;
+      return nullptr;
+    };
+    if (!devices.Ip({"link", "add", network->deviceInterface, "type", "bridge", "forward_delay", "0"}, &output))
+      return fail("bridge");
+    if (!LinkNamespaces(pc_, network->pcInterface, network->pcAddress + "/16", devices, "port0", "", error) ||
+        !LinkNamespaces(pc_, network->secondPcInterface, net + "0.3/16", devices, "port1", "", error))
+      return nullptr;
+    for (const char* port : {"port0", "port1"}) {
+      if (!devices.Ip({"link", "set", port, "master", network->deviceInterface}, &output)) return fail("port");
+    }
+    if (!devices.Ip({"addr", "add", net + "0.2/16", "dev", network->deviceInterface}, &output) ||
+        !devices.Ip({"link", "set", network->deviceInterface, "up"}, &output))
+      return fail("bridge address");
+  }
   networks_.push_back(std::move(network));
   return networks_.back().get();
 }

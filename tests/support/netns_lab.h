@@ -13,7 +13,10 @@
 // Topologies come from Lab: a PC namespace that starts with loopback only,
 // plus any number of device networks, each a device namespace on its own
 // veth link and its own /16 (network k: PC 10.(60+k).0.1, device side
-// 10.(60+k).0.2, device addresses from 10.(60+k).1.1 on).
+// 10.(60+k).0.2, device addresses from 10.(60+k).1.1 on). A network may
+// reach the PC through two interfaces, as a PC with wired and wireless
+// access to one LAN does: the device side is then a bridge with two ports,
+// and every broadcast of either side arrives once per PC interface.
 #pragma once
 
 #include <cstdint>
@@ -81,6 +84,7 @@ struct DeviceNetwork {
   int index = 0;
   std::unique_ptr<Namespace> devices;
   std::string pcInterface;      // in the PC namespace, e.g. "pc1"
+  std::string secondPcInterface;  // "pc1b" with two PC interfaces, else empty
   std::string deviceInterface;  // in the device namespace: "lan0"
   std::string pcAddress;        // 10.(60+k).0.1
   std::string firstDeviceAddress;  // 10.(60+k).1.1
@@ -93,8 +97,9 @@ class Lab {
   const std::string& error() const { return pc_.error(); }
   Namespace& pc() { return pc_; }
 
-  // A new device network linked to the PC namespace; null on failure.
-  DeviceNetwork* AddDeviceNetwork(std::string* error);
+  // A new device network linked to the PC namespace through one or two PC
+  // interfaces (the second at 10.(60+k).0.3); null on failure.
+  DeviceNetwork* AddDeviceNetwork(std::string* error, int pcInterfaces = 1);
 
  private:
   Namespace pc_;
