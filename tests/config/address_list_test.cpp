@@ -101,6 +101,13 @@ TEST(AddressListFile, LinesPiecesAndHostileFiles) {
   ASSERT_EQ(fromBinary.size(), 1u);
   EXPECT_EQ(fromBinary[0].macText, std::string("\0", 1) + "00:1A:2B:3C:4D:5E");
   EXPECT_FALSE(ParseUpperColonMac(fromBinary[0].macText)) << "shown, but never matching a device";
+
+  // Only a mark at the very start is skipped; a later one is line content.
+  const std::string mark = "\xEF\xBB\xBF";
+  const auto marked = ReadAddressListFile(files.Write(mark + kGoodLine + "\n" + mark + kGoodLine));
+  ASSERT_EQ(marked.size(), 2u);
+  EXPECT_EQ(marked[0].macText, "00:1A:2B:3C:4D:5E");
+  EXPECT_EQ(marked[1].macText, mark + "00:1A:2B:3C:4D:5E");
 }
 
 // What is no regular file of at most 16 MiB is refused before any reading:

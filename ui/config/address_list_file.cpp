@@ -4,6 +4,14 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+}  // namespace
+
 AddressListReader::AddressListReader(const std::string& path) {
   // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
@@ -21,7 +29,17 @@ AddressListReader::AddressListReader(const std::string& path) {
   } else if ((file_ = fdopen(fd, "rb")) == nullptr) {
     status_ = AddressListStatus::kReadFailed;
   }
-  if (file_ == nullptr) ::close(fd);
+  if (file_ == nullptr) {
+    ::close(fd);
+    return;
+  }
+  unsigned char head[sizeof kByteOrderMark];
+  const size_t got = std::fread(head, 1, sizeof head, file_);
+  if (got == sizeof head && std::equal(head, head + got, kByteOrderMark)) {
+    bytesRead_ = got;
+  } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
+    status_ = AddressListStatus::kReadFailed;
+  }
 }
 
 AddressListReader::~AddressListReader() {

@@ -9,7 +9,8 @@
 // size bound also holds while reading, should the file grow meanwhile. A
 // refused or failed file yields no lines at all, never a part of them.
 //
-// The file is plain text read byte by byte. A line ends at LF; CR LF
+// The file is plain text read byte by byte. A UTF-8 byte-order mark at its
+// start, as many editors write one, is skipped. A line ends at LF; CR LF
 // counts as one line end (a CR elsewhere is white space to the line parser).
 // A line is delivered in pieces of at most 2047 characters, its end counted
 // as one of them, and the rest of a longer line is delivered as the next
