@@ -14,6 +14,7 @@
 
 #include "datagram_sender.h"
 #include "encp_codec.h"
+#include "secret_wipe.h"
 
 namespace {
 
@@ -164,12 +165,14 @@ int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* r
     return -1;
   }
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded, EncodeSetNetworkRequest(*request, encoded, sizeof encoded));
 }
 
 int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest* request) {
   if (!HasValidSocket(client)) return -1;
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded,
                      EncodeNetworkTextsRequest(*request, encoded, sizeof encoded));
 }
@@ -177,5 +180,6 @@ int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest
 int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request) {
   if (!HasValidSocket(client)) return -1;
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded, EncodeCredentialRequest(*request, encoded, sizeof encoded));
 }
