@@ -96,7 +96,9 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   EXPECT_EQ(prompts.messages()[0].text, "Admin ID is required");
   EXPECT_EQ(prompts.messages()[1].text, "Admin Password is required");
   EXPECT_EQ(login.userId(), "admin ") << "no trimming";
-  EXPECT_EQ(login.password(), "pa%ss ");
+  EXPECT_EQ(login.takePassword(), "pa%ss ");
+  EXPECT_TRUE(password->text().isEmpty()) << "handed out once, kept nowhere";
+  EXPECT_EQ(login.takePassword(), "");
 
   // Shown again: focus back in the ID; Cancel checks nothing.
   prompts.queueDialogScript([&](QDialog& dialog) {

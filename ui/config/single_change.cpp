@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/secret_wipe.h"
 #include "protocol/setting_request.h"
 
 namespace {
@@ -29,8 +30,8 @@ NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const Settin
   return request;
 }
 
-ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
-                                   const NetworkSettingRequest& request) {
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, NetworkSettingRequest& request) {
+  WipeOnExit wipe(request.password);
   ExchangeOutcome outcome;
   EncpClient client;
   EncpEndpointCloser closer(client);

@@ -51,8 +51,8 @@ struct ExchangeOutcome {
   bool accepted() const { return answered && resultCode == 0; }
 };
 
-ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings,
-                                   const NetworkSettingRequest& request);
+// Sends `request` and, whatever the outcome, wipes its password on return.
+ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, NetworkSettingRequest& request);
 
 // The error boxes to show, in order: an endpoint that could not be opened
 // (alone), or the send failure first (the exchange still waits for an
