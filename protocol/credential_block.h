@@ -2,7 +2,8 @@
 // of a plain password: a salt r (0..32767, little-endian in bytes 0-1), a
 // 14-byte caller prefix, a 16-byte password area; bytes 2-31 are XORed with
 // the salt's low byte S and the whole block is then reversed. Requests carry
-// the first 22 bytes of the result.
+// the first 22 bytes of the result. The block veils the password only
+// thinly, so callers wipe it once it has been copied into a request.
 //
 // The salt comes from a generator private to this file, reseeded with the
 // time in seconds before every block, so that blocks built within the same

@@ -2,16 +2,19 @@
 
 #include <arpa/inet.h>
 #include <netinet/in.h>
-#include <sys/select.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstring>
 
 #include "datagram_sender.h"
 #include "encp_codec.h"
+#include "secret_wipe.h"
 
 namespace {
 
@@ -122,18 +125,25 @@ int32_t ENCPCLIENT_Close(EncpClient* client) {
 }
 
 int32_t ENCPCLIENT_Wait(EncpClient* client, int32_t seconds, int32_t microseconds) {
+  // poll() rather than select(): a descriptor numbered FD_SETSIZE or more,
+  // ordinary in a process holding many files, is waited on like any other.
+  // The diagnostics keep their "select" prefix, so logs read as before.
   const int handle = client->socketHandle;
-  if (handle < 0 || handle >= FD_SETSIZE) {
+  if (handle < 0) {
     std::fprintf(stderr, "select: socket %d cannot be waited on\n", handle);
     return -1;
   }
-  fd_set readable;
-  FD_ZERO(&readable);
-  FD_SET(handle, &readable);
-  timeval timeout{seconds, microseconds};
-  const int ready = select(handle + 1, &readable, nullptr, nullptr, &timeout);
-  if (ready < 0) {
-    std::fprintf(stderr, "select failed: %s\n", std::strerror(errno));
+  // Refused as select() refused it; to poll() a negative wait is endless.
+  if (seconds < 0 || microseconds < 0 || microseconds >= 1000000) {
+    std::fprintf(stderr, "select failed: %s\n", std::strerror(EINVAL));
+    return -1;
+  }
+  // Rounded up, so a wait of a few microseconds still yields the thread.
+  const long long milliseconds = seconds * 1000LL + (microseconds + 999) / 1000;
+  pollfd readable{handle, POLLIN, 0};
+  const int ready = poll(&readable, 1, static_cast<int>(std::min<long long>(milliseconds, INT_MAX)));
+  if (ready < 0 || (ready > 0 && (readable.revents & POLLNVAL) != 0)) {
+    std::fprintf(stderr, "select failed: %s\n", std::strerror(ready < 0 ? errno : EBADF));
     return -1;
   }
   return ready > 0 ? 1 : 0;
@@ -181,12 +191,14 @@ int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* r
     return -1;
   }
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded, EncodeSetNetworkRequest(*request, encoded, sizeof encoded));
 }
 
 int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest* request) {
   if (!HasValidSocket(client)) return -1;
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded,
                      EncodeNetworkTextsRequest(*request, encoded, sizeof encoded));
 }
@@ -194,5 +206,6 @@ int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest
 int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request) {
   if (!HasValidSocket(client)) return -1;
   uint8_t encoded[kEncpMaxRequestSize];
+  WipeOnExit wipe(encoded);
   return SendRequest(client, encoded, EncodeCredentialRequest(*request, encoded, sizeof encoded));
 }

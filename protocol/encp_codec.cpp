@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "credential_block.h"
+#include "secret_wipe.h"
 #include "wire_cursor.h"
 
 namespace {
@@ -43,6 +44,7 @@ void WriteAddressedHeader(WireWriter& w, uint8_t command, uint8_t selector, cons
 void WriteCredentialField(WireWriter& w, const char* password) {
   static constexpr uint8_t kZeroPrefix[kCredentialPrefixSize] = {};
   uint8_t block[kCredentialBlockSize];
+  WipeOnExit wipe(block);
   BuildCredentialBlock(password, block, kZeroPrefix);
   w.bytes(block, kCredentialFieldSize);
 }

@@ -1,6 +1,9 @@
 // The address list file as the viewer and the batch read it: which lines
-// are usable, what a usable line yields, and how the file is cut into lines.
+// are usable, what a usable line yields, how the file is cut into lines and
+// which files are refused.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -90,8 +93,7 @@ TEST(AddressListFile, LinesPiecesAndHostileFiles) {
   EXPECT_EQ(pieces[4], std::string(kGoodLine).substr(7));
   EXPECT_EQ(ReadAddressListFile(path).size(), 3u) << "the spilled-over rest of the cut line is a line of its own";
 
-  // Binary content with a NUL glued to a MAC; a missing file, a directory,
-  // an empty path.
+  // Binary content, with a NUL glued to a MAC.
   std::string binary;
   for (int i = 0; i < 20000; ++i) binary.push_back(static_cast<char>((i * 7919) % 256));
   binary += std::string("\n\0", 2) + kGoodLine;
@@ -99,8 +101,57 @@ TEST(AddressListFile, LinesPiecesAndHostileFiles) {
   ASSERT_EQ(fromBinary.size(), 1u);
   EXPECT_EQ(fromBinary[0].macText, std::string("\0", 1) + "00:1A:2B:3C:4D:5E");
   EXPECT_FALSE(ParseUpperColonMac(fromBinary[0].macText)) << "shown, but never matching a device";
-  for (const char* nothing : {"/nonexistent/tavrix/list.txt", "/tmp", ""})
-    EXPECT_TRUE(ReadAddressListFile(nothing).empty()) << nothing;
+
+  // Only a mark at the very start is skipped; a later one is line content.
+  const std::string mark = "\xEF\xBB\xBF";
+  const auto marked = ReadAddressListFile(files.Write(mark + kGoodLine + "\n" + mark + kGoodLine));
+  ASSERT_EQ(marked.size(), 2u);
+  EXPECT_EQ(marked[0].macText, "00:1A:2B:3C:4D:5E");
+  EXPECT_EQ(marked[1].macText, mark + "00:1A:2B:3C:4D:5E");
+}
+
+// What is no regular file of at most 16 MiB is refused before any reading:
+// a FIFO without a writer must not block the open, an endless device must
+// not be read for ever, and a file that fails half-way gives no lines.
+TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
+  TempFiles files;
+  char folder[] = "/tmp/tavrix-test-XXXXXX";
+  ASSERT_NE(mkdtemp(folder), nullptr);
+  const std::string fifo = std::string(folder) + "/list";
+  ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+  const std::string atLimit = files.Write(std::string(kGoodLine) + "\n");
+  ASSERT_EQ(truncate(atLimit.c_str(), kAddressListMaxBytes), 0);
+  const std::string overLimit = files.Write(std::string(kGoodLine) + "\n");
+  ASSERT_EQ(truncate(overLimit.c_str(), kAddressListMaxBytes + 1), 0);
+
+  EXPECT_EQ(ReadAddressList(atLimit).records.size(), 1u);
+  const std::pair<std::string, AddressListStatus> refused[] = {
+      {"/nonexistent/tavrix/list.txt", AddressListStatus::kCannotOpen},
+      {"", AddressListStatus::kCannotOpen},
+      {folder, AddressListStatus::kNotRegularFile},
+      {fifo, AddressListStatus::kNotRegularFile},
+      {"/dev/zero", AddressListStatus::kNotRegularFile},
+      {overLimit, AddressListStatus::kTooLarge},
+      {"/proc/self/mem", AddressListStatus::kReadFailed},  // regular, but reading offset 0 fails
+  };
+  for (const auto& [path, status] : refused) {
+    const AddressList list = ReadAddressList(path);
+    EXPECT_EQ(list.status, status) << path;
+    EXPECT_TRUE(list.records.empty()) << path;
+    EXPECT_STRNE(AddressListStatusText(status), "") << path;
+  }
+  unlink(fifo.c_str());
+  rmdir(folder);
+
+  // The stop request is heard between lines, and a stopped read gives no
+  // lines rather than a part of the file.
+  std::string many;
+  for (int i = 0; i < 100; ++i) many += std::string(kGoodLine) + "\n";
+  int asked = 0;
+  const AddressList stopped = ReadAddressList(files.Write(many), [&] { return ++asked == 3; });
+  EXPECT_EQ(stopped.status, AddressListStatus::kStopped);
+  EXPECT_TRUE(stopped.records.empty());
+  EXPECT_EQ(asked, 3);
 }
 
 }  // namespace

@@ -50,6 +50,16 @@ TEST(SingleChangeRequest, AddressesInWireOrderAndLoginTextsCut) {
   const auto other = BuildSettingRequest(device, Panel(false, false, "0.0.0.0"), "ab%d", "x");
   EXPECT_EQ(other.networkType, kNetworkPppoe);
   EXPECT_EQ(std::string(other.userId, 8), std::string("ab%d\0\0\0\0", 8)) << "taken as typed, zero-filled";
+
+  // The exchange wipes the password it was handed, also when it could send
+  // nothing (the local port is held).
+  UdpSocket holder;
+  EncpEndpointSettings settings;
+  settings.localPort = settings.devicePort = holder.port();
+  settings.destinationAddress = Ip("127.0.0.1");
+  auto exchanged = request;
+  EXPECT_TRUE(RunSettingExchange(settings, DeviceInfo{}, exchanged).endpointFault);
+  EXPECT_EQ(std::string(exchanged.password, sizeof exchanged.password), std::string(22, '\0'));
 }
 
 class ApplyAgainstSim : public ::testing::Test {

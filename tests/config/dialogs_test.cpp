@@ -96,7 +96,9 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   EXPECT_EQ(prompts.messages()[0].text, "Admin ID is required");
   EXPECT_EQ(prompts.messages()[1].text, "Admin Password is required");
   EXPECT_EQ(login.userId(), "admin ") << "no trimming";
-  EXPECT_EQ(login.password(), "pa%ss ");
+  EXPECT_EQ(login.takePassword(), "pa%ss ");
+  EXPECT_TRUE(password->text().isEmpty()) << "handed out once, kept nowhere";
+  EXPECT_EQ(login.takePassword(), "");
 
   // Shown again: focus back in the ID; Cancel checks nothing.
   prompts.queueDialogScript([&](QDialog& dialog) {
@@ -174,14 +176,21 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     Click(shown, "selectButton");
     prompts.queueFileName("/tmp/" + QString(300, 'x') + ".txt");
     Click(shown, "selectButton");
+    // An endless device is refused with a warning, never read.
+    prompts.queueFileName("/dev/zero");
+    Click(shown, "selectButton");
+    EXPECT_TRUE(Child<QLineEdit>(shown, "pathEdit")->text().isEmpty());
     Click(shown, "cancelButton");
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Rejected);
   EXPECT_EQ(viewerRows, 3);
+  EXPECT_EQ(prompts.dialogsRun(), 4) << "no viewer for the refused file";
   EXPECT_EQ(dialog.filePath(), listPath);
-  ASSERT_EQ(prompts.messages().size(), 1u);
+  ASSERT_EQ(prompts.messages().size(), 2u);
   EXPECT_EQ(prompts.messages()[0].text, kFilePathTooLongText);
+  EXPECT_EQ(prompts.messages()[1].text, AddressListStatusText(AddressListStatus::kNotRegularFile));
+  EXPECT_EQ(prompts.messages()[1].icon, QMessageBox::Warning);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 // Running commands without a shell, and the real neighbour-table flush. How
 // its outcomes are reported, and web addresses, are checked in the window.
 #include <gtest/gtest.h>
+#include <sys/resource.h>
 
 #include <QElapsedTimer>
 #include <future>
@@ -20,6 +21,19 @@ TEST(CommandRunnerTest, OutcomesAreReportedAsTheyHappened) {
   const auto missing = runner.run({"tavrix-no-such-command"}, milliseconds(5000));
   EXPECT_FALSE(missing.started);
   EXPECT_NE(missing.startError, 0);
+  EXPECT_FALSE(missing.pipeFailed);
+
+  // With no descriptor to spare not even the pipe for its output is made,
+  // which is told apart from a command that cannot be run.
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit none = saved;
+  none.rlim_cur = 0;
+  ASSERT_EQ(setrlimit(RLIMIT_NOFILE, &none), 0);
+  const auto noPipe = runner.run({"true"}, milliseconds(5000));
+  setrlimit(RLIMIT_NOFILE, &saved);
+  EXPECT_FALSE(noPipe.started);
+  EXPECT_TRUE(noPipe.pipeFailed);
   EXPECT_TRUE(runner.run({"test", "a;b", "=", "a;b"}, milliseconds(5000)).succeeded()) << "an argument was read by a shell";
   // 8 MiB: far beyond a pipe's buffer, so an undrained pipe would stall it.
   EXPECT_TRUE(runner.run({"head", "-c", "8388608", "/dev/zero"}, milliseconds(20000)).succeeded());

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <cerrno>
 #include <tuple>
 
 #include "tests/main/window_fixture.h"
@@ -298,6 +299,7 @@ TEST_F(MainWindowTest, AboutBoxArpFlushAndWorkerFaultsReachTheOperator) {
       {{true, false, 2, 0}, "Failed to delete ARP table.", QMessageBox::Critical},  // not permitted, say
       {{true, true, 0, 0}, "Failed to delete ARP table.", QMessageBox::Critical},   // killed at its deadline
       {{false, false, -1, 2}, "Failed to execute CreateProcess().", QMessageBox::NoIcon},
+      {{false, false, -1, EMFILE, true}, "Error", QMessageBox::NoIcon},  // no pipe for its output
   };
   for (const auto& [outcome, text, icon] : flushes) {
     runner->outcome = outcome;
@@ -305,11 +307,11 @@ TEST_F(MainWindowTest, AboutBoxArpFlushAndWorkerFaultsReachTheOperator) {
     EXPECT_EQ(prompts.messages().back().text, QString::fromLatin1(text));
     EXPECT_EQ(prompts.messages().back().icon, icon) << text;
   }
-  EXPECT_EQ(prompts.messages().size(), 4u);
+  EXPECT_EQ(prompts.messages().size(), 5u);
   EXPECT_EQ(runner->commands.back(), (std::vector<std::string>{"ip", "-s", "-s", "neigh", "flush", "all"}));
 
   w.Mailbox()->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText)));
-  ASSERT_TRUE(PumpUntil([&] { return prompts.messages().size() == 5; }));
+  ASSERT_TRUE(PumpUntil([&] { return prompts.messages().size() == 6; }));
   EXPECT_EQ(prompts.messages().back().text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
 }
 

@@ -2,9 +2,12 @@
 // on a 127.x address; the endpoint sends to it instead of broadcasting, and
 // every port is a free one, so these tests run beside anything else.
 #include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/select.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstring>
 #include <string>
 
@@ -133,6 +136,34 @@ TEST(EncpEndpoint, WaitingAndReceiving) {
   testing::internal::CaptureStdout();
   EXPECT_EQ(client.ops.Search(&client), -1);
   EXPECT_EQ(testing::internal::GetCapturedStdout(), "broadcast error\n");
+}
+
+// A busy process holds descriptors numbered FD_SETSIZE and above; the
+// endpoint waits on such a socket like on any other.
+TEST(EncpEndpoint, WaitsOnASocketAboveFdSetSize) {
+  rlimit saved{};
+  ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
+  rlimit raised = saved;
+  raised.rlim_cur = std::max<rlim_t>(saved.rlim_cur, FD_SETSIZE + 64);
+  if (saved.rlim_max != RLIM_INFINITY) raised.rlim_max = std::max(saved.rlim_max, raised.rlim_cur);
+  if (setrlimit(RLIMIT_NOFILE, &raised) != 0) GTEST_SKIP() << "descriptors above FD_SETSIZE not allowed";
+
+  UdpSocket device;
+  EncpClient client;
+  OpenEndpoint(client, device);
+  const int high = fcntl(client.socketHandle, F_DUPFD_CLOEXEC, FD_SETSIZE);
+  ASSERT_GE(high, FD_SETSIZE);
+  close(client.socketHandle);
+  client.socketHandle = high;
+
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0);
+  ASSERT_TRUE(device.SendTo(client.settings.localPort, ReplyBuilder(3, 0).finish()));
+  EXPECT_EQ(client.ops.Wait(&client, 5, 0), 1);
+  EXPECT_EQ(client.ops.RecvResult(&client), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
+  client.ops.Close(&client);
+  setrlimit(RLIMIT_NOFILE, &saved);
 }
 
 TEST(EncpEndpoint, ConfigurationRequests) {

@@ -1,7 +1,45 @@
 #include "ui/config/address_list_file.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace {
+
+constexpr unsigned char kByteOrderMark[] = {0xEF, 0xBB, 0xBF};
+
+}  // namespace
+
 AddressListReader::AddressListReader(const std::string& path) {
-  if (!path.empty()) file_ = std::fopen(path.c_str(), "rb");
+  // O_NONBLOCK: opening a FIFO without a writer would otherwise wait for one.
+  const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
+  if (fd < 0) {
+    status_ = AddressListStatus::kCannotOpen;
+    return;
+  }
+  struct stat info {};
+  if (fstat(fd, &info) != 0) {
+    status_ = AddressListStatus::kReadFailed;
+  } else if (!S_ISREG(info.st_mode)) {
+    status_ = AddressListStatus::kNotRegularFile;
+  } else if (info.st_size > kAddressListMaxBytes) {
+    status_ = AddressListStatus::kTooLarge;
+  } else if ((file_ = fdopen(fd, "rb")) == nullptr) {
+    status_ = AddressListStatus::kReadFailed;
+  }
+  if (file_ == nullptr) {
+    ::close(fd);
+    return;
+  }
+  unsigned char head[sizeof kByteOrderMark];
+  const size_t got = std::fread(head, 1, sizeof head, file_);
+  if (got == sizeof head && std::equal(head, head + got, kByteOrderMark)) {
+    bytesRead_ = got;
+  } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
+    status_ = AddressListStatus::kReadFailed;
+  }
 }
 
 AddressListReader::~AddressListReader() {
@@ -9,32 +47,72 @@ AddressListReader::~AddressListReader() {
 }
 
 std::optional<std::string> AddressListReader::NextPiece() {
-  if (file_ == nullptr) return std::nullopt;
+  if (status_ != AddressListStatus::kRead) return std::nullopt;
   std::string piece;
   bool readAnything = false;
   while (piece.size() < kAddressListPieceLength) {
     const int c = getc_unlocked(file_);
-    if (c == EOF) break;
+    if (c == EOF) {
+      if (std::ferror(file_)) status_ = AddressListStatus::kReadFailed;
+      break;
+    }
+    if (++bytesRead_ > kAddressListMaxBytes) {
+      status_ = AddressListStatus::kTooLarge;
+      return std::nullopt;
+    }
     readAnything = true;
     if (c == '\n') return piece;
     if (c == '\r') {
       const int next = getc_unlocked(file_);
-      if (next == '\n') return piece;
+      if (next == '\n') {
+        ++bytesRead_;
+        return piece;
+      }
       if (next != EOF) ungetc(next, file_);
     }
     piece.push_back(static_cast<char>(c));
   }
-  if (!readAnything) return std::nullopt;
+  if (!readAnything || status_ != AddressListStatus::kRead) return std::nullopt;
   return piece;
 }
 
-std::vector<AddressListRecord> ReadAddressListFile(const std::string& path) {
-  std::vector<AddressListRecord> records;
+AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop) {
+  AddressList list;
   AddressListReader reader(path);
-  while (std::optional<std::string> piece = reader.NextPiece()) {
+  while (true) {
+    if (shouldStop && shouldStop()) {
+      list.status = AddressListStatus::kStopped;
+      list.records.clear();
+      return list;
+    }
+    const std::optional<std::string> piece = reader.NextPiece();
+    if (!piece) break;
     if (std::optional<AddressListRecord> record = ParseAddressListLine(*piece)) {
-      records.push_back(std::move(*record));
+      list.records.push_back(std::move(*record));
     }
   }
-  return records;
+  list.status = reader.status();
+  if (list.status != AddressListStatus::kRead) list.records.clear();
+  return list;
+}
+
+std::vector<AddressListRecord> ReadAddressListFile(const std::string& path) {
+  return ReadAddressList(path).records;
+}
+
+const char* AddressListStatusText(AddressListStatus status) {
+  switch (status) {
+    case AddressListStatus::kRead:
+    case AddressListStatus::kStopped:
+      return "";
+    case AddressListStatus::kCannotOpen:
+      return "The address list file cannot be opened.";
+    case AddressListStatus::kNotRegularFile:
+      return "The address list must be a regular file, not a folder, device or pipe.";
+    case AddressListStatus::kTooLarge:
+      return "The address list file is too large (at most 16 MiB).";
+    case AddressListStatus::kReadFailed:
+      return "The address list file could not be read.";
+  }
+  return "";
 }

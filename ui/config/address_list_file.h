@@ -1,18 +1,27 @@
-// Reading an address list file: the one reader that the File DB viewer and
-// the batch worker share, so both always agree on which lines are usable.
+// Reading an address list file: the one reader that the "NVT Setting"
+// dialog, the File DB viewer and the batch worker share, so all of them
+// always agree on which files and which lines are usable.
 //
-// The file is plain text read byte by byte. A line ends at LF; CR LF counts
-// as one line end (a CR elsewhere is white space to the line parser). A line
-// is delivered in pieces of at most 2047 characters, its end counted as one
-// of them, and the rest of a longer line is delivered as the next piece, so
-// memory per line is bounded whatever the file holds. A file that cannot be
-// opened or read (missing, a directory, no permission) simply has no lines;
-// binary content is just lines that do not parse.
+// Only a regular file of at most 16 MiB is read. The path is opened without
+// blocking and checked on the open descriptor, so a FIFO, a device such as
+// /dev/zero, a directory or a file swapped in after a check is refused
+// before a byte is read and never stalls or floods the window thread; the
+// size bound also holds while reading, should the file grow meanwhile. A
+// refused or failed file yields no lines at all, never a part of them.
+//
+// The file is plain text read byte by byte. A UTF-8 byte-order mark at its
+// start, as many editors write one, is skipped. A line ends at LF; CR LF
+// counts as one line end (a CR elsewhere is white space to the line parser).
+// A line is delivered in pieces of at most 2047 characters, its end counted
+// as one of them, and the rest of a longer line is delivered as the next
+// piece, so memory per line is bounded whatever the file holds; binary
+// content is just lines that do not parse.
 //
 // Free of Qt, so a fuzz target and the worker thread can use it as they are.
 #pragma once
 
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -20,6 +29,16 @@
 #include "ui/config/address_list_line.h"
 
 inline constexpr size_t kAddressListPieceLength = 2047;
+inline constexpr long long kAddressListMaxBytes = 16LL * 1024 * 1024;
+
+enum class AddressListStatus {
+  kRead,            // read to its end
+  kStopped,         // the caller asked to stop before the end
+  kCannotOpen,      // missing, no permission, empty path
+  kNotRegularFile,  // a directory, FIFO, device, socket
+  kTooLarge,
+  kReadFailed,
+};
 
 class AddressListReader {
  public:
@@ -28,14 +47,32 @@ class AddressListReader {
   AddressListReader(const AddressListReader&) = delete;
   AddressListReader& operator=(const AddressListReader&) = delete;
 
-  bool isOpen() const { return file_ != nullptr; }
+  // kRead while the file is open and readable; otherwise why not, which
+  // also covers a read error or the size bound met while reading.
+  AddressListStatus status() const { return status_; }
   // The next piece without its line end; nothing at the end of the file or
-  // on a read error.
+  // once status() is not kRead.
   std::optional<std::string> NextPiece();
 
  private:
   std::FILE* file_ = nullptr;
+  long long bytesRead_ = 0;
+  AddressListStatus status_ = AddressListStatus::kRead;
 };
 
-// Every usable line of the file, in file order.
+struct AddressList {
+  AddressListStatus status = AddressListStatus::kRead;
+  // Every usable line in file order when status is kRead; empty otherwise.
+  std::vector<AddressListRecord> records;
+};
+
+// Reads the whole file; `shouldStop`, when given, is asked before every
+// line, so a worker thread can give up on a long file at once.
+AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop = {});
+
+// The records of a fully read file; none for a file that could not be read.
 std::vector<AddressListRecord> ReadAddressListFile(const std::string& path);
+
+// What to tell the operator about a file that could not be read; empty for
+// kRead and kStopped, which are no faults of the file.
+const char* AddressListStatusText(AddressListStatus status);

@@ -1,5 +1,6 @@
 #include "ui/config/apply_command.h"
 
+#include "protocol/secret_wipe.h"
 #include "ui/common/prompts.h"
 #include "ui/config/login_dlg.h"
 
@@ -14,8 +15,9 @@ ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
   CLoginDlg login(nullptr);
   if (prompts.runModal(login) != QDialog::Accepted) return ApplyCommandOutcome::kLoginCancelled;
 
-  const NetworkSettingRequest request = BuildSettingRequest(
-      device, panel, login.userId().toStdString(), login.password().toStdString());
+  std::string password = login.takePassword();
+  NetworkSettingRequest request = BuildSettingRequest(device, panel, login.userId().toStdString(), password);
+  WipeSecret(password);
   const ExchangeOutcome outcome = RunSettingExchange(settings, device, request);
   for (const QString& text : ExchangeFailureTexts(outcome)) {
     prompts.showMessage(parent, QMessageBox::Critical, text);

@@ -26,9 +26,15 @@ struct BatchLine {
 
 // The usable lines whose MAC text can match a device at all; the others
 // (lower case, dashes, ...) are left out, as no device would ever match them.
-std::vector<BatchLine> MatchableLines(const std::string& path) {
+// A file that cannot be read is reported and gives no line; so does a stop
+// asked while reading.
+std::vector<BatchLine> MatchableLines(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
+  AddressList list = ReadAddressList(context.filePath, [&] { return stopRequested.load(); });
+  if (const char* fault = AddressListStatusText(list.status); *fault != '\0') {
+    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromUtf8(fault)));
+  }
   std::vector<BatchLine> lines;
-  for (AddressListRecord& record : ReadAddressListFile(path)) {
+  for (AddressListRecord& record : list.records) {
     if (const std::optional<MacAddress> mac = ParseUpperColonMac(record.macText)) {
       lines.push_back({*mac, std::move(record)});
     }
@@ -118,7 +124,7 @@ BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::a
     return totals;
   }
 
-  const std::vector<BatchLine> lines = MatchableLines(context.filePath);
+  const std::vector<BatchLine> lines = MatchableLines(context, stopRequested);
   totals.matchingLines = CountMatchingLines(inventory, lines);
   const auto postProgress = [&] {
     context.mailbox->post(std::make_unique<BatchProgressEvent>(totals.sent, totals.accepted, totals.matchingLines));

@@ -5,7 +5,6 @@
 #include <algorithm>
 
 #include "ui/common/dialog_units.h"
-#include "ui/config/address_list_file.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui_db_viewer_dialog.h"
 
@@ -60,10 +59,10 @@ void CDBViewer::CreateColumns() {
 
 void CDBViewer::LoadFile() {
   CXListCtrl* list = ui_->fileList;
-  const std::vector<AddressListRecord> records =
-      ReadAddressListFile(QFile::encodeName(filePath_).toStdString());
+  const AddressList file = ReadAddressList(QFile::encodeName(filePath_).toStdString());
+  status_ = file.status;
   int row = 0;
-  for (const AddressListRecord& record : records) {
+  for (const AddressListRecord& record : file.records) {
     list->InsertItem(row, QString::asprintf("%4d", row + 1));
     list->SetItemText(row, 1, FileText(record.macText));
     list->SetItemText(row, 2, QString::fromLatin1(record.typeText.c_str()));

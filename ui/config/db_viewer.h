@@ -3,7 +3,9 @@
 // both just close it.
 //
 // It reads the file through the same reader and line parser as the batch,
-// so what it shows is exactly what a batch would send. Rows are numbered by
+// so what it shows is exactly what a batch would send; a file the reader
+// refuses leaves the list empty and is reported by status(), for the owner
+// to tell the operator instead of showing an empty list. Rows are numbered by
 // usable line ("%4d", from 1), so skipped lines leave no gap; MAC and
 // addresses are shown as written, the type upper-cased. The eight columns
 // share the list's inner width in 64ths, adding up to 79/64 on purpose: the
@@ -14,6 +16,8 @@
 #include <QDialog>
 #include <QString>
 #include <memory>
+
+#include "ui/config/address_list_file.h"
 
 class CXListCtrl;
 
@@ -29,6 +33,7 @@ class CDBViewer : public QDialog {
   ~CDBViewer() override;
 
   CXListCtrl* list() const;
+  AddressListStatus status() const { return status_; }
 
  private:
   void CreateColumns();
@@ -36,4 +41,5 @@ class CDBViewer : public QDialog {
 
   std::unique_ptr<Ui::DbViewerDialog> ui_;
   QString filePath_;
+  AddressListStatus status_ = AddressListStatus::kRead;
 };

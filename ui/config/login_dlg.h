@@ -3,14 +3,20 @@
 // Refuses OK while a field is empty: the ID is checked before the password,
 // each refusal is a message box (through the Prompts seam) and puts the focus
 // in the empty field. Text is taken exactly as typed, blanks included. The
-// dialog sends nothing; the caller reads the two texts after OK. Every
-// showing starts with the focus in the ID field. The "Guest" box of the
-// template stays hidden: there is no guest login.
+// dialog sends nothing; after OK the caller reads the ID and takes the
+// password. Every showing starts with the focus in the ID field. The
+// "Guest" box of the template stays hidden: there is no guest login.
+//
+// The password is kept in no string of the dialog's own: it stays in its
+// edit until handed out, once, as bytes for the request, and the edit's
+// text is then wiped; a dialog closed without handing it out wipes it when
+// it goes.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <string>
 
 namespace Ui {
 class LoginDialog;
@@ -24,7 +30,9 @@ class CLoginDlg : public QDialog {
 
   // Valid after the dialog closed with OK.
   const QString& userId() const { return userId_; }
-  const QString& password() const { return password_; }
+  // The password as typed (UTF-8), handed out once and left empty in the
+  // dialog; the caller wipes it when done (WipeSecret).
+  std::string takePassword();
 
  public slots:
   void accept() override;
@@ -35,7 +43,6 @@ class CLoginDlg : public QDialog {
  private:
   std::unique_ptr<Ui::LoginDialog> ui_;
   QString userId_;
-  QString password_;
 };
 
 inline constexpr const char* kLoginIdRequiredText = "Admin ID is required";

@@ -91,16 +91,24 @@ void CNVTSettingDlg::SelectFile() {
     Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromLatin1(kFilePathTooLongText));
     return;
   }
+  CDBViewer viewer(this, path);
+  if (!WarnUnlessReadable(viewer)) return;
   filePath_ = path;
   ui_->pathEdit->setText(filePath_);
-  CDBViewer viewer(this, filePath_);
   Prompts::current().runModal(viewer);
 }
 
 void CNVTSettingDlg::ViewFile() {
   if (filePath_.isEmpty()) return;
   CDBViewer viewer(this, filePath_);
-  Prompts::current().runModal(viewer);
+  if (WarnUnlessReadable(viewer)) Prompts::current().runModal(viewer);
+}
+
+bool CNVTSettingDlg::WarnUnlessReadable(const CDBViewer& viewer) {
+  if (viewer.status() == AddressListStatus::kRead) return true;
+  Prompts::current().showMessage(this, QMessageBox::Warning,
+                                 QString::fromLatin1(AddressListStatusText(viewer.status())));
+  return false;
 }
 
 void CNVTSettingDlg::accept() {

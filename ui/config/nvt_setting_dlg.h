@@ -7,7 +7,10 @@
 // with their defaults, Static ticked, and the path box empty. The chosen
 // file path itself is kept across showings, so "View" and the batch still
 // use the last selected file. The two radio groups (file/UI, Static/DHCP)
-// are independent. The dialog validates nothing; OK records the mode.
+// are independent. "Select" and "View" read the file once, through the
+// viewer; a file the address list reader refuses (not a regular file, too
+// large, unreadable) opens no viewer but a warning, and Select then keeps
+// the previous path. Nothing else is validated; OK records the mode.
 #pragma once
 
 #include <QButtonGroup>
@@ -25,6 +28,8 @@ inline constexpr int kBatchModeThroughFile = 1;
 inline constexpr int kMaxBatchFilePathLength = 255;
 inline constexpr const char* kFileDialogFilter = "텍스트(*.txt);;모든파일(*.*)";
 inline constexpr const char* kFilePathTooLongText = "The file path is too long (at most 255 characters).";
+
+class CDBViewer;
 
 class CNVTSettingDlg : public QDialog {
   Q_OBJECT
@@ -48,6 +53,7 @@ class CNVTSettingDlg : public QDialog {
   void SetAddressDetailsEnabled(bool enabled);
   void SelectFile();
   void ViewFile();
+  bool WarnUnlessReadable(const CDBViewer& viewer);
 
   std::unique_ptr<Ui::NvtSettingDialog> ui_;
   QButtonGroup wayGroup_;

@@ -6,6 +6,7 @@
 #include <cstring>
 
 #include "protocol/setting_exchange.h"
+#include "protocol/secret_wipe.h"
 #include "protocol/setting_request.h"
 
 namespace {
@@ -31,7 +32,8 @@ NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const Settin
 }
 
 ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
-                                   const NetworkSettingRequest& request) {
+                                   NetworkSettingRequest& request) {
+  WipeOnExit wipe(request.password);
   ExchangeOutcome outcome;
   EncpClient client;
   EncpEndpointCloser closer(client);

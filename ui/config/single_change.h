@@ -50,8 +50,10 @@ struct ExchangeOutcome {
   bool accepted() const { return answered && resultCode == 0; }
 };
 
+// Sends `request` to `device` and, whatever the outcome, wipes its password
+// on return.
 ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
-                                   const NetworkSettingRequest& request);
+                                   NetworkSettingRequest& request);
 
 // The error boxes to show, in order: an endpoint that could not be opened
 // (alone), or the send failure first (the exchange still waits for an

@@ -15,6 +15,7 @@ const std::vector<std::string>& NeighbourFlushCommand() {
 
 Notice ClearArpTable(CommandRunner& runner) {
   const ProcessOutcome outcome = runner.run(NeighbourFlushCommand(), kNeighbourFlushDeadline);
+  if (outcome.pipeFailed) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNoPipeText)};
   if (!outcome.started) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNotStartedText)};
   if (!outcome.succeeded()) return {QMessageBox::Critical, QString::fromLatin1(kArpFailedText)};
   return {QMessageBox::Information, QString::fromLatin1(kArpClearedText)};

@@ -2,7 +2,9 @@
 // address, and clearing the PC's neighbour (ARP) table with the system's own
 // command, judged by its real outcome. A command that could not start, failed
 // or had to be killed is reported as a failure; only a command that ran to a
-// clean exit earns the "Delete ARP table." notice.
+// clean exit earns the "Delete ARP table." notice. Not starting is told two
+// ways, so a local fault (no pipe for its output: out of descriptors, say)
+// is never mistaken for a command the system cannot run.
 #pragma once
 
 #include <QMessageBox>
@@ -31,4 +33,5 @@ Notice ClearArpTable(CommandRunner& runner);
 
 inline constexpr const char* kArpClearedText = "Delete ARP table.";
 inline constexpr const char* kArpNotStartedText = "Failed to execute CreateProcess().";
+inline constexpr const char* kArpNoPipeText = "Error";
 inline constexpr const char* kArpFailedText = "Failed to delete ARP table.";

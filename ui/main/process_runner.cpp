@@ -44,6 +44,7 @@ ProcessOutcome PosixCommandRunner::run(const std::vector<std::string>& argv, std
   int pipeEnds[2];
   if (pipe2(pipeEnds, O_CLOEXEC) != 0) {
     outcome.startError = errno;
+    outcome.pipeFailed = true;
     return outcome;
   }
   FileDescriptor readEnd(pipeEnds[0]);

@@ -18,6 +18,7 @@ struct ProcessOutcome {
   bool timedOut = false;
   int exitCode = -1;       // -1 when it did not exit normally
   int startError = 0;      // errno when it could not be started
+  bool pipeFailed = false; // not started because its output pipe could not be made
   bool succeeded() const { return started && !timedOut && exitCode == 0; }
 };
 
