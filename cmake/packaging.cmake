@@ -2,8 +2,10 @@
 #
 # `cmake --install` puts the three programs an operator meets - the window,
 # the command-line client and the device simulator - in bin/, with a desktop
-# entry and the program icon in the freedesktop places. Test and benchmark
-# programs are never installed.
+# entry and the program icon in the freedesktop places, their manual pages,
+# a bash completion for tavrix-cli, and the copyright and changelog files
+# Debian wants in every package. Test and benchmark programs are never
+# installed.
 #
 # `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
 # from dpkg-shlibdeps, which reads the libraries the programs really link
@@ -18,10 +20,34 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/tavrix.desktop
 install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tavrix_icon.png
         DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
         RENAME tavrix.png)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/bash-completion/tavrix-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix)
+
+# Manual pages and the changelog are shipped compressed, as Debian expects.
+# -n leaves out the source's name and time stamp, so that the same sources
+# always give the same package.
+file(MAKE_DIRECTORY ${CMAKE_BINARY_DIR}/compressed)
+set(tavrix_compressed "")
+foreach(source resources/man/tavrix.1 resources/man/tavrix-cli.1 resources/man/nvtsim.1
+               resources/debian/changelog)
+  get_filename_component(name ${source} NAME)
+  set(compressed ${CMAKE_BINARY_DIR}/compressed/${name}.gz)
+  add_custom_command(OUTPUT ${compressed}
+    COMMAND sh -c "gzip -9n -c \"$1\" > \"$2\"" gzip ${CMAKE_SOURCE_DIR}/${source} ${compressed}
+    DEPENDS ${CMAKE_SOURCE_DIR}/${source}
+    VERBATIM)
+  list(APPEND tavrix_compressed ${compressed})
+endforeach()
+add_custom_target(tavrix_compressed_docs ALL DEPENDS ${tavrix_compressed})
+list(FILTER tavrix_compressed INCLUDE REGEX "\\.1\\.gz$")
+install(FILES ${tavrix_compressed} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+install(FILES ${CMAKE_BINARY_DIR}/compressed/changelog.gz DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix)
 
 set(CPACK_PACKAGE_NAME tavrix)
 set(CPACK_PACKAGE_VENDOR "Tavrix developers")
-set(CPACK_PACKAGE_CONTACT "Tavrix developers <tavrix@localhost>")
+set(CPACK_PACKAGE_CONTACT "Tavrix developers <maintainers@tavrix.org>")
 set(CPACK_PACKAGE_DESCRIPTION_SUMMARY "Find and re-address networked audio/video devices")
 set(CPACK_PACKAGE_DESCRIPTION
     "Tavrix finds networked audio/video devices on the local network with ENCP\n\

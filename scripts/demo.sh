@@ -18,8 +18,11 @@
 #
 # Environment: TAVRIX_DEMO_SECONDS=N closes the window after N seconds (for
 # headless checks, with QT_QPA_PLATFORM=offscreen or under xvfb-run);
-# TAVRIX_DEMO_DIR is where the fleet and the address list are written
-# (default /tmp/tavrix-demo).
+# TAVRIX_DEMO_DIR is where the fleet, the address list and the simulator log
+# are written and kept (default: a fresh private directory, removed at exit).
+# The script writes there as root, so a given directory must be the caller's
+# own after sudo (root's), a real directory and closed to other users: any
+# user able to put a symlink in it could make root overwrite any file.
 set -euo pipefail
 
 say() { echo "make demo: $*"; }
@@ -80,7 +83,18 @@ if [ -n "${DISPLAY:-}" ] && [ -z "${XAUTHORITY:-}" ] && [ -n "${SUDO_USER:-}" ];
   [ -r "$user_home/.Xauthority" ] && export XAUTHORITY=$user_home/.Xauthority
 fi
 
-demo_dir=${TAVRIX_DEMO_DIR:-/tmp/tavrix-demo}
+demo_dir=""
+own_demo_dir=""
+if [ -n "${TAVRIX_DEMO_DIR:-}" ]; then
+  demo_dir=$TAVRIX_DEMO_DIR
+  if [ -L "$demo_dir" ] || [ ! -d "$demo_dir" ]; then
+    die "TAVRIX_DEMO_DIR=$demo_dir is not a directory (symlinks are refused)."
+  fi
+  [ "$(stat -c %u "$demo_dir")" -eq "$(id -u)" ] ||
+    die "TAVRIX_DEMO_DIR=$demo_dir is not owned by $(id -un), who writes there."
+  (( 8#$(stat -c %a "$demo_dir") & 8#022 )) &&
+    die "TAVRIX_DEMO_DIR=$demo_dir is writable by group or others."
+fi
 pc_ns=tvx$$-demo-pc
 dev_ns=tvx$$-demo-nvt
 sim_pid=""
@@ -105,6 +119,7 @@ teardown() {
   fi
   ip netns del "$pc_ns" 2>/dev/null || true
   ip netns del "$dev_ns" 2>/dev/null || true
+  [ -n "$own_demo_dir" ] && rm -rf "$own_demo_dir"
   say "test LAN torn down ($pc_ns, $dev_ns deleted)."
   exit "$status"
 }
@@ -112,11 +127,16 @@ trap teardown EXIT
 trap 'exit 130' INT
 trap 'exit 143' TERM
 
-mkdir -p "$demo_dir"
+if [ -z "$demo_dir" ]; then
+  demo_dir=$(mktemp -d "${TMPDIR:-/tmp}/tavrix-demo.XXXXXX")
+  own_demo_dir=$demo_dir
+  # Readable, so that the operator can look at the address list; still
+  # writable by root alone.
+  chmod 755 "$demo_dir"
+fi
 fleet=$demo_dir/fleet.txt
 addresses=$demo_dir/addresses.txt
 bash "$(dirname "$0")/demo-fleet.sh" "$fleet" "$addresses"
-[ -n "${SUDO_USER:-}" ] && chown -R "$SUDO_USER" "$demo_dir" 2>/dev/null || true
 
 ip netns add "$pc_ns"
 ip netns add "$dev_ns"
@@ -145,6 +165,7 @@ answering=$(ip netns exec "$pc_ns" "$cli" scan | grep -c . || true)
 say "test LAN up: PC namespace $pc_ns (192.168.10.1/24), devices in $dev_ns."
 say "$answering devices answer a scan from the PC namespace."
 say "address list for a batch change: $addresses"
+[ -n "$own_demo_dir" ] && say "$demo_dir is removed when the demo ends (TAVRIX_DEMO_DIR keeps the files)."
 say "simulator log: $sim_log"
 cat <<EOF
 

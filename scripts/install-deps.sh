@@ -12,6 +12,7 @@ packages=(
   fonts-noto-cjk
   iproute2 procps
   xvfb xauth
+  lintian desktop-file-utils
 )
 
 missing=()

@@ -37,6 +37,14 @@ check_lab() {
   return 0
 }
 
+# The demo writes as root; a directory given as a symlink is refused before
+# anything is written or set up.
+ln -s "$work" "$work/link"
+out=$work/refused.log
+TAVRIX_DEMO_SECONDS=1 TAVRIX_DEMO_DIR=$work/link QT_QPA_PLATFORM=offscreen \
+  bash "$source_dir/scripts/demo.sh" "$build" >"$out" 2>&1 && fail "a symlinked TAVRIX_DEMO_DIR was accepted"
+grep -q 'symlinks are refused' "$out" || fail "no reason given for refusing the symlink"
+
 out=$work/bounded.log
 TAVRIX_DEMO_SECONDS=4 TAVRIX_DEMO_DIR=$work QT_QPA_PLATFORM=offscreen \
   bash "$source_dir/scripts/demo.sh" "$build" >"$out" 2>&1 || fail "bounded demo ended with status $?"

@@ -82,6 +82,9 @@ TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   EXPECT_NE(output.find("usage: tavrix-cli"), std::string::npos);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH}), 2);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
+  output.clear();
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--version"}, &output), 0);
+  EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
 }
 
 TEST_F(CliAgainstSim, ScanPrintsListTextsAndEscapedJson) {

@@ -8,6 +8,7 @@ const char kCliUsage[] =
     "usage: tavrix-cli scan [--json]\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
     "                      --user ID (--password P | --password-stdin)\n"
+    "       tavrix-cli --help | --version\n"
     "\n"
     "scan  searches the local networks for 500 ms and prints one line per device:\n"
     "      model, MAC, IP address, web port, AV ports (tab-separated), or JSON.\n"
@@ -23,6 +24,9 @@ const char kCliLabUsage[] =
     "  --local-port P      local UDP port (default 32153)\n"
     "  --device-port P     device UDP port (default 32154)\n"
     "  --destination A     where requests go (default 255.255.255.255)\n";
+
+// TAVRIX_VERSION is the CMake project version (tools/cli/CMakeLists.txt).
+const char kCliVersion[] = "tavrix-cli " TAVRIX_VERSION "\n";
 
 namespace {
 
@@ -46,6 +50,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
   const std::string& command = args[0];
   if (command == "--help" || command == "-h" || command == "help") {
     out->command = CliCommand::kHelp;
+    return true;
+  }
+  if (command == "--version") {
+    out->command = CliCommand::kVersion;
     return true;
   }
   if (command == "--help-lab") {

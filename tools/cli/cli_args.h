@@ -2,6 +2,7 @@
 // way of getting it wrong is tested without a network.
 //
 //   tavrix-cli scan [--json]
+//   tavrix-cli --version
 //   tavrix-cli set --mac MAC (--static IP MASK GATEWAY DNS | --dhcp)
 //                  --user ID (--password P | --password-stdin)
 //
@@ -17,7 +18,7 @@
 
 #include "protocol/encp_client.h"
 
-enum class CliCommand { kHelp, kHelpLab, kScan, kSet };
+enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet };
 
 struct CliArgs {
   CliCommand command = CliCommand::kHelp;
@@ -34,5 +35,6 @@ struct CliArgs {
 
 extern const char kCliUsage[];
 extern const char kCliLabUsage[];
+extern const char kCliVersion[];
 
 bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::string* error);

@@ -78,6 +78,9 @@ int main(int argc, char** argv) {
     case CliCommand::kHelpLab:
       std::fputs(kCliLabUsage, stdout);
       return 0;
+    case CliCommand::kVersion:
+      std::fputs(kCliVersion, stdout);
+      return 0;
     case CliCommand::kScan:
       return Scan(args);
     case CliCommand::kSet:

@@ -19,8 +19,8 @@ int main(int argc, char** argv) {
     std::fprintf(stderr, "nvtsim: %s\n\n%s", error.c_str(), kSimUsage);
     return 2;
   }
-  if (options.help) {
-    std::fputs(kSimUsage, stdout);
+  if (options.help || options.version) {
+    std::fputs(options.help ? kSimUsage : kSimVersion, stdout);
     return 0;
   }
 

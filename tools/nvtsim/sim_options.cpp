@@ -9,6 +9,7 @@
 
 const char kSimUsage[] =
     "usage: nvtsim (--count N --first-ip ADDRESS | --fleet FILE) [options]\n"
+    "       nvtsim --help | --version\n"
     "\n"
     "Plays a fleet of ENCP devices for tests and demonstrations. Prints\n"
     "\"nvtsim ready port=P devices=N\" once it listens.\n"
@@ -17,7 +18,7 @@ const char kSimUsage[] =
     "  --count N --first-ip A   N devices at A, A+1, ...; model NVT-SIM-i\n"
     "  --mac-base MAC           MAC of the first device (default 00:1A:2B:00:00:00)\n"
     "  --mask M                 their subnet mask (default 255.255.255.0)\n"
-    "  --version V              their protocol version (default 3; 2 = no ports)\n"
+    "  --protocol-version V     their protocol version (default 3; 2 = no ports)\n"
     "  --fleet FILE             one device per line, blank-separated:\n"
     "      MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD [FLAG...]\n"
     "      AVPORTS is p1,p2,p3 or '-'; texts are percent-decoded, '-' is empty;\n"
@@ -50,6 +51,9 @@ const char kSimUsage[] =
     "  --burst                  all replies back to back, no pacing\n"
     "\n"
     "Default credentials: user \"root\", password \"kefo\".\n";
+
+// TAVRIX_VERSION is the CMake project version (tools/nvtsim/CMakeLists.txt).
+const char kSimVersion[] = "nvtsim " TAVRIX_VERSION "\n";
 
 namespace {
 
@@ -92,6 +96,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
     unsigned long n = 0;
     if (arg == "--help" || arg == "-h") {
       options->help = true;
+    } else if (arg == "--version") {
+      options->version = true;
     } else if (arg == "--burst") {
       config.burst = true;
     } else if (arg == "--duplicate") {
@@ -117,8 +123,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       if (!ParseMacText(v, countPlan.macBase)) return fail("bad --mac-base " + v);
     } else if (arg == "--mask") {
       if (!ParseDottedAddress(v, &countPlan.subnetMask)) return fail("bad --mask " + v);
-    } else if (arg == "--version") {
-      if (!ParseUnsigned(v, 255, &n)) return fail("bad --version " + v);
+    } else if (arg == "--protocol-version") {
+      if (!ParseUnsigned(v, 255, &n)) return fail("bad --protocol-version " + v);
       countPlan.version = static_cast<uint8_t>(n);
     } else if (arg == "--fleet") {
       fleetFile = v;
@@ -145,7 +151,7 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       return fail("unknown option " + arg);
     }
   }
-  if (options->help) return true;
+  if (options->help || options->version) return true;
 
   if (!fleetFile.empty()) {
     if (haveCount || haveFirst) return fail("give either --fleet or --count/--first-ip, not both");

@@ -10,9 +10,11 @@ struct SimOptions {
   SimConfig config;
   double lifetimeSeconds = 0;  // 0: until SIGTERM or SIGINT
   bool help = false;
+  bool version = false;
 };
 
 extern const char kSimUsage[];
+extern const char kSimVersion[];
 
 // False with `error` set on a bad command line.
 bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std::string* error);

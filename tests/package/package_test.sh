@@ -1,0 +1,34 @@
+#!/usr/bin/env bash
+# Builds the Debian package from a build tree into a private directory (as
+# `make package` does, without touching the tree's own package) and lets
+# lintian and desktop-file-validate judge it. Both print nothing for a clean
+# package; any line they print fails the test, so that informational notes
+# do not pile up unseen either.
+set -uo pipefail
+build=$1
+source_dir=$2
+
+fail() { echo "FAIL: $*"; exit 1; }
+
+for tool in cpack lintian desktop-file-validate; do
+  command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
+done
+
+work=$(mktemp -d "$build/package-test.XXXXXX")
+trap 'rm -rf "$work"' EXIT
+
+cpack -G DEB --config "$build/CPackConfig.cmake" -B "$work" >"$work/cpack.log" 2>&1 ||
+  { cat "$work/cpack.log"; fail "cpack could not build the package"; }
+debs=("$work"/*.deb)
+[ -f "${debs[0]}" ] || fail "cpack wrote no .deb"
+
+# CI runs as root; lintian only warns about it, and the package is not
+# unpacked anywhere but in lintian's own temporary directory.
+report=$(lintian --allow-root --fail-on error,warning "${debs[@]}" 2>&1)
+status=$?
+[ "$status" -eq 0 ] && [ -z "$report" ] || fail "lintian (status $status):"$'\n'"$report"
+
+report=$(desktop-file-validate "$source_dir/resources/tavrix.desktop" 2>&1)
+[ $? -eq 0 ] && [ -z "$report" ] || fail "desktop-file-validate:"$'\n'"$report"
+
+echo "package: lintian and desktop-file-validate are silent on ${debs[0]##*/}"
