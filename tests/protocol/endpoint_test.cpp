@@ -13,6 +13,7 @@
 
 #include "protocol/encp_client.h"
 #include "protocol/encp_codec.h"
+#include "protocol/setting_exchange.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/reply_builder.h"
 
@@ -213,6 +214,40 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   ASSERT_EQ(client.ops.SetCredential(&client, &credential), 0);
   EXPECT_EQ(device.Receive().size(), 69u);
   client.ops.Close(&client);
+}
+
+// Who an answer belongs to, in a run that asked A (at .1, moving to .9),
+// B (at .2, selector 7), and C and D, which share address .3.
+TEST(SettingExchangeTest, AnAnswerIsCreditedOnlyToTheDeviceThatSentIt) {
+  const auto target = [](uint32_t discovered, uint32_t given, uint8_t selector) {
+    SentChange change;
+    change.target.discoveredAddress = inet_addr(("10.0.0." + std::to_string(discovered)).c_str());
+    change.target.givenAddress = given ? inet_addr(("10.0.0." + std::to_string(given)).c_str()) : 0;
+    change.target.selector = selector;
+    return change;
+  };
+  std::vector<SentChange> sent = {target(1, 9, 1), target(2, 0, 7), target(3, 0, 1), target(3, 0, 1)};
+  const auto from = [](int host, int selector = -1, bool isSearchReply = false) {
+    ResultReply reply;
+    reply.code = 0;
+    reply.sourceAddress = inet_addr(("10.0.0." + std::to_string(host)).c_str());
+    reply.selector = selector;
+    reply.isSearchReply = isSearchReply;
+    return reply;
+  };
+  EXPECT_EQ(AttributeResult(sent, from(1)), 0u);
+  EXPECT_EQ(AttributeResult(sent, from(9)), 0u) << "from the address it was given";
+  EXPECT_EQ(AttributeResult(sent, from(2, 7)), 1u);
+  EXPECT_EQ(AttributeResult(sent, from(2, 8)), std::nullopt) << "another selector";
+  EXPECT_EQ(AttributeResult(sent, from(1, -1, true)), std::nullopt) << "a search reply";
+  EXPECT_EQ(AttributeResult(sent, from(5)), std::nullopt) << "no device of the run";
+  EXPECT_EQ(AttributeResult(sent, from(3)), 3u) << "shared address: the one asked last";
+  sent[3].answer = 0;
+  EXPECT_EQ(AttributeResult(sent, from(3)), 2u);
+  sent[2].answer = 0;
+  sent[0].answer = 0;
+  EXPECT_EQ(AttributeResult(sent, from(3)), std::nullopt) << "a further copy";
+  EXPECT_EQ(AttributeResult(sent, from(1)), std::nullopt) << "a further copy";
 }
 
 }  // namespace
