@@ -121,6 +121,7 @@ void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const Devi
 }
 
 void DeviceTableCore::EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes) {
+  changes.verified = true;
   if (access.awaited().empty()) changes.stopRescanTimer = SetStateLocked(access, kStateIdle).stopRescanTimer;
 }
 
@@ -128,6 +129,18 @@ bool DeviceTableCore::OnDiscoveryEnded() {
   if (state_ != kStateScanning) return false;
   SetState(kStateIdle);
   return true;
+}
+
+std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome) {
+  const char* text = outcome == ChangeOutcome::kRefusedCredential ? kStateRefusedCredential
+                     : outcome == ChangeOutcome::kRefused         ? kStateRefused
+                     : outcome == ChangeOutcome::kNoAnswer        ? kStateNoAnswer
+                                                                  : nullptr;
+  std::vector<CellUpdate> cells;
+  if (text == nullptr) return cells;
+  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(text),
+          kFailedChangeColours);
+  return cells;
 }
 
 std::vector<CellUpdate> DeviceTableCore::OnBatchEnded() {

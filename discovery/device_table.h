@@ -24,6 +24,7 @@
 
 #include "discovery/device_inventory.h"
 #include "discovery/row_texts.h"
+#include "protocol/setting_exchange.h"
 
 enum WindowState : int { kStateIdle = 0, kStateScanning = 1, kStateVerifying = 2, kStateBatch = 3 };
 
@@ -34,6 +35,8 @@ struct TableChanges {
   std::vector<CellUpdate> cells;
   // A verification or a batch has just ended: kill the re-scan timer.
   bool stopRescanTimer = false;
+  // An awaited device was seen changed.
+  bool verified = false;
 };
 
 struct StateChange {
@@ -63,6 +66,9 @@ class DeviceTableCore {
   // True when the window was scanning: it should stop the (ended) worker; the
   // state is idle afterwards. In other states the event changes nothing.
   bool OnDiscoveryEnded();
+  // The State mark of a change that was refused or never answered; nothing
+  // for an accepted one, which is marked when the wait for it begins.
+  std::vector<CellUpdate> MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome);
   // "Checking ip address ..." for every awaited device that has a row. A
   // run that ended after "Clear" made the window idle leaves nothing awaited.
   std::vector<CellUpdate> OnBatchEnded();

@@ -53,6 +53,8 @@ inline constexpr CellColours kCollisionColours{kWhite, {255, 0, 0}};
 inline constexpr CellColours kCheckingColours{kBlack, {255, 255, 0}};
 inline constexpr CellColours kChangedColours{kBlack, {0, 255, 0}};
 inline constexpr CellColours kRefreshedAddressColours{kBlack, kWhite};
+// A change that did not happen: refused or never answered.
+inline constexpr CellColours kFailedChangeColours{kBlack, {255, 165, 0}};
 // Column 0 of the current row, and of every other row.
 inline constexpr CellColours kCurrentRowColours{kWhite, {49, 106, 197}};
 inline constexpr CellColours kPlainRowColours{kBlack, kWhite};
@@ -61,6 +63,9 @@ inline constexpr const char* kStateCollision = "IP address collision";
 inline constexpr const char* kStateChecking = "Checking ip address ...";
 inline constexpr const char* kStateChanged = "IP address has changed.";
 inline constexpr const char* kStateChangedWithCollision = "IP address has changed. IP address collision";
+inline constexpr const char* kStateRefusedCredential = "Change refused: ID or password";
+inline constexpr const char* kStateRefused = "Change refused by the device";
+inline constexpr const char* kStateNoAnswer = "No answer to the change";
 
 QString DeviceText(const char* field, size_t capacity);
 QString FormatRowNumber(int row);           // "%4d" of row + 1

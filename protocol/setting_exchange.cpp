@@ -30,6 +30,12 @@ ChangeTarget ChangeTargetFor(const DeviceInfo& device, const NetworkSettingReque
   return target;
 }
 
+ChangeOutcome OutcomeOf(const SentChange& change) {
+  if (!change.answer) return ChangeOutcome::kNoAnswer;
+  if (*change.answer == 0) return ChangeOutcome::kAccepted;
+  return *change.answer == 2 ? ChangeOutcome::kRefusedCredential : ChangeOutcome::kRefused;
+}
+
 std::optional<size_t> AttributeResult(const std::vector<SentChange>& sent, const ResultReply& reply) {
   if (reply.isSearchReply) return std::nullopt;
   for (size_t i = sent.size(); i-- > 0;) {

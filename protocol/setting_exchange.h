@@ -53,6 +53,15 @@ struct SentChange {
   std::optional<int> answer;
 };
 
+// What became of one change, as operators are told it.
+enum class ChangeOutcome {
+  kAccepted,
+  kRefusedCredential,  // result 2: the ID or password
+  kRefused,            // any other result, a malformed one included
+  kNoAnswer,           // nothing from the device within its wait (or not sent)
+};
+ChangeOutcome OutcomeOf(const SentChange& change);
+
 // The index in `sent` of the change `reply` answers; none when it is no
 // device's answer in this run, or a further copy of one already taken.
 std::optional<size_t> AttributeResult(const std::vector<SentChange>& sent, const ResultReply& reply);

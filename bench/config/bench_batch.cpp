@@ -39,8 +39,8 @@ class Window : public QObject {
     }
     if (event->type() == BatchProgressEventType()) {
       const auto* progress = static_cast<BatchProgressEvent*>(event);
-      accepted = progress->accepted();
-      sent = progress->sent();
+      accepted = progress->tally().accepted;
+      sent = progress->tally().sent;
       return true;
     }
     return QObject::event(event);

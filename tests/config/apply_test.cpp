@@ -105,13 +105,13 @@ TEST_F(ApplyAgainstSim, LoginLengthsRefusalsAndSilence) {
   EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.1"), sim_.settings(), "operator12", "s3cret"),
             ApplyCommandOutcome::kAccepted);
   EXPECT_EQ(Apply(prompts_, oper, Panel(true, false, "127.0.23.2"), sim_.settings(), "operato", "s3cret"),
-            ApplyCommandOutcome::kNotAccepted);
+            ApplyCommandOutcome::kRefusedCredential);
   ASSERT_EQ(prompts_.messages().size(), 3u);
   EXPECT_EQ(prompts_.messages()[2].text, kApplyBadLoginText);
 
   // A silent device: a second of waiting, then no box at all.
   EXPECT_EQ(Apply(prompts_, Device(kMuteMac, "127.0.21.5"), Panel(true, false, "127.0.24.2"), sim_.settings()),
-            ApplyCommandOutcome::kNotAccepted);
+            ApplyCommandOutcome::kNoAnswer);
   EXPECT_EQ(prompts_.messages().size(), 4u) << "the confirmation only";
   EXPECT_EQ(SettledAt(kOperatorMac, "127.0.23.1").value_or(DeviceInfo{}).sourceAddress, Ip("127.0.23.1"))
       << "the refused change left the device where it was";
@@ -134,7 +134,7 @@ TEST(ApplyCommand, AMalformedAnswerIsAConfigurationError) {
   });
   // The device answers from where it was found, as answers must.
   EXPECT_EQ(Apply(prompts, Device(kStaticMac, "127.0.0.1"), Panel(true, false, "127.0.25.1"), settings),
-            ApplyCommandOutcome::kNotAccepted);
+            ApplyCommandOutcome::kRefused);
   answerer.join();
   ASSERT_EQ(prompts.messages().size(), 2u);
   EXPECT_EQ(prompts.messages()[1].text, kApplyConfigErrorText);

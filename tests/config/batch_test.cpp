@@ -83,7 +83,7 @@ class BatchRun : public ::testing::Test {
     EXPECT_FALSE(controller_.IsRunning());
   }
 
-  const BatchSink::Progress& LastProgress() const { return sink_.progressEvents.back(); }
+  const BatchTally& LastProgress() const { return sink_.progressEvents.back(); }
 
   TempFiles files_;
   LoopbackSim sim_;
@@ -101,7 +101,7 @@ TEST_F(BatchRun, OnlyUpperCaseMacsMatchAndOnlyAcceptedChangesAreKept) {
   EXPECT_TRUE(sink_.faults.empty());
   ASSERT_GE(sink_.progressEvents.size(), 2u);
   EXPECT_EQ(sink_.progressEvents.front().sent, 0);
-  EXPECT_EQ(sink_.progressEvents.front().matching, 3) << "a lower-case MAC never matches";
+  EXPECT_EQ(sink_.progressEvents.front().matchingLines, 3) << "a lower-case MAC never matches";
   EXPECT_EQ(LastProgress().sent, 3);
   EXPECT_EQ(LastProgress().accepted, 2) << "the broken mask was refused";
   {
@@ -154,7 +154,7 @@ TEST_F(BatchRun, TicksAreReadWhenEachLineIsWalked) {
              access.SetTicked(3, true);
              changed = true;
            });
-  EXPECT_EQ(sink_.progressEvents.front().matching, 3);
+  EXPECT_EQ(sink_.progressEvents.front().matchingLines, 3);
   EXPECT_EQ(LastProgress().sent, 3);
   EXPECT_EQ(LastProgress().accepted, 1);
   auto access = inventory->lock();
@@ -241,7 +241,7 @@ TEST_F(BatchRun, NvtSettingCommandChecksConfirmsAndRefusesASecondRun) {
   EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kAlreadyRunning);
   ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
   controller_.OnBatchEnded();
-  EXPECT_EQ(LastProgress().matching, 1) << "only device 0 is ticked, and it is silent";
+  EXPECT_EQ(LastProgress().matchingLines, 1) << "only device 0 is ticked, and it is silent";
   EXPECT_EQ(LastProgress().sent, 1);
 }
 

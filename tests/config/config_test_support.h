@@ -74,7 +74,7 @@ class BatchSink : public QObject {
   bool event(QEvent* event) override {
     if (event->type() == BatchProgressEventType()) {
       const auto* progress = static_cast<BatchProgressEvent*>(event);
-      progressEvents.push_back({progress->sent(), progress->accepted(), progress->matchingLines()});
+      progressEvents.push_back(progress->tally());
     } else if (event->type() == WorkerFaultEventType()) {
       faults.push_back(static_cast<WorkerFaultEvent*>(event)->text());
     } else if (event->type() == WM_BATCH_ENDED) {
@@ -85,10 +85,7 @@ class BatchSink : public QObject {
     return true;
   }
 
-  struct Progress {
-    int sent, accepted, matching;
-  };
-  std::vector<Progress> progressEvents;
+  std::vector<BatchTally> progressEvents;
   std::vector<QString> faults;
   int ended = 0;
   MailboxOwner mailbox{this};

@@ -126,7 +126,7 @@ TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherDevicesRecord) {
   std::atomic<long> rowsChecked{0};
   std::atomic<long> mismatches{0};
   std::thread reader([&] {
-    while (!done.load()) {
+    while (!done.load() || rowsChecked.load() == 0) {
       for (uint16_t id = 0; id < 40; ++id) {
         auto access = inventory.lock();
         const int row = access.table().FindRowByMac(Device(id, 0).mac);

@@ -26,6 +26,8 @@ namespace {
 
 constexpr const char* kChecking = "Checking ip address ...";
 constexpr const char* kChanged = "IP address has changed.";
+constexpr const char* kNoAnswer = "No answer to the change";
+constexpr const char* kRefusedBySettings = "Change refused by the device";
 
 // MAC 00:1A:2B:00:05:i as the list shows it ends in ":0i"; RowOfMac finds it.
 std::string FleetLine(int i, const char* flags = "") {
@@ -143,7 +145,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
 
   // While device 1 keeps the run waiting: the first progress, and no second run.
   ASSERT_TRUE(PumpUntil([&] { return Progress()->text().contains("0 / 4 sent"); }));
-  EXPECT_EQ(Progress()->text(), "NVT setting in progress\n0 / 4 sent, 0 accepted");
+  EXPECT_EQ(Progress()->text(), "NVT setting in progress\n0 / 4 sent, 0 accepted, 0 refused, 0 no answer");
   EXPECT_TRUE(SaveShot(*window, "tavrix_window_batch.png"));
   Click("nvtSettingButton");
   EXPECT_EQ(prompts.messages().back().text, kBatchAlreadyRunningText);
@@ -160,14 +162,16 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
     EXPECT_EQ(StateOf(device), kChanged) << device;
     EXPECT_EQ(AddressOf(device), QString("127.0.54.%1").arg(device + 1)) << device;
   }
-  EXPECT_EQ(StateOf(1), "");
+  EXPECT_EQ(StateOf(1), kNoAnswer);
+  EXPECT_EQ(LookOf(List(), RowOfMac(1), 6), kBlackOnOrange);
   EXPECT_EQ(AddressOf(1), "127.0.51.2");
   EXPECT_EQ(AddressOf(4), "127.0.51.5");
   EXPECT_EQ(AddressOnTheWire(4), "127.0.51.5") << "an unticked device gets nothing";
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_FALSE(window->IsBatchRunning());
-  EXPECT_FALSE(Progress()->isVisible());
-  EXPECT_TRUE(Progress()->text().isEmpty());
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n4 sent, 3 accepted, 0 refused, 1 no answer, 3 verified")
+      << "the run's tally stays";
+  EXPECT_TRUE(Progress()->isVisible());
   EXPECT_EQ(window->Inventory()->lock().awaited().size(), 0u);
 
   // The panel of a changed device shows what it took.
@@ -196,14 +200,16 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
   EXPECT_EQ(window->GetState(), kStateBatch);
   EXPECT_TRUE(window->IsRescanTimerActive());
-  EXPECT_FALSE(Progress()->isVisible());
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n2 sent, 0 accepted, 2 refused, 0 no answer, 0 verified");
   QTest::qWait(3500);
   EXPECT_EQ(window->GetState(), kStateBatch);
   EXPECT_TRUE(window->IsRescanTimerActive());
-  for (int device : {0, 1, 2, 3}) EXPECT_EQ(StateOf(device), "") << device;
+  for (int device : {0, 1}) EXPECT_EQ(StateOf(device), kRefusedBySettings) << device;
+  for (int device : {2, 3}) EXPECT_EQ(StateOf(device), "") << device;
   Click("clearButton");
   EXPECT_EQ(window->GetState(), kStateIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
+  EXPECT_FALSE(Progress()->isVisible()) << "\"Clear\" puts the tally away";
 
   // "Clear" during a run (while devices 2 and 3 keep it waiting): idle,
   // nothing awaited, progress gone; the run keeps the port to its end, so
@@ -439,7 +445,7 @@ TEST_F(WindowConfigTest, BatchOnATwoInterfaceLanCreditsEveryAnswerToItsSender) {
       << "still awaited: " << window->Inventory()->lock().awaited().size();
   for (int i = 0; i <= kLast; ++i) {
     const bool accepts = i == 1 || i >= 4;
-    EXPECT_EQ(StateOf(i), accepts ? kChanged : "") << i;
+    EXPECT_EQ(StateOf(i), accepts ? kChanged : i == 2 ? kRefusedBySettings : i == 3 ? kNoAnswer : "") << i;
     EXPECT_EQ(AddressOf(i), QString::asprintf("%s.%d.%d", prefix.c_str(), accepts ? 2 : 1, i + 1)) << i;
   }
   auto requests = changeRequests();

@@ -146,5 +146,6 @@ inline constexpr const char* kWhiteOnRed = "FFFFFF/FF0000";
 inline constexpr const char* kBlackOnYellow = "000000/FFFF00";
 inline constexpr const char* kBlackOnGreen = "000000/00FF00";
 inline constexpr const char* kBlackOnWhite = "000000/FFFFFF";
+inline constexpr const char* kBlackOnOrange = "000000/FFA500";
 inline constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";
 inline constexpr const char* kDefaultLook = "default/default";

@@ -22,5 +22,8 @@ ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
   for (const QString& text : ExchangeFailureTexts(outcome)) {
     prompts.showMessage(parent, QMessageBox::Critical, text);
   }
-  return outcome.accepted() ? ApplyCommandOutcome::kAccepted : ApplyCommandOutcome::kNotAccepted;
+  if (outcome.endpointFault) return ApplyCommandOutcome::kNotSent;
+  if (!outcome.answered) return ApplyCommandOutcome::kNoAnswer;
+  if (outcome.resultCode == 0) return ApplyCommandOutcome::kAccepted;
+  return outcome.resultCode == 2 ? ApplyCommandOutcome::kRefusedCredential : ApplyCommandOutcome::kRefused;
 }

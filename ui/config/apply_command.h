@@ -17,7 +17,10 @@ class QWidget;
 enum class ApplyCommandOutcome {
   kNotConfirmed,
   kLoginCancelled,
-  kNotAccepted,  // sent (or tried), and refused, malformed or unanswered
+  kNotSent,  // the local port could not be opened
+  kRefusedCredential,
+  kRefused,   // the settings, or a malformed answer
+  kNoAnswer,  // nothing from the device within the second
   kAccepted,
 };
 

@@ -1,6 +1,7 @@
-// How far a batch run has got, posted by the batch worker to the window so
-// that it can show progress (a run over many devices can take minutes)
-// without touching any cell of the device list.
+// What a batch run tells the window while it runs, without touching any
+// cell of the device list: its tally after every request (a run over many
+// devices can take minutes), and each device's outcome, so that a refused
+// or unanswered change stays visible on the device's row.
 //
 // `matchingLines` is counted once when the run starts: the usable lines of
 // the file whose MAC belongs to a ticked device at that moment. Ticks
@@ -9,20 +10,29 @@
 
 #include <QEvent>
 
-// Registered once per process, so it never collides with another user type.
+#include "ui/config/batch_run.h"
+
+// Registered once per process, so they never collide with another user type.
 QEvent::Type BatchProgressEventType();
+QEvent::Type ChangeOutcomeEventType();
 
 class BatchProgressEvent : public QEvent {
  public:
-  BatchProgressEvent(int sent, int accepted, int matchingLines)
-      : QEvent(BatchProgressEventType()), sent_(sent), accepted_(accepted), matchingLines_(matchingLines) {}
-
-  int sent() const { return sent_; }          // requests made so far
-  int accepted() const { return accepted_; }  // of those, accepted by the device
-  int matchingLines() const { return matchingLines_; }
+  explicit BatchProgressEvent(const BatchTally& tally) : QEvent(BatchProgressEventType()), tally_(tally) {}
+  const BatchTally& tally() const { return tally_; }
 
  private:
-  int sent_;
-  int accepted_;
-  int matchingLines_;
+  BatchTally tally_;
+};
+
+class ChangeOutcomeEvent : public QEvent {
+ public:
+  ChangeOutcomeEvent(const MacAddress& mac, ChangeOutcome outcome)
+      : QEvent(ChangeOutcomeEventType()), mac_(mac), outcome_(outcome) {}
+  const MacAddress& mac() const { return mac_; }
+  ChangeOutcome outcome() const { return outcome_; }
+
+ private:
+  MacAddress mac_;
+  ChangeOutcome outcome_;
 };

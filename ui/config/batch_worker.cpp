@@ -9,37 +9,28 @@
 #include "discovery/endpoint_fault.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/batch_progress_event.h"
-#include "protocol/setting_exchange.h"
-#include "protocol/setting_request.h"
+#include "ui/config/batch_run.h"
 
 QEvent::Type BatchProgressEventType() {
   static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
   return type;
 }
 
+QEvent::Type ChangeOutcomeEventType() {
+  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
+
 namespace {
 
-struct BatchLine {
-  MacAddress mac;
-  AddressListRecord record;
-};
-
-// The usable lines whose MAC text can match a device at all; the others
-// (lower case, dashes, ...) are left out, as no device would ever match them.
-// A file that cannot be read is reported and gives no line; so does a stop
-// asked while reading.
-std::vector<BatchLine> MatchableLines(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
+// The matchable lines of the file; a file that cannot be read is reported
+// and gives no line, and so does a stop asked while reading.
+std::vector<BatchLine> ReadLines(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
   AddressList list = ReadAddressList(context.filePath, [&] { return stopRequested.load(); });
   if (const char* fault = AddressListStatusText(list.status); *fault != '\0') {
     context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromUtf8(fault)));
   }
-  std::vector<BatchLine> lines;
-  for (AddressListRecord& record : list.records) {
-    if (const std::optional<MacAddress> mac = ParseUpperColonMac(record.macText)) {
-      lines.push_back({*mac, std::move(record)});
-    }
-  }
-  return lines;
+  return MatchableLines(std::move(list.records));
 }
 
 int CountMatchingLines(DeviceInventory& inventory, const std::vector<BatchLine>& lines) {
@@ -49,28 +40,13 @@ int CountMatchingLines(DeviceInventory& inventory, const std::vector<BatchLine>&
   return matching;
 }
 
-struct PlannedChange {
-  DeviceInfo device;
-  NetworkSettingRequest request;
-};
-
 // Under one lock: the listed device with the line's MAC, when it is ticked
-// at this moment, and the request for it.
-std::optional<PlannedChange> PlanLine(DeviceInventory& inventory, const BatchLine& line) {
+// at this moment.
+std::optional<DeviceInfo> TickedDevice(DeviceInventory& inventory, const BatchLine& line) {
   auto access = inventory.lock();
   const int row = access.table().FindRowByMac(line.mac.data());
   if (!access.IsTicked(row)) return std::nullopt;
-  PlannedChange plan{*access.table().Find(row), {}};
-  NetworkSettingRequest& request = plan.request;
-  request = SettingRequestFor(plan.device);
-  request.networkType = line.record.networkType;
-  std::strncpy(request.userId, kBatchUserId, sizeof request.userId);
-  std::strncpy(request.password, kBatchPassword, sizeof request.password);
-  request.ipAddress = line.record.ipAddress;
-  request.subnetMask = line.record.subnetMask;
-  request.gateway = line.record.gateway;
-  request.dnsServer = line.record.dnsServer;
-  return plan;
+  return *access.table().Find(row);
 }
 
 // The device took the line's settings: record them and await the device.
@@ -88,28 +64,13 @@ void RecordAcceptance(DeviceInventory& inventory, const BatchLine& line) {
   device.gateway = line.record.gateway;
   device.dnsServer = line.record.dnsServer;
   access.table().Replace(row, device);
-  const bool isStatic = line.record.networkType == kNetworkStatic;
-  access.awaited().Await(device.mac, isStatic ? std::optional<uint32_t>(line.record.ipAddress) : std::nullopt);
-}
-
-// Acceptances that arrived after their device's own wait: the device has
-// moved all the same, so it is recorded and awaited like any other. True
-// when there was one.
-bool RecordLateAcceptances(SettingExchange& exchange, const std::vector<const BatchLine*>& lineOfChange,
-                           DeviceInventory& inventory, BatchTotals& totals) {
-  const int acceptedBefore = totals.accepted;
-  for (size_t index : exchange.TakeLateAnswers()) {
-    if (exchange.sent()[index].answer != 0) continue;
-    ++totals.accepted;
-    RecordAcceptance(inventory, *lineOfChange[index]);
-  }
-  return totals.accepted > acceptedBefore;
+  access.awaited().Await(device.mac, GivenAddress(line.record));
 }
 
 }  // namespace
 
-BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
-  BatchTotals totals;
+BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
+  BatchTally tally;
   DeviceInventory& inventory = *context.inventory;
 
   EncpClient client;
@@ -118,37 +79,26 @@ BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::a
   if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
     context.mailbox->post(
         std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
-    return totals;
+    return tally;
   }
-  if (stopRequested.load() || context.mode != kBatchModeThroughFile || context.filePath.empty()) {
-    return totals;
-  }
+  if (stopRequested.load() || context.mode != kBatchModeThroughFile || context.filePath.empty()) return tally;
 
-  const std::vector<BatchLine> lines = MatchableLines(context, stopRequested);
-  totals.matchingLines = CountMatchingLines(inventory, lines);
-  const auto postProgress = [&] {
-    context.mailbox->post(std::make_unique<BatchProgressEvent>(totals.sent, totals.accepted, totals.matchingLines));
+  const std::vector<BatchLine> lines = ReadLines(context, stopRequested);
+  tally.matchingLines = CountMatchingLines(inventory, lines);
+  const auto postProgress = [&](const BatchTally& now) {
+    context.mailbox->post(std::make_unique<BatchProgressEvent>(now));
   };
-  postProgress();
+  postProgress(tally);
 
-  SettingExchange exchange(client);
-  std::vector<const BatchLine*> lineOfChange;
-  for (const BatchLine& line : lines) {
-    const std::optional<PlannedChange> plan = PlanLine(inventory, line);
-    if (!plan) continue;
-    if (stopRequested.load()) break;
-    ++totals.sent;
-    lineOfChange.push_back(&line);
-    if (exchange.Exchange(plan->request, ChangeTargetFor(plan->device, plan->request)).answer == 0) {
-      ++totals.accepted;
-      RecordAcceptance(inventory, line);
-    }
-    RecordLateAcceptances(exchange, lineOfChange, inventory, totals);
-    postProgress();
-  }
-  exchange.Drain();
-  if (RecordLateAcceptances(exchange, lineOfChange, inventory, totals)) postProgress();
-  return totals;
+  BatchHooks hooks;
+  hooks.findTarget = [&](const BatchLine& line) { return TickedDevice(inventory, line); };
+  hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
+    if (outcome == ChangeOutcome::kAccepted) RecordAcceptance(inventory, line);
+    context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, outcome));
+  };
+  hooks.onProgress = postProgress;
+  hooks.stopRequested = [&] { return stopRequested.load(); };
+  return RunBatchLines(client, lines, {kBatchUserId, kBatchPassword}, tally, hooks);
 }
 
 int NvtSettingThreadProc(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {

@@ -27,9 +27,11 @@
 // Every request carries the fixed credential root / kefo. One endpoint
 // serves the whole run and is always closed before the run's end is posted,
 // so the window may open the next endpoint as soon as WM_BATCH_ENDED
-// arrives. The stop flag is checked at the start and between devices. A
-// BatchProgressEvent goes to the window when the run starts and after every
-// request, so it can show how far the run has got.
+// arrives. The stop flag is checked at the start, while reading the file
+// and between devices. A BatchProgressEvent goes to the window when the run
+// starts and after every request, so it can show how far the run has got,
+// and a ChangeOutcomeEvent with every device's outcome, so its row can say
+// when the change was refused or never answered.
 //
 // The context owns everything the worker touches (by value or shared_ptr),
 // so a worker left running after the window's bounded stop wait never
@@ -45,6 +47,7 @@
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_client.h"
+#include "ui/config/batch_run.h"
 #include "ui/config/nvt_setting_dlg.h"
 
 inline constexpr const char* kBatchFaultText = "[ERROR] NvtSettingThreadProc : NvtSettingThreadProcRun";
@@ -60,17 +63,11 @@ struct BatchRunContext {
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;  // tests inject faults here
 };
 
-struct BatchTotals {
-  int matchingLines = 0;
-  int sent = 0;
-  int accepted = 0;
-};
-
 // Thread procedure: the run inside a catch-all. A caught failure posts a
 // WorkerFaultEvent with kBatchFaultText; WM_BATCH_ENDED follows in every
 // case. Returns 0.
 int NvtSettingThreadProc(const BatchRunContext& context, const std::atomic<bool>& stopRequested);
-BatchTotals NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested);
+BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested);
 
 // What the window owns to run batches: at most one worker at a time.
 class BatchController {

@@ -166,6 +166,7 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t>
 void CTavrixDlg::OnScan() {
   if (GetState() != kStateIdle || IsBatchRunning()) return;
   endpointFaultShown_ = false;
+  HideBatchProgress();
   if (StartScanCycle()) SetState(kStateScanning);
 }
 
@@ -331,6 +332,8 @@ void CTavrixDlg::customEvent(QEvent* event) {
     OnBatchEnded();
   } else if (type == BatchProgressEventType()) {
     OnBatchProgress(*static_cast<BatchProgressEvent*>(event));
+  } else if (type == ChangeOutcomeEventType()) {
+    OnChangeOutcome(*static_cast<ChangeOutcomeEvent*>(event));
   } else if (type == WorkerFaultEventType()) {
     ShowWorkerFault(*static_cast<WorkerFaultEvent*>(event));
   } else {
@@ -349,7 +352,14 @@ void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
   Prompts::current().showMessage(this, QMessageBox::NoIcon, fault.text(), QMessageBox::Ok);
 }
 
-void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) { ApplyTableChanges(table_.OnDeviceFound(device)); }
+void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) {
+  const TableChanges changes = table_.OnDeviceFound(device);
+  ApplyTableChanges(changes);
+  if (changes.verified && batchProgressWanted_ && !IsBatchRunning()) {
+    ++batchTally_.verified;
+    ShowBatchTally();
+  }
+}
 
 void CTavrixDlg::OnDiscoveryEnded() {
   // Outside a scan the next re-scan tick replaces the ended worker.
@@ -361,7 +371,7 @@ void CTavrixDlg::OnDiscoveryEnded() {
 // re-scan loop in the idle state would never end.
 void CTavrixDlg::OnBatchEnded() {
   batchController_.OnBatchEnded();
-  HideBatchProgress();
+  if (batchProgressWanted_) ShowBatchTally();
   if (GetState() != kStateBatch) return;
   ApplyCells(table_.OnBatchEnded());
   if (discovery_.StartDiscoveryWorker()) StartRescanTimer(kRescanPeriodMs);

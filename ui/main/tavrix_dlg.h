@@ -42,6 +42,7 @@
 #include "ui/main/main_window_seams.h"
 
 class BatchProgressEvent;
+class ChangeOutcomeEvent;
 class CNVTSettingDlg;
 class CXListCtrl;
 class QLabel;
@@ -140,6 +141,8 @@ class CTavrixDlg : public QDialog {
   void OnBatchEnded();
   void SetupBatchProgress();
   void OnBatchProgress(const BatchProgressEvent& progress);
+  void OnChangeOutcome(const ChangeOutcomeEvent& outcome);
+  void ShowBatchTally();
   void HideBatchProgress();
   // Only one endpoint may hold the local port: a change about to be sent
   // first ends the discovery cycle and the re-scan timer, and drops what
@@ -172,8 +175,10 @@ class CTavrixDlg : public QDialog {
   // so that the move never places it; it keeps its chosen file path.
   std::unique_ptr<CNVTSettingDlg> nvtSettingDlg_;
   QLabel* batchProgressLabel_ = nullptr;
-  // False once "Clear" or the run's end has put the progress away.
+  // False once "Clear" or the operator's next command has put the progress
+  // (or, after the run, its tally) away.
   bool batchProgressWanted_ = false;
+  BatchTally batchTally_;
   QTimer rescanTimer_;
   std::vector<AdapterInfo> adapters_;
   // Rows being inserted, reordered or removed: their check boxes change in

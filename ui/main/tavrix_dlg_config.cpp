@@ -27,6 +27,7 @@
 namespace {
 
 constexpr const char* kBatchRunningText = "NVT setting in progress";
+constexpr const char* kBatchEndedText = "NVT setting ended";
 
 SettingsPanelValues PanelValues(const Ui::TavrixDialog& controls) {
   SettingsPanelValues panel;
@@ -48,11 +49,25 @@ void CTavrixDlg::OnApply() {
   // Idle: a cycle still recorded is the tail of an ended verification.
   ReleaseDiscoveryPort();
   endpointFaultShown_ = false;
+  HideBatchProgress();
   const SettingsPanelValues panel = PanelValues(*ui_);
-  if (RunApplyCommand(this, *selected, panel, endpointSettings_) == ApplyCommandOutcome::kAccepted) {
-    // The same choice of type as the request: Static first, then DHCP.
-    BeginVerification(selected->mac, panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress))
-                                                         : std::nullopt);
+  switch (RunApplyCommand(this, *selected, panel, endpointSettings_)) {
+    case ApplyCommandOutcome::kAccepted:
+      // The same choice of type as the request: Static first, then DHCP.
+      BeginVerification(selected->mac, panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress))
+                                                           : std::nullopt);
+      break;
+    case ApplyCommandOutcome::kRefusedCredential:
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefusedCredential));
+      break;
+    case ApplyCommandOutcome::kRefused:
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefused));
+      break;
+    case ApplyCommandOutcome::kNoAnswer:
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kNoAnswer));
+      break;
+    default:
+      break;
   }
 }
 
@@ -66,6 +81,7 @@ void CTavrixDlg::OnNvtSetting() {
   seams.mailbox = Mailbox();
   seams.settings = endpointSettings_;
   seams.beforeStart = [&] {
+    HideBatchProgress();
     ReleaseDiscoveryPort();
     endpointFaultShown_ = false;
     portReleased = true;
@@ -75,6 +91,7 @@ void CTavrixDlg::OnNvtSetting() {
   if (outcome == BatchCommandOutcome::kStarted) {
     SetState(kStateBatch);
     batchProgressWanted_ = true;
+    batchTally_ = BatchTally{};
     batchProgressLabel_->setText(QString::fromLatin1(kBatchRunningText));
     batchProgressLabel_->show();
   } else if (portReleased) {
@@ -120,11 +137,32 @@ void CTavrixDlg::SetupBatchProgress() {
 
 void CTavrixDlg::OnBatchProgress(const BatchProgressEvent& progress) {
   if (!batchProgressWanted_) return;
-  batchProgressLabel_->setText(QStringLiteral("%1\n%2 / %3 sent, %4 accepted")
-                                   .arg(QString::fromLatin1(kBatchRunningText))
-                                   .arg(progress.sent())
-                                   .arg(progress.matchingLines())
-                                   .arg(progress.accepted()));
+  const int verified = batchTally_.verified;
+  batchTally_ = progress.tally();
+  batchTally_.verified = verified;
+  ShowBatchTally();
+}
+
+void CTavrixDlg::OnChangeOutcome(const ChangeOutcomeEvent& outcome) {
+  ApplyCells(table_.MarkOutcome(outcome.mac().data(), outcome.outcome()));
+}
+
+// While the run goes on: how far it has got. Once it has ended the line
+// stays as the run's tally, counting the devices seen changed, until
+// "Clear" or the operator's next command.
+void CTavrixDlg::ShowBatchTally() {
+  const BatchTally& t = batchTally_;
+  const QString counts = QStringLiteral("%1 accepted, %2 refused, %3 no answer").arg(t.accepted).arg(t.refused).arg(t.noAnswer);
+  if (IsBatchRunning()) {
+    batchProgressLabel_->setText(QStringLiteral("%1\n%2 / %3 sent, %4")
+                                     .arg(QString::fromLatin1(kBatchRunningText))
+                                     .arg(t.sent)
+                                     .arg(t.matchingLines)
+                                     .arg(counts));
+  } else {
+    batchProgressLabel_->setText(
+        QStringLiteral("%1\n%2 sent, %3, %4 verified").arg(QString::fromLatin1(kBatchEndedText)).arg(t.sent).arg(counts).arg(t.verified));
+  }
   batchProgressLabel_->show();
 }
 
