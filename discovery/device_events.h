@@ -4,7 +4,12 @@
 //
 // A device-found event owns its record: whether the window handles it, Qt
 // drops it because the window is gone, or the mailbox refuses it after
-// closing, the record is freed together with the event.
+// closing, the record is freed together with the event. A discovery cycle
+// posts its replies as devices-found events, one per batch the socket
+// yielded, in order of arrival: a burst of thousands then costs the window a
+// few dozen events, and the grid can take a batch's new rows in one
+// insertion. Each record of a batch is still judged on its own, exactly as a
+// single device-found event's.
 //
 // A worker never shows a dialog itself (widgets belong to the window
 // thread); it posts a fault event carrying the text and the window shows it.
@@ -16,12 +21,14 @@
 #include <QEvent>
 #include <QString>
 #include <memory>
+#include <vector>
 
 #include "protocol/encp_records.h"
 
 inline constexpr QEvent::Type WM_DEVICE_FOUND = static_cast<QEvent::Type>(1025);
 inline constexpr QEvent::Type WM_DISCOVERY_ENDED = static_cast<QEvent::Type>(1026);
 inline constexpr QEvent::Type WM_BATCH_ENDED = static_cast<QEvent::Type>(1027);
+inline constexpr QEvent::Type WM_DEVICES_FOUND = static_cast<QEvent::Type>(1028);
 
 // Registered once per process, so it can never collide with another user type.
 QEvent::Type WorkerFaultEventType();
@@ -37,6 +44,17 @@ class DeviceFoundEvent : public QEvent {
 
  private:
   std::unique_ptr<DeviceInfo> device_;
+};
+
+class DevicesFoundEvent : public QEvent {
+ public:
+  explicit DevicesFoundEvent(std::vector<DeviceInfo> devices)
+      : QEvent(WM_DEVICES_FOUND), devices_(std::move(devices)) {}
+
+  const std::vector<DeviceInfo>& devices() const { return devices_; }
+
+ private:
+  std::vector<DeviceInfo> devices_;
 };
 
 enum class WorkerFaultKind { kFault, kEndpointUnavailable };

@@ -66,21 +66,26 @@ std::vector<CellUpdate> DeviceTableCore::BeginVerification(const uint8_t mac[6],
   return cells;
 }
 
-TableChanges DeviceTableCore::OnDeviceFound(const DeviceInfo& device) {
+TableChanges DeviceTableCore::OnDeviceFound(const DeviceInfo& device) { return OnDevicesFound({&device, 1}); }
+
+TableChanges DeviceTableCore::OnDevicesFound(std::span<const DeviceInfo> devices) {
   TableChanges changes;
   auto access = inventory_->lock();
-  switch (state_) {
-    case kStateScanning:
-      OnFoundWhileScanning(access, device, changes);
-      break;
-    case kStateVerifying:
-      OnFoundWhileVerifying(access, device, changes);
-      break;
-    case kStateBatch:
-      OnFoundInBatch(access, device, changes);
-      break;
-    default:
-      break;
+  for (const DeviceInfo& device : devices) {
+    // A verification that ends inside the batch leaves the rest to the idle state.
+    switch (state_) {
+      case kStateScanning:
+        OnFoundWhileScanning(access, device, changes);
+        break;
+      case kStateVerifying:
+        OnFoundWhileVerifying(access, device, changes);
+        break;
+      case kStateBatch:
+        OnFoundInBatch(access, device, changes);
+        break;
+      default:
+        break;
+    }
   }
   return changes;
 }
@@ -90,7 +95,7 @@ void DeviceTableCore::OnFoundWhileScanning(DeviceInventory::Access& access, cons
   // A listed device is neither added again nor refreshed.
   if (access.table().FindRowByMac(device.mac) >= 0) return;
   const int row = access.RowCount();
-  changes.insertedRow = RowTexts(row, device);
+  changes.insertedRows.push_back(RowTexts(row, device));
   const int collidingRow = access.table().FindRowByIp(device.sourceAddress);
   if (collidingRow >= 0) MarkCollision(changes.cells, row, collidingRow, kStateCollision);
   access.AppendRow(device);
@@ -121,8 +126,8 @@ void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const Devi
 }
 
 void DeviceTableCore::EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes) {
-  changes.verified = true;
-  if (access.awaited().empty()) changes.stopRescanTimer = SetStateLocked(access, kStateIdle).stopRescanTimer;
+  ++changes.verified;
+  if (access.awaited().empty()) changes.stopRescanTimer |= SetStateLocked(access, kStateIdle).stopRescanTimer;
 }
 
 bool DeviceTableCore::OnDiscoveryEnded() {

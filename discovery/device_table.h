@@ -20,6 +20,7 @@
 #include <array>
 #include <memory>
 #include <optional>
+#include <span>
 #include <vector>
 
 #include "discovery/device_inventory.h"
@@ -28,15 +29,18 @@
 
 enum WindowState : int { kStateIdle = 0, kStateScanning = 1, kStateVerifying = 2, kStateBatch = 3 };
 
+// What one device, or a batch of them, changes. Applying the insertions
+// first and then the cells gives the grid what device-by-device application
+// would: a device's cells only name rows that existed once it was listed.
 struct TableChanges {
-  // A row to append at the end, its check box unchecked, default colours.
-  std::optional<std::array<QString, kDeviceColumnCount>> insertedRow;
-  // Applied in order, after the insertion; never names row -1.
+  // Rows to append at the end in this order, check boxes unchecked, default colours.
+  std::vector<std::array<QString, kDeviceColumnCount>> insertedRows;
+  // Applied in order, after the insertions; never names row -1.
   std::vector<CellUpdate> cells;
   // A verification or a batch has just ended: kill the re-scan timer.
   bool stopRescanTimer = false;
-  // An awaited device was seen changed.
-  bool verified = false;
+  // How many awaited devices were seen changed.
+  int verified = 0;
 };
 
 struct StateChange {
@@ -63,6 +67,8 @@ class DeviceTableCore {
   std::vector<CellUpdate> BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress);
 
   TableChanges OnDeviceFound(const DeviceInfo& device);
+  // Each device in turn by the same rule, under one lock.
+  TableChanges OnDevicesFound(std::span<const DeviceInfo> devices);
   // True when the window was scanning: it should stop the (ended) worker; the
   // state is idle afterwards. In other states the event changes nothing.
   bool OnDiscoveryEnded();

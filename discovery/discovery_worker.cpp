@@ -4,10 +4,10 @@
 
 #include "discovery/device_events.h"
 #include "discovery/endpoint_fault.h"
-#include "discovery/stopwatch.h"
+#include "protocol/search_cycle.h"
 
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
-  CStopwatch stopwatch;
+  const auto cycleEnd = std::chrono::steady_clock::now() + kDiscoveryCycleLength;
   EncpClient client;
   EncpEndpointCloser closer(client);
   // A failed open still leaves working operations; the cycle then receives
@@ -19,15 +19,12 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
         std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable));
   }
   client.ops.Search(&client);
-  if (!stopRequested.load()) {
-    for (;;) {
-      if (client.ops.Wait(&client, 0, 1) == 1 && client.ops.RecvSearchReply(&client) == 1) {
-        context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::make_unique<DeviceInfo>(client.lastReply)));
-      }
-      if (stopwatch.IsElapsed(kDiscoveryCycleMs)) break;
-      if (stopRequested.load()) break;
-    }
-  }
+  ReceiveSearchReplies(
+      &client, cycleEnd,
+      [&](std::vector<DeviceInfo>&& batch) {
+        context.mailbox->post(std::make_unique<DevicesFoundEvent>(std::move(batch)));
+      },
+      &stopRequested);
 }
 
 int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {

@@ -1,6 +1,6 @@
 // One search cycle on a background thread: open an endpoint, send one search
-// request, drain replies for 500 ms, post every decoded device to the
-// window, close, post "ended". The worker keeps no list; merging replies is
+// request, drain replies for 500 ms, post the decoded devices to the window
+// batch by batch (one event per batch), close, post "ended". The worker keeps no list; merging replies is
 // the device table's job.
 //
 // The worker's whole world is a DiscoveryWorkerContext copied into its
@@ -12,6 +12,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 
 #include "discovery/window_mailbox.h"
@@ -26,7 +27,7 @@ struct DiscoveryWorkerContext {
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;
 };
 
-inline constexpr float kDiscoveryCycleMs = 500.0f;
+inline constexpr std::chrono::milliseconds kDiscoveryCycleLength{500};
 
 // Thread procedure: runs the cycle inside a catch-all, then posts
 // WM_DISCOVERY_ENDED. Returns 0 in every case.

@@ -23,9 +23,14 @@ constexpr char kNotValidSocket[] =
 constexpr char kInvalidNetworkType[] = "ENCPCLIENT_SetNetwork : Invalid network type.\n";
 
 constexpr EncpOperations kOperations = {
-    ENCPCLIENT_Close,  ENCPCLIENT_Wait,       ENCPCLIENT_RecvSearchReply, ENCPCLIENT_RecvResult,
-    ENCPCLIENT_Search, ENCPCLIENT_SetNetwork, ENCPCLIENT_SetNetworkTexts, ENCPCLIENT_SetCredential,
+    ENCPCLIENT_Close,  ENCPCLIENT_Wait,       ENCPCLIENT_RecvSearchReply,    ENCPCLIENT_RecvSearchReplies,
+    ENCPCLIENT_RecvResult, ENCPCLIENT_Search, ENCPCLIENT_SetNetwork, ENCPCLIENT_SetNetworkTexts,
+    ENCPCLIENT_SetCredential,
 };
+
+// Datagrams taken by one recvmmsg call: about 70 KiB of slots on the
+// caller's stack, and a burst of thousands costs a few dozen calls.
+constexpr size_t kDatagramsPerCall = 64;
 
 // Best effort: the forced variant passes the system's ceiling when the
 // process may (root); otherwise the ordinary one gets what the ceiling allows.
@@ -33,6 +38,13 @@ void EnlargeReceiveBuffer(int socketHandle, int bytes) {
   if (bytes <= 0) return;
   if (setsockopt(socketHandle, SOL_SOCKET, SO_RCVBUFFORCE, &bytes, sizeof bytes) == 0) return;
   setsockopt(socketHandle, SOL_SOCKET, SO_RCVBUF, &bytes, sizeof bytes);
+}
+
+int GrantedReceiveBuffer(int socketHandle) {
+  int reported = 0;
+  socklen_t length = sizeof reported;
+  if (getsockopt(socketHandle, SOL_SOCKET, SO_RCVBUF, &reported, &length) != 0) return 0;
+  return reported / 2;
 }
 
 int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
@@ -50,39 +62,62 @@ bool HasValidSocket(const EncpClient* client) {
   return false;
 }
 
-// One received datagram in a cleared buffer of the protocol's fixed size.
-// `size` is the datagram's real size, which exceeds the buffer when the
-// datagram was cut; such a datagram must never be decoded as if whole.
+// One received datagram in a buffer of the protocol's fixed size. `size` is
+// the datagram's real size, which exceeds the buffer when the datagram was
+// cut; such a datagram must never be decoded as if whole.
 struct Received {
   uint8_t bytes[kEncpReceiveBufferSize];
   ssize_t size;
   uint32_t sender;         // network byte order
   int32_t interfaceIndex;  // 0 when the system did not say
+  sockaddr_in from;
+  alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))];
+  iovec payload;
+
   bool truncated() const { return size > static_cast<ssize_t>(sizeof bytes); }
+
+  // Points `message` at this slot's buffers for one receive call.
+  void Prepare(msghdr& message) {
+    from = {};
+    payload = {bytes, sizeof bytes};
+    message = {};
+    message.msg_name = &from;
+    message.msg_namelen = sizeof from;
+    message.msg_iov = &payload;
+    message.msg_iovlen = 1;
+    message.msg_control = control;
+    message.msg_controllen = sizeof control;
+  }
+
+  // Takes the outcome of the receive call: `received` is its length (with
+  // MSG_TRUNC the real one) or -1.
+  void Finish(msghdr& message, ssize_t received) {
+    size = received;
+    sender = from.sin_addr.s_addr;
+    interfaceIndex = 0;
+    if (size < 0) return;
+    for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
+      if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
+      in_pktinfo info;
+      std::memcpy(&info, CMSG_DATA(header), sizeof info);
+      interfaceIndex = info.ipi_ifindex;
+    }
+  }
 };
 
 void Receive(const EncpClient* client, Received& datagram) {
   std::memset(datagram.bytes, 0, sizeof datagram.bytes);
-  sockaddr_in from{};
-  iovec payload{datagram.bytes, sizeof datagram.bytes};
-  alignas(cmsghdr) uint8_t control[CMSG_SPACE(sizeof(in_pktinfo))];
-  msghdr message{};
-  message.msg_name = &from;
-  message.msg_namelen = sizeof from;
-  message.msg_iov = &payload;
-  message.msg_iovlen = 1;
-  message.msg_control = control;
-  message.msg_controllen = sizeof control;
-  datagram.size = recvmsg(client->socketHandle, &message, MSG_TRUNC);
-  datagram.sender = from.sin_addr.s_addr;
-  datagram.interfaceIndex = 0;
-  if (datagram.size < 0) return;
-  for (cmsghdr* header = CMSG_FIRSTHDR(&message); header != nullptr; header = CMSG_NXTHDR(&message, header)) {
-    if (header->cmsg_level != IPPROTO_IP || header->cmsg_type != IP_PKTINFO) continue;
-    in_pktinfo info;
-    std::memcpy(&info, CMSG_DATA(header), sizeof info);
-    datagram.interfaceIndex = info.ipi_ifindex;
-  }
+  msghdr message;
+  datagram.Prepare(message);
+  datagram.Finish(message, recvmsg(client->socketHandle, &message, MSG_TRUNC));
+}
+
+int32_t DecodeReceivedSearchReply(const Received& datagram, DeviceInfo& device) {
+  if (datagram.truncated()) return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
+  const int32_t result =
+      DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender, device);
+  if (result == 1) device.interfaceIndex = datagram.interfaceIndex;
+  return result;
 }
 
 }  // namespace
@@ -105,6 +140,7 @@ int32_t ENCPCLIENT_Init(EncpClient* client) {
     return -1;
   }
   EnlargeReceiveBuffer(client->socketHandle, client->settings.receiveBufferBytes);
+  client->receiveBufferGranted = GrantedReceiveBuffer(client->socketHandle);
   // Without it replies still arrive, only with their interface unknown.
   setsockopt(client->socketHandle, IPPROTO_IP, IP_PKTINFO, &enable, sizeof enable);
   return 0;
@@ -153,13 +189,29 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client) {
   Received datagram;
   Receive(client, datagram);
   if (datagram.size < 0) return -1;
-  if (datagram.truncated()) {
-    return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
+  return DecodeReceivedSearchReply(datagram, client->lastReply);
+}
+
+int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams) {
+  const unsigned count = static_cast<unsigned>(std::min(maxDatagrams, kDatagramsPerCall));
+  if (count == 0) return 0;
+  Received slots[kDatagramsPerCall];
+  mmsghdr messages[kDatagramsPerCall];
+  for (unsigned i = 0; i < count; ++i) slots[i].Prepare(messages[i].msg_hdr);
+  const int received = recvmmsg(client->socketHandle, messages, count, MSG_DONTWAIT | MSG_TRUNC, nullptr);
+  if (received < 0) return errno == EAGAIN || errno == EWOULDBLOCK ? 0 : -1;
+  for (int i = 0; i < received; ++i) {
+    Received& datagram = slots[i];
+    datagram.Finish(messages[i].msg_hdr, static_cast<ssize_t>(messages[i].msg_len));
+    DeviceInfo device;
+    if (DecodeReceivedSearchReply(datagram, device) == 1) devices->push_back(device);
   }
-  const int32_t result = DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size),
-                                           datagram.sender, client->lastReply);
-  if (result == 1) client->lastReply.interfaceIndex = datagram.interfaceIndex;
-  return result;
+  return received;
+}
+
+bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client) {
+  const int asked = client.settings.receiveBufferBytes;
+  return asked > 0 && client.receiveBufferGranted < asked;
 }
 
 int32_t ENCPCLIENT_RecvResult(EncpClient* client) {

@@ -16,9 +16,16 @@
 // request to a known device can leave through that interface alone: on a PC
 // with two interfaces on one LAN a request sent through both would reach the
 // device twice and be answered twice.
+//
+// A search is answered by every device at once, so replies are also read in
+// batches (recvmmsg, without waiting): one system call per few dozen
+// datagrams keeps the socket drained during a burst of thousands, where one
+// call per datagram fell behind and the buffer overflowed.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "encp_records.h"
 
@@ -37,6 +44,7 @@ struct EncpOperations {
   int32_t (*Close)(EncpClient* client);
   int32_t (*Wait)(EncpClient* client, int32_t seconds, int32_t microseconds);
   int32_t (*RecvSearchReply)(EncpClient* client);
+  int32_t (*RecvSearchReplies)(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams);
   int32_t (*RecvResult)(EncpClient* client);
   int32_t (*Search)(EncpClient* client);
   int32_t (*SetNetwork)(EncpClient* client, const NetworkSettingRequest* request);
@@ -53,6 +61,10 @@ struct EncpClient {
   ResultReply lastResult{};
   // The interface a broadcast request leaves through; 0: every one.
   int32_t sendInterface = 0;
+  // The receive buffer the system granted, comparable with the one asked
+  // for in the settings (Linux reports twice the figure it was given, for
+  // its bookkeeping; this is half the report). 0 when unknown.
+  int receiveBufferGranted = 0;
 };
 
 // 0 when the socket is open, bound and broadcast-enabled; -1 otherwise (the
@@ -63,6 +75,13 @@ int32_t ENCPCLIENT_Init(EncpClient* client, const EncpEndpointSettings& settings
 int32_t ENCPCLIENT_Close(EncpClient* client);
 int32_t ENCPCLIENT_Wait(EncpClient* client, int32_t seconds, int32_t microseconds);
 int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client);
+// Reads, without waiting, up to `maxDatagrams` datagrams already queued and
+// appends every valid search reply among them to `devices`, in order of
+// arrival. Returns the datagrams read (0 when none was queued), -1 when the
+// socket fails.
+int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams);
+// True when the endpoint asked for a receive buffer and got a smaller one.
+bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client);
 int32_t ENCPCLIENT_RecvResult(EncpClient* client);
 int32_t ENCPCLIENT_Search(EncpClient* client);
 int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request);

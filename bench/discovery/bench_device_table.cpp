@@ -47,7 +47,7 @@ int main() {
       std::snprintf(device.modelName, sizeof device.modelName, "NVT-%04d", (i * 31) % kDevices);
       device.webPort = static_cast<uint16_t>(i % 3 == 0 ? 0 : 8000 + i % 100);
       auto changes = table.OnDeviceFound(device);
-      if (changes.insertedRow) rows.push_back(*changes.insertedRow);
+      rows.insert(rows.end(), changes.insertedRows.begin(), changes.insertedRows.end());
     }
   });
   std::printf("rows listed: %zu\n", rows.size());

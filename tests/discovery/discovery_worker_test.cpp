@@ -84,13 +84,35 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyIsItsOwnRecordAndJunkIsPassedOver) 
   device.SendTo(worker, SearchReply(kMacA, "Camera-1"));
 
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICE_FOUND), 2);
+  ASSERT_EQ(window.count(WM_DEVICES_FOUND), 2);
   EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED) << "records come before the end";
   const DeviceInfo& first = window.received[0].device;
   EXPECT_EQ(std::memcmp(first.mac, kMacA, 6), 0);
   EXPECT_EQ(first.webPort, 8080);
   EXPECT_EQ(first.sourceAddress, htonl(INADDR_LOOPBACK)) << "the sender is recorded";
   EXPECT_EQ(std::memcmp(window.received[1].device.mac, kMacA, 6), 0);
+}
+
+// More replies than one batch holds, sent back to back: however the worker
+// cuts them into batches, every device arrives once, in the order sent,
+// before the end.
+TEST_F(DiscoveryWorkerTest, ABurstArrivesInBatchesInOrderBeforeTheEnd) {
+  constexpr int kBurst = 600;
+  DiscoveryController controller(window.mailbox.mailbox(), LoopbackSettings(device.port()));
+  ASSERT_TRUE(controller.StartDiscoveryWorker());
+  sockaddr_in worker{};
+  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
+  for (int i = 0; i < kBurst; ++i) {
+    const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
+    device.SendTo(worker, SearchReply(mac, "NVT"));
+  }
+  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  ASSERT_EQ(window.count(WM_DEVICES_FOUND), kBurst);
+  EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED);
+  for (int i = 0; i < kBurst; ++i) {
+    const DeviceInfo& found = window.received[i].device;
+    ASSERT_EQ(found.mac[4] << 8 | found.mac[5], i) << "arrival order kept";
+  }
 }
 
 TEST_F(DiscoveryWorkerTest, StopEndsTheCycleAtOnceButNeverTheEndedEvent) {
@@ -134,7 +156,7 @@ TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
   EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
   device.SendTo(worker, SearchReply(kMacB, "Encoder"));
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  EXPECT_EQ(window.count(WM_DEVICE_FOUND), 1);
+  EXPECT_EQ(window.count(WM_DEVICES_FOUND), 1);
   ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
   EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
 }

@@ -21,16 +21,20 @@ inline void EnsureApplication() {
 
 class EventSink : public QObject {
  public:
+  // A devices-found event is recorded device by device, each with the
+  // number of its event.
   struct Received {
     QEvent::Type type;
     DeviceInfo device{};
     QString text;
+    int batch = -1;
   };
 
   bool event(QEvent* event) override {
-    if (event->type() == WM_DEVICE_FOUND) {
-      const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device();
-      received.push_back({event->type(), device != nullptr ? *device : DeviceInfo{}, {}});
+    if (event->type() == WM_DEVICES_FOUND) {
+      for (const DeviceInfo& device : static_cast<DevicesFoundEvent*>(event)->devices())
+        received.push_back({event->type(), device, {}, batches});
+      ++batches;
     } else if (event->type() == WorkerFaultEventType()) {
       received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text()});
     } else if (event->type() == WM_DISCOVERY_ENDED) {
@@ -48,5 +52,6 @@ class EventSink : public QObject {
   }
 
   std::vector<Received> received;
+  int batches = 0;
   MailboxOwner mailbox{this};
 };

@@ -20,9 +20,20 @@ void WarnIfPortBusy(const ScanCycleResult& cycle) {
     std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
 }
 
+// Once per scan, and only where a burst can really be lost: the system
+// capped the buffer below what the endpoint asked for.
+void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings& settings) {
+  if (!cycle.receiveBufferShort) return;
+  std::fprintf(stderr,
+               "tavrix-cli: receive buffer limited to %d bytes (asked %d); a large fleet may lose replies, "
+               "raise net.core.rmem_max (see README)\n",
+               cycle.receiveBufferGranted, settings.receiveBufferBytes);
+}
+
 int Scan(const CliArgs& args) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
   WarnIfPortBusy(cycle);
+  WarnIfBufferShort(cycle, args.endpoint);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);

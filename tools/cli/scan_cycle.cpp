@@ -1,6 +1,10 @@
 #include "tools/cli/scan_cycle.h"
 
+#include <array>
 #include <cstring>
+#include <set>
+
+#include "protocol/search_cycle.h"
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length) {
   using Clock = std::chrono::steady_clock;
@@ -8,24 +12,25 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
   ScanCycleResult result;
   EncpClient client;
   result.initResult = ENCPCLIENT_Init(&client, settings);
+  result.receiveBufferShort = ENCPCLIENT_ReceiveBufferShort(client);
+  result.receiveBufferGranted = client.receiveBufferGranted;
   const auto searchedAt = Clock::now();
   result.searchResult = client.ops.Search(&client);
-  while (Clock::now() - start < length) {
-    if (client.ops.Wait(&client, 0, 1) == 1 && client.ops.RecvSearchReply(&client) == 1) {
-      result.replies.push_back(client.lastReply);
-      result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
-    }
-  }
+  ReceiveSearchReplies(&client, start + length, [&](std::vector<DeviceInfo>&& batch) {
+    result.replies.insert(result.replies.end(), batch.begin(), batch.end());
+    result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
+  });
   client.ops.Close(&client);
   return result;
 }
 
 std::vector<DeviceInfo> UniqueByMac(const std::vector<DeviceInfo>& replies) {
   std::vector<DeviceInfo> unique;
+  std::set<std::array<uint8_t, 6>> seen;
   for (const DeviceInfo& reply : replies) {
-    bool seen = false;
-    for (const DeviceInfo& kept : unique) seen = seen || std::memcmp(kept.mac, reply.mac, 6) == 0;
-    if (!seen) unique.push_back(reply);
+    std::array<uint8_t, 6> mac;
+    std::memcpy(mac.data(), reply.mac, mac.size());
+    if (seen.insert(mac).second) unique.push_back(reply);
   }
   return unique;
 }

@@ -1,8 +1,9 @@
 // One search cycle, exactly as the application runs it: open an endpoint,
-// send one search request, poll with a 1 µs readiness wait and read every
-// search reply until the cycle length has passed since the start, close.
-// Every decoded reply is kept, duplicates included; the cycle's fate does
-// not depend on the endpoint opening (a busy port still gives a cycle).
+// send one search request, receive replies in batches through the same
+// function the window's worker uses until the cycle length has passed since
+// the start, close. Every decoded reply is kept, duplicates included; the
+// cycle's fate does not depend on the endpoint opening (a busy port still
+// gives a cycle).
 #pragma once
 
 #include <chrono>
@@ -17,8 +18,13 @@ struct ScanCycleResult {
   int32_t initResult = -1;
   int32_t searchResult = -1;
   std::vector<DeviceInfo> replies;  // in order of arrival
-  // From the search request to the last decoded reply; -1 when none came.
+  // From the search request to the batch holding the last decoded reply;
+  // -1 when none came.
   std::chrono::microseconds lastReplyAfter{-1};
+  // The endpoint asked for a receive buffer and the system granted less, so
+  // a large fleet's burst may overflow it.
+  bool receiveBufferShort = false;
+  int receiveBufferGranted = 0;
 };
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings,

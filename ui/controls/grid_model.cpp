@@ -75,6 +75,21 @@ int GridModel::insertRow(int row, const QString& firstCellText) {
   return row;
 }
 
+int GridModel::appendRows(const std::vector<QStringList>& rowTexts, int boxColumn) {
+  const int first = rows();
+  if (rowTexts.empty()) return first;
+  beginInsertRows(QModelIndex(), first, first + static_cast<int>(rowTexts.size()) - 1);
+  rows_.reserve(rows_.size() + rowTexts.size());
+  for (const QStringList& texts : rowTexts) {
+    std::vector<GridCell> cells(columns_.size());
+    for (int column = 0; column < columns() && column < texts.size(); ++column) cells[column].text = texts[column];
+    if (hasColumn(boxColumn)) cells[boxColumn].checkState = 0;
+    rows_.push_back(std::move(cells));
+  }
+  endInsertRows();
+  return first;
+}
+
 // A row removal rather than a model reset: the columns stay as they are, so
 // the view keeps its column widths and header without rebuilding them.
 void GridModel::removeAllRows() {

@@ -20,6 +20,7 @@
 
 #include <QAbstractTableModel>
 #include <QString>
+#include <QStringList>
 #include <vector>
 
 #include "ui/controls/grid_colour.h"
@@ -65,6 +66,11 @@ class GridModel : public QAbstractTableModel {
   int insertColumn(int column, const GridColumn& record);
   // Appends when `row` is past the end; returns the index used, -1 if negative.
   int insertRow(int row, const QString& firstCellText);
+  // Appends rows in one insertion (one notification for the view however
+  // many rows), cells filled from the left by each row's texts; every new
+  // row gets an unchecked box in `boxColumn` (none when out of range).
+  // Returns the first new row.
+  int appendRows(const std::vector<QStringList>& rowTexts, int boxColumn);
   void removeAllRows();
 
   // Cell writers; callers have range-checked.

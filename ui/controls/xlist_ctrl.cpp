@@ -77,6 +77,15 @@ int CXListCtrl::InsertItem(int row, const QString& text) {
   return model_->insertRow(row, text);
 }
 
+int CXListCtrl::AppendItems(const std::vector<QStringList>& rowTexts, int boxColumn) {
+  const int first = model_->appendRows(rowTexts, boxColumn);
+  if (!rowTexts.empty() && model_->hasColumn(boxColumn)) {
+    refreshHeaderState(boxColumn);
+    emit checkStatesChanged(boxColumn);
+  }
+  return first;
+}
+
 int CXListCtrl::GetItemCount() const { return model_->rows(); }
 
 void CXListCtrl::DeleteAllItems() {

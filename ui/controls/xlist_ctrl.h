@@ -56,6 +56,10 @@ class CXListCtrl : public QTableView {
   // Rows. InsertItem returns the new row's index, -1 for a negative index;
   // an index past the end appends. All its cells get default colours.
   int InsertItem(int row, const QString& text);
+  // Appends rows at the end in one insertion, cells filled from the left by
+  // each row's texts, each with an unchecked box in `boxColumn` (none when
+  // out of range); one checkStatesChanged for all. Returns the first new row.
+  int AppendItems(const std::vector<QStringList>& rowTexts, int boxColumn);
   int GetItemCount() const;
   // Empties the list; the header check states stay as they are.
   void DeleteAllItems();

@@ -325,7 +325,9 @@ void CTavrixDlg::customEvent(QEvent* event) {
   const QEvent::Type type = event->type();
   if (type == WM_DEVICE_FOUND) {
     // The record belongs to the event and is freed with it.
-    if (const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device()) OnDeviceFound(*device);
+    if (const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device()) OnDevicesFound({device, 1});
+  } else if (type == WM_DEVICES_FOUND) {
+    OnDevicesFound(static_cast<DevicesFoundEvent*>(event)->devices());
   } else if (type == WM_DISCOVERY_ENDED) {
     OnDiscoveryEnded();
   } else if (type == WM_BATCH_ENDED) {
@@ -352,11 +354,11 @@ void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
   Prompts::current().showMessage(this, QMessageBox::NoIcon, fault.text(), QMessageBox::Ok);
 }
 
-void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) {
-  const TableChanges changes = table_.OnDeviceFound(device);
+void CTavrixDlg::OnDevicesFound(std::span<const DeviceInfo> devices) {
+  const TableChanges changes = table_.OnDevicesFound(devices);
   ApplyTableChanges(changes);
-  if (changes.verified && batchProgressWanted_ && !IsBatchRunning()) {
-    ++batchTally_.verified;
+  if (changes.verified > 0 && batchProgressWanted_ && !IsBatchRunning()) {
+    batchTally_.verified += changes.verified;
     ShowBatchTally();
   }
 }
@@ -385,16 +387,13 @@ void CTavrixDlg::OnRescanTimer() {
 }
 
 void CTavrixDlg::ApplyTableChanges(const TableChanges& changes) {
-  if (changes.insertedRow) {
-    const auto& texts = *changes.insertedRow;
-    CXListCtrl* list = DeviceList();
+  if (!changes.insertedRows.empty()) {
+    std::vector<QStringList> rows;
+    rows.reserve(changes.insertedRows.size());
+    for (const auto& texts : changes.insertedRows) rows.emplace_back(texts.begin(), texts.end());
     applyingRows_ = true;
-    const int row = list->InsertItem(list->GetItemCount(), texts[kColumnNumber]);
-    list->SetCheckbox(row, kColumnNumber, 0);
+    DeviceList()->AppendItems(rows, kColumnNumber);
     applyingRows_ = false;
-    for (int column = kColumnModel; column < kDeviceColumnCount; ++column) {
-      if (!texts[column].isEmpty()) list->SetItemText(row, column, texts[column]);
-    }
   }
   ApplyCells(changes.cells);
   if (changes.stopRescanTimer) KillRescanTimer();

@@ -103,6 +103,7 @@ void CTavrixDlg::ReleaseDiscoveryPort() {
   KillRescanTimer();
   discovery_.StopDiscoveryWorker();
   QCoreApplication::removePostedEvents(this, WM_DEVICE_FOUND);
+  QCoreApplication::removePostedEvents(this, WM_DEVICES_FOUND);
   QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
 }
 
