@@ -11,10 +11,15 @@
 // An unusable endpoint is a fault of its own kind: a verification re-scans
 // every few seconds, and the operator needs to be told once, not once per
 // cycle.
+//
+// Every discovery event names the cycle that posted it. A worker let go at
+// its stop wait may post long after its cycle was stopped, even during a
+// later scan; the window takes only the events of the cycle it runs now.
 #pragma once
 
 #include <QEvent>
 #include <QString>
+#include <cstdint>
 #include <memory>
 
 #include "protocol/encp_records.h"
@@ -26,10 +31,25 @@ inline constexpr QEvent::Type WM_BATCH_ENDED = static_cast<QEvent::Type>(1027);
 // Registered once per process, so it can never collide with another user type.
 QEvent::Type WorkerFaultEventType();
 
-class DeviceFoundEvent : public QEvent {
+// Discovery cycles are numbered from 1; a batch run's events carry 0, as
+// they belong to no cycle and are never out of date.
+using DiscoveryCycle = uint64_t;
+inline constexpr DiscoveryCycle kNoDiscoveryCycle = 0;
+
+// WM_DISCOVERY_ENDED is posted as a plain WorkerEvent.
+class WorkerEvent : public QEvent {
  public:
-  explicit DeviceFoundEvent(std::unique_ptr<DeviceInfo> device)
-      : QEvent(WM_DEVICE_FOUND), device_(std::move(device)) {}
+  WorkerEvent(Type type, DiscoveryCycle cycle) : QEvent(type), cycle_(cycle) {}
+  DiscoveryCycle cycle() const { return cycle_; }
+
+ private:
+  DiscoveryCycle cycle_;
+};
+
+class DeviceFoundEvent : public WorkerEvent {
+ public:
+  DeviceFoundEvent(std::unique_ptr<DeviceInfo> device, DiscoveryCycle cycle)
+      : WorkerEvent(WM_DEVICE_FOUND, cycle), device_(std::move(device)) {}
 
   const DeviceInfo* device() const { return device_.get(); }
   // Lets the receiver keep the record beyond the event's life.
@@ -41,10 +61,11 @@ class DeviceFoundEvent : public QEvent {
 
 enum class WorkerFaultKind { kFault, kEndpointUnavailable };
 
-class WorkerFaultEvent : public QEvent {
+class WorkerFaultEvent : public WorkerEvent {
  public:
-  explicit WorkerFaultEvent(QString text, WorkerFaultKind kind = WorkerFaultKind::kFault)
-      : QEvent(WorkerFaultEventType()), text_(std::move(text)), kind_(kind) {}
+  explicit WorkerFaultEvent(QString text, WorkerFaultKind kind = WorkerFaultKind::kFault,
+                            DiscoveryCycle cycle = kNoDiscoveryCycle)
+      : WorkerEvent(WorkerFaultEventType(), cycle), text_(std::move(text)), kind_(kind) {}
   const QString& text() const { return text_; }
   WorkerFaultKind kind() const { return kind_; }
 

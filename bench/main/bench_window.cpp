@@ -67,13 +67,13 @@ int main(int argc, char* argv[]) {
   QElapsedTimer clock;
   clock.start();
   for (int i = 0; i < kDevices; ++i) {
-    DeviceFoundEvent event(std::make_unique<DeviceInfo>(Device(i)));
+    DeviceFoundEvent event(std::make_unique<DeviceInfo>(Device(i)), window.CurrentDiscoveryCycle());
     QApplication::sendEvent(&window, &event);
   }
   QApplication::processEvents();  // the repaint they caused
   const double fillMs = clock.nsecsElapsed() / 1e6;
   const int rows = window.DeviceList()->GetItemCount();
-  QEvent ended(WM_DISCOVERY_ENDED);
+  WorkerEvent ended(WM_DISCOVERY_ENDED, window.CurrentDiscoveryCycle());
   QApplication::sendEvent(&window, &ended);
 
   CXHeaderCtrl* header = window.DeviceList()->headerCtrl();

@@ -115,12 +115,17 @@ TEST_F(DiscoveryWorkerTest, StartWhileRunningStopsTheOldWorkerFirstAndBothEnd) {
   const auto settings = LoopbackSettings(device.port());
   DiscoveryController controller(window.mailbox.mailbox(), settings);
   ASSERT_TRUE(controller.StartDiscoveryWorker());
+  const DiscoveryCycle first = controller.CurrentCycle();
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5)).empty());
   ASSERT_TRUE(controller.StartDiscoveryWorker());
   sockaddr_in second{};
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &second).empty());
   EXPECT_EQ(ntohs(second.sin_port), settings.localPort) << "the old cycle had given up the port: no overlap";
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 2; }));
+  EXPECT_EQ(window.received[0].cycle, first);
+  EXPECT_EQ(window.received[1].cycle, controller.CurrentCycle());
+  controller.StopDiscoveryWorker();
+  EXPECT_NE(controller.CurrentCycle(), window.received[1].cycle) << "a stopped cycle is over";
 }
 
 TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
@@ -135,6 +140,7 @@ TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
   device.SendTo(worker, SearchReply(kMacB, "Encoder"));
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
   EXPECT_EQ(window.count(WM_DEVICE_FOUND), 1);
+  for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
   ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
   EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
 }

@@ -25,16 +25,18 @@ class EventSink : public QObject {
     QEvent::Type type;
     DeviceInfo device{};
     QString text;
+    DiscoveryCycle cycle = kNoDiscoveryCycle;
   };
 
   bool event(QEvent* event) override {
+    auto cycle = [event] { return static_cast<WorkerEvent*>(event)->cycle(); };
     if (event->type() == WM_DEVICE_FOUND) {
       const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device();
-      received.push_back({event->type(), device != nullptr ? *device : DeviceInfo{}, {}});
+      received.push_back({event->type(), device != nullptr ? *device : DeviceInfo{}, {}, cycle()});
     } else if (event->type() == WorkerFaultEventType()) {
-      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text()});
+      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), cycle()});
     } else if (event->type() == WM_DISCOVERY_ENDED) {
-      received.push_back({event->type(), {}, {}});
+      received.push_back({event->type(), {}, {}, cycle()});
     } else {
       return QObject::event(event);
     }

@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -166,16 +165,7 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t>
 void CTavrixDlg::OnScan() {
   if (GetState() != kStateIdle || IsBatchRunning()) return;
   endpointFaultShown_ = false;
-  if (StartScanCycle()) SetState(kStateScanning);
-}
-
-// The previous worker's "ended" event may still be queued (a re-scan worker
-// left over from a verification, or a scan stopped by "Clear"). It belongs
-// to a cycle that is over; delivered now it would end the new scan at once.
-bool CTavrixDlg::StartScanCycle() {
-  discovery_.StopDiscoveryWorker();
-  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
-  return discovery_.StartDiscoveryWorker();
+  if (discovery_.StartDiscoveryWorker()) SetState(kStateScanning);
 }
 
 void CTavrixDlg::OnClear() {
@@ -321,6 +311,12 @@ void CTavrixDlg::MirrorTicks() {
 // ---- Worker events ----------------------------------------------------------
 
 void CTavrixDlg::customEvent(QEvent* event) {
+  // A stopped cycle's worker, even one let go at its stop wait, is no longer
+  // heard: its replies are out of date and its "ended" would cut a new scan short.
+  if (const auto* tagged = dynamic_cast<const WorkerEvent*>(event);
+      tagged != nullptr && tagged->cycle() != kNoDiscoveryCycle && tagged->cycle() != discovery_.CurrentCycle()) {
+    return;
+  }
   const QEvent::Type type = event->type();
   if (type == WM_DEVICE_FOUND) {
     // The record belongs to the event and is freed with it.

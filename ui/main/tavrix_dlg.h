@@ -33,6 +33,7 @@
 #include <optional>
 #include <vector>
 
+#include "discovery/device_events.h"
 #include "discovery/device_table.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
@@ -104,6 +105,8 @@ class CTavrixDlg : public QDialog {
   const std::shared_ptr<DeviceInventory>& Inventory() const { return inventory_; }
   const std::shared_ptr<WindowMailbox>& Mailbox() const { return mailboxOwner_.mailbox(); }
   bool IsDiscoveryWorkerRecorded() const { return discovery_.IsWorkerRecorded(); }
+  // The cycle whose events the window takes. Used by tests and benchmarks.
+  DiscoveryCycle CurrentDiscoveryCycle() const { return discovery_.CurrentCycle(); }
   // From "NVT setting" until the window has handled the run's end.
   bool IsBatchRunning() const { return batchController_.IsRunning(); }
 
@@ -151,7 +154,6 @@ class CTavrixDlg : public QDialog {
   void ApplyCells(const std::vector<CellUpdate>& cells);
   void ForgetSelection();
   void OpenWebPage(const DeviceInfo& device);
-  bool StartScanCycle();
   std::optional<DeviceInfo> RowRecord(int row) const;
   void MirrorTicks();
   void ShowWorkerFault(const WorkerFaultEvent& fault);

@@ -12,11 +12,9 @@
 //
 // Progress sits in a label beside the command buttons, in space the
 // template leaves free, so no list cell and no control moves.
-#include <QCoreApplication>
 #include <QLabel>
 #include <arpa/inet.h>
 
-#include "discovery/device_events.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/batch_command.h"
 #include "ui/config/batch_progress_event.h"
@@ -85,8 +83,6 @@ void CTavrixDlg::OnNvtSetting() {
 void CTavrixDlg::ReleaseDiscoveryPort() {
   KillRescanTimer();
   discovery_.StopDiscoveryWorker();
-  QCoreApplication::removePostedEvents(this, WM_DEVICE_FOUND);
-  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
 }
 
 // No thread could be made: a scan whose cycle was stopped is over, a
