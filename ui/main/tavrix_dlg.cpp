@@ -164,12 +164,12 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t>
 
 void CTavrixDlg::OnScan() {
   if (GetState() != kStateIdle || IsBatchRunning()) return;
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   if (discovery_.StartDiscoveryWorker()) SetState(kStateScanning);
 }
 
 void CTavrixDlg::OnClear() {
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   EnableSettingsPanel(false);
   discovery_.StopDiscoveryWorker();
   applyingRows_ = true;
@@ -335,14 +335,11 @@ void CTavrixDlg::customEvent(QEvent* event) {
 }
 
 void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
-  if (fault.kind() == WorkerFaultKind::kEndpointUnavailable) {
-    if (endpointFaultShown_) return;
-    // Set before the box opens: its modal loop runs the re-scan timer.
-    endpointFaultShown_ = true;
-    Prompts::current().showMessage(this, QMessageBox::Warning, fault.text(), QMessageBox::Ok);
-    return;
-  }
-  Prompts::current().showMessage(this, QMessageBox::NoIcon, fault.text(), QMessageBox::Ok);
+  // Recorded before the box opens: its modal loop runs the re-scan timer.
+  if (!faultsShown_.insert(fault.kind()).second) return;
+  const bool endpoint = fault.kind() == WorkerFaultKind::kEndpointUnavailable;
+  Prompts::current().showMessage(this, endpoint ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text(),
+                                 QMessageBox::Ok);
 }
 
 void CTavrixDlg::OnDeviceFound(const DeviceInfo& device) { ApplyTableChanges(table_.OnDeviceFound(device)); }

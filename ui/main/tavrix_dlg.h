@@ -31,6 +31,7 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
 #include "discovery/device_events.h"
@@ -182,7 +183,7 @@ class CTavrixDlg : public QDialog {
   // bulk, and the inventory's ticks are set together with the records.
   bool applyingRows_ = false;
   bool closedAtStart_ = false;
-  // Said once per operator command: re-scan cycles that fail to open the
-  // port again would otherwise stack one message box on another.
-  bool endpointFaultShown_ = false;
+  // Each kind of worker fault is said once per operator command: re-scan
+  // cycles that fail again would otherwise stack one message box on another.
+  std::set<WorkerFaultKind> faultsShown_;
 };

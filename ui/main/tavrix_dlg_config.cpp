@@ -45,7 +45,7 @@ void CTavrixDlg::OnApply() {
   if (!selected) return;
   // Idle: a cycle still recorded is the tail of an ended verification.
   ReleaseDiscoveryPort();
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   const SettingsPanelValues panel = PanelValues(*ui_);
   if (RunApplyCommand(this, *selected, panel, endpointSettings_) == ApplyCommandOutcome::kAccepted) {
     // The same choice of type as the request: Static first, then DHCP.
@@ -65,7 +65,7 @@ void CTavrixDlg::OnNvtSetting() {
   seams.settings = endpointSettings_;
   seams.beforeStart = [&] {
     ReleaseDiscoveryPort();
-    endpointFaultShown_ = false;
+    faultsShown_.clear();
     portReleased = true;
   };
 
