@@ -60,7 +60,7 @@ TEST_F(DiscoveryWorkerTest, QuietCycleSendsOneSearchPostsOnlyEndedAfterHalfASeco
   EXPECT_EQ(device.Receive(std::chrono::seconds(5)),
             (std::vector<uint8_t>{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
 
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }, 2000)) << "a scan ends within 2 s";
   EXPECT_GE(clock.elapsed(), 490);
   EXPECT_EQ(window.received.size(), 1u);
   EXPECT_TRUE(controller.IsWorkerRecorded()) << "an ended worker stays recorded until it is stopped";

@@ -197,9 +197,6 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   EXPECT_EQ(window->GetState(), kStateBatch);
   EXPECT_TRUE(window->IsRescanTimerActive());
   EXPECT_FALSE(Progress()->isVisible());
-  QTest::qWait(3500);
-  EXPECT_EQ(window->GetState(), kStateBatch);
-  EXPECT_TRUE(window->IsRescanTimerActive());
   for (int device : {0, 1, 2, 3}) EXPECT_EQ(StateOf(device), "") << device;
   Click("clearButton");
   EXPECT_EQ(window->GetState(), kStateIdle);
@@ -347,7 +344,6 @@ TEST_F(WindowConfigTest, ADeviceThatNeverReappearsIsAwaitedUntilClear) {
   ASSERT_EQ(window->GetState(), kStateVerifying);
   QTest::qWait(4000);
   EXPECT_EQ(window->GetState(), kStateVerifying);
-  EXPECT_TRUE(window->IsRescanTimerActive());
   EXPECT_EQ(StateOf(0), kChecking);
   ClickHeader(1);
   ClickRow(RowOfMac(2));

@@ -114,12 +114,17 @@ TEST_F(MainWindowTest, AStoppedCyclesLateEventsChangeNothing) {
   EXPECT_EQ(window->GetState(), kStateIdle);
 }
 
-// A box opened during a verification runs the re-scan timer, so a cycle
-// that faults every time would otherwise stack one box on another.
-TEST_F(MainWindowTest, AVerificationSaysAFaultOnce) {
+// A verification searches at once, then every 3000 ms. A box opened
+// meanwhile runs the re-scan timer, so a cycle that faults every time would
+// otherwise stack one box on another.
+TEST_F(MainWindowTest, AVerificationReScansAtOnceThenPeriodicallyAndSaysAFaultOnce) {
   Open();
   Fill({MakeDevice(0x01, "10.0.0.1")});
   window->BeginVerification(MakeDevice(0x01, "").mac, inet_addr("10.0.0.9"));
+  EXPECT_EQ(window->RescanTimerInterval(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
+  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
   for (int cycle = 0; cycle < 2; ++cycle) {
     WorkerFaultEvent fault(QString::fromLatin1(kDiscoveryFaultText), WorkerFaultKind::kFault,
                            window->CurrentDiscoveryCycle());

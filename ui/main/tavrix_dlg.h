@@ -95,6 +95,8 @@ class CTavrixDlg : public QDialog {
   void StartRescanTimer(int periodMs);
   void KillRescanTimer();
   bool IsRescanTimerActive() const { return rescanTimer_.isActive(); }
+  // Used by tests.
+  int RescanTimerInterval() const { return rescanTimer_.interval(); }
 
   // The device shown in the settings panel, by its current table record.
   std::optional<DeviceInfo> SelectedDevice() const { return table_.SelectedDevice(); }
