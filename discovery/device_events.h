@@ -2,25 +2,28 @@
 // numbers the window has always used for its private messages (1025..1027),
 // so a log or a debugger shows the familiar values.
 //
-// A device-found event owns its record: whether the window handles it, Qt
+// A device-found event owns its records: whether the window handles it, Qt
 // drops it because the window is gone, or the mailbox refuses it after
-// closing, the record is freed together with the event. A discovery cycle
-// posts its replies as devices-found events, one per batch the socket
-// yielded, in order of arrival: a burst of thousands then costs the window a
-// few dozen events, and the grid can take a batch's new rows in one
-// insertion. Each record of a batch is still judged on its own, exactly as a
-// single device-found event's.
+// closing, they are freed together with the event. A discovery cycle posts
+// one device-found event per batch the socket yielded, in order of arrival:
+// a burst of thousands then costs the window a few dozen events, and the
+// grid can take a batch's new rows in one insertion. Each record of a batch
+// is still judged on its own.
 //
 // A worker never shows a dialog itself (widgets belong to the window
 // thread); it posts a fault event carrying the text and the window shows it.
 // An unusable endpoint is a fault of its own kind: a verification re-scans
 // every few seconds, and the operator needs to be told once, not once per
 // cycle.
+//
+// Every discovery event names the cycle that posted it. A worker let go at
+// its stop wait may post long after its cycle was stopped, even during a
+// later scan; the window takes only the events of the cycle it runs now.
 #pragma once
 
 #include <QEvent>
 #include <QString>
-#include <memory>
+#include <cstdint>
 #include <vector>
 
 #include "protocol/encp_records.h"
@@ -28,28 +31,30 @@
 inline constexpr QEvent::Type WM_DEVICE_FOUND = static_cast<QEvent::Type>(1025);
 inline constexpr QEvent::Type WM_DISCOVERY_ENDED = static_cast<QEvent::Type>(1026);
 inline constexpr QEvent::Type WM_BATCH_ENDED = static_cast<QEvent::Type>(1027);
-inline constexpr QEvent::Type WM_DEVICES_FOUND = static_cast<QEvent::Type>(1028);
 
 // Registered once per process, so it can never collide with another user type.
 QEvent::Type WorkerFaultEventType();
 
-class DeviceFoundEvent : public QEvent {
- public:
-  explicit DeviceFoundEvent(std::unique_ptr<DeviceInfo> device)
-      : QEvent(WM_DEVICE_FOUND), device_(std::move(device)) {}
+// Discovery cycles are numbered from 1; a batch run's events carry 0, as
+// they belong to no cycle and are never out of date.
+using DiscoveryCycle = uint64_t;
+inline constexpr DiscoveryCycle kNoDiscoveryCycle = 0;
 
-  const DeviceInfo* device() const { return device_.get(); }
-  // Lets the receiver keep the record beyond the event's life.
-  std::unique_ptr<DeviceInfo> takeDevice() { return std::move(device_); }
+// WM_DISCOVERY_ENDED is posted as a plain WorkerEvent.
+class WorkerEvent : public QEvent {
+ public:
+  WorkerEvent(Type type, DiscoveryCycle cycle) : QEvent(type), cycle_(cycle) {}
+  DiscoveryCycle cycle() const { return cycle_; }
 
  private:
-  std::unique_ptr<DeviceInfo> device_;
+  DiscoveryCycle cycle_;
 };
 
-class DevicesFoundEvent : public QEvent {
+// One or more devices of one cycle, in the order their replies arrived.
+class DeviceFoundEvent : public WorkerEvent {
  public:
-  explicit DevicesFoundEvent(std::vector<DeviceInfo> devices)
-      : QEvent(WM_DEVICES_FOUND), devices_(std::move(devices)) {}
+  DeviceFoundEvent(std::vector<DeviceInfo> devices, DiscoveryCycle cycle)
+      : WorkerEvent(WM_DEVICE_FOUND, cycle), devices_(std::move(devices)) {}
 
   const std::vector<DeviceInfo>& devices() const { return devices_; }
 
@@ -59,10 +64,11 @@ class DevicesFoundEvent : public QEvent {
 
 enum class WorkerFaultKind { kFault, kEndpointUnavailable };
 
-class WorkerFaultEvent : public QEvent {
+class WorkerFaultEvent : public WorkerEvent {
  public:
-  explicit WorkerFaultEvent(QString text, WorkerFaultKind kind = WorkerFaultKind::kFault)
-      : QEvent(WorkerFaultEventType()), text_(std::move(text)), kind_(kind) {}
+  explicit WorkerFaultEvent(QString text, WorkerFaultKind kind = WorkerFaultKind::kFault,
+                            DiscoveryCycle cycle = kNoDiscoveryCycle)
+      : WorkerEvent(WorkerFaultEventType(), cycle), text_(std::move(text)), kind_(kind) {}
   const QString& text() const { return text_; }
   WorkerFaultKind kind() const { return kind_; }
 

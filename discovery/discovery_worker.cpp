@@ -16,13 +16,14 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
   const int32_t opened = context.openEndpoint(&client, context.settings);
   if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
     context.mailbox->post(
-        std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable));
+        std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable,
+                                           context.cycle));
   }
   client.ops.Search(&client);
   ReceiveSearchReplies(
       &client, cycleEnd,
       [&](std::vector<DeviceInfo>&& batch) {
-        context.mailbox->post(std::make_unique<DevicesFoundEvent>(std::move(batch)));
+        context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::move(batch), context.cycle));
       },
       &stopRequested);
 }
@@ -31,9 +32,10 @@ int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool
   try {
     EncpThreadProcRun(context, stopRequested);
   } catch (...) {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText)));
+    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText),
+                                                             WorkerFaultKind::kFault, context.cycle));
   }
-  context.mailbox->post(std::make_unique<QEvent>(WM_DISCOVERY_ENDED));
+  context.mailbox->post(std::make_unique<WorkerEvent>(WM_DISCOVERY_ENDED, context.cycle));
   return 0;
 }
 
@@ -41,8 +43,14 @@ DiscoveryController::DiscoveryController(std::shared_ptr<WindowMailbox> mailbox,
     : context_{std::move(mailbox), settings} {}
 
 bool DiscoveryController::StartDiscoveryWorker() {
-  return worker_.Start(
-      [context = context_](const std::atomic<bool>& stopRequested) { EncpThreadProc(context, stopRequested); });
+  DiscoveryWorkerContext context = context_;
+  context.cycle = ++cycle_;
+  return worker_.Start([context = std::move(context)](const std::atomic<bool>& stopRequested) {
+    EncpThreadProc(context, stopRequested);
+  });
 }
 
-void DiscoveryController::StopDiscoveryWorker() { worker_.Stop(); }
+void DiscoveryController::StopDiscoveryWorker() {
+  worker_.Stop();
+  ++cycle_;
+}

@@ -9,12 +9,14 @@
 // settings; tests point them at loopback and free ports, and may swap the
 // opener to inject faults. A fault inside the cycle is reported to the
 // window as a WorkerFaultEvent; the "ended" event follows in every case.
+// Every event carries the cycle number in the context.
 #pragma once
 
 #include <atomic>
 #include <chrono>
 #include <memory>
 
+#include "discovery/device_events.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_client.h"
@@ -25,6 +27,7 @@ struct DiscoveryWorkerContext {
   std::shared_ptr<WindowMailbox> mailbox;
   EncpEndpointSettings settings;
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;
+  DiscoveryCycle cycle = kNoDiscoveryCycle;
 };
 
 inline constexpr std::chrono::milliseconds kDiscoveryCycleLength{500};
@@ -39,16 +42,21 @@ class DiscoveryController {
  public:
   explicit DiscoveryController(std::shared_ptr<WindowMailbox> mailbox, EncpEndpointSettings settings = {});
 
-  // Stops a recorded worker first; true when a new worker is recorded.
+  // Stops a recorded worker first; true when a new worker is recorded. The
+  // new worker runs the next cycle, which becomes the current one.
   bool StartDiscoveryWorker();
   // Blocks at most 3000 ms; a worker that does not end by then is let go.
+  // Either way its cycle is over and no longer current.
   void StopDiscoveryWorker();
   bool IsWorkerRecorded() const { return worker_.IsRecorded(); }
+  // The cycle whose events count; after a stop, a number no worker carries.
+  DiscoveryCycle CurrentCycle() const { return cycle_; }
 
   // For tests that need a faulty or instrumented endpoint.
   void SetEndpointOpener(EndpointOpener opener) { context_.openEndpoint = opener; }
 
  private:
   DiscoveryWorkerContext context_;
+  DiscoveryCycle cycle_ = kNoDiscoveryCycle + 1;
   WorkerThread worker_;
 };

@@ -73,20 +73,15 @@ Figures Measure(int devices, int batchSize) {
   QElapsedTimer clock;
   clock.start();
   for (int first = 0; first < devices; first += batchSize) {
-    if (batchSize == 1) {
-      DeviceFoundEvent event(std::make_unique<DeviceInfo>(Device(first)));
-      QApplication::sendEvent(&window, &event);
-      continue;
-    }
     std::vector<DeviceInfo> batch;
     for (int i = first; i < std::min(devices, first + batchSize); ++i) batch.push_back(Device(i));
-    DevicesFoundEvent event(std::move(batch));
+    DeviceFoundEvent event(std::move(batch), window.CurrentDiscoveryCycle());
     QApplication::sendEvent(&window, &event);
   }
   QApplication::processEvents();  // the repaint they caused
   figures.fillMs = clock.nsecsElapsed() / 1e6;
   figures.rows = window.DeviceList()->GetItemCount();
-  QEvent ended(WM_DISCOVERY_ENDED);
+  WorkerEvent ended(WM_DISCOVERY_ENDED, window.CurrentDiscoveryCycle());
   QApplication::sendEvent(&window, &ended);
 
   CXHeaderCtrl* header = window.DeviceList()->headerCtrl();

@@ -60,7 +60,7 @@ TEST_F(DiscoveryWorkerTest, QuietCycleSendsOneSearchPostsOnlyEndedAfterHalfASeco
   EXPECT_EQ(device.Receive(std::chrono::seconds(5)),
             (std::vector<uint8_t>{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
 
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }, 2000)) << "a scan ends within 2 s";
   EXPECT_GE(clock.elapsed(), 490);
   EXPECT_EQ(window.received.size(), 1u);
   EXPECT_TRUE(controller.IsWorkerRecorded()) << "an ended worker stays recorded until it is stopped";
@@ -84,7 +84,7 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyIsItsOwnRecordAndJunkIsPassedOver) 
   device.SendTo(worker, SearchReply(kMacA, "Camera-1"));
 
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICES_FOUND), 2);
+  ASSERT_EQ(window.count(WM_DEVICE_FOUND), 2);
   EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED) << "records come before the end";
   const DeviceInfo& first = window.received[0].device;
   EXPECT_EQ(std::memcmp(first.mac, kMacA, 6), 0);
@@ -107,7 +107,7 @@ TEST_F(DiscoveryWorkerTest, ABurstArrivesInBatchesInOrderBeforeTheEnd) {
     device.SendTo(worker, SearchReply(mac, "NVT"));
   }
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICES_FOUND), kBurst);
+  ASSERT_EQ(window.count(WM_DEVICE_FOUND), kBurst);
   EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED);
   for (int i = 0; i < kBurst; ++i) {
     const DeviceInfo& found = window.received[i].device;
@@ -137,12 +137,17 @@ TEST_F(DiscoveryWorkerTest, StartWhileRunningStopsTheOldWorkerFirstAndBothEnd) {
   const auto settings = LoopbackSettings(device.port());
   DiscoveryController controller(window.mailbox.mailbox(), settings);
   ASSERT_TRUE(controller.StartDiscoveryWorker());
+  const DiscoveryCycle first = controller.CurrentCycle();
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5)).empty());
   ASSERT_TRUE(controller.StartDiscoveryWorker());
   sockaddr_in second{};
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &second).empty());
   EXPECT_EQ(ntohs(second.sin_port), settings.localPort) << "the old cycle had given up the port: no overlap";
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 2; }));
+  EXPECT_EQ(window.received[0].cycle, first);
+  EXPECT_EQ(window.received[1].cycle, controller.CurrentCycle());
+  controller.StopDiscoveryWorker();
+  EXPECT_NE(controller.CurrentCycle(), window.received[1].cycle) << "a stopped cycle is over";
 }
 
 TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
@@ -156,7 +161,8 @@ TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
   EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
   device.SendTo(worker, SearchReply(kMacB, "Encoder"));
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  EXPECT_EQ(window.count(WM_DEVICES_FOUND), 1);
+  EXPECT_EQ(window.count(WM_DEVICE_FOUND), 1);
+  for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
   ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
   EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
 }

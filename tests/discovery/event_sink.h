@@ -21,24 +21,26 @@ inline void EnsureApplication() {
 
 class EventSink : public QObject {
  public:
-  // A devices-found event is recorded device by device, each with the
+  // A device-found event is recorded device by device, each with the
   // number of its event.
   struct Received {
     QEvent::Type type;
     DeviceInfo device{};
     QString text;
     int batch = -1;
+    DiscoveryCycle cycle = kNoDiscoveryCycle;
   };
 
   bool event(QEvent* event) override {
-    if (event->type() == WM_DEVICES_FOUND) {
-      for (const DeviceInfo& device : static_cast<DevicesFoundEvent*>(event)->devices())
-        received.push_back({event->type(), device, {}, batches});
+    auto cycle = [event] { return static_cast<WorkerEvent*>(event)->cycle(); };
+    if (event->type() == WM_DEVICE_FOUND) {
+      for (const DeviceInfo& device : static_cast<DeviceFoundEvent*>(event)->devices())
+        received.push_back({event->type(), device, {}, batches, cycle()});
       ++batches;
     } else if (event->type() == WorkerFaultEventType()) {
-      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text()});
+      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), -1, cycle()});
     } else if (event->type() == WM_DISCOVERY_ENDED) {
-      received.push_back({event->type(), {}, {}});
+      received.push_back({event->type(), {}, {}, -1, cycle()});
     } else {
       return QObject::event(event);
     }

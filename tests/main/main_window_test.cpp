@@ -23,7 +23,7 @@ class MainWindowTest : public WindowTest {
   void Fill(const std::vector<DeviceInfo>& devices) {
     StartScan();
     for (const DeviceInfo& device : devices) Deliver(device);
-    DeliverType(WM_DISCOVERY_ENDED);
+    DeliverEnded();
     ASSERT_EQ(window->GetState(), kStateIdle);
   }
 
@@ -88,7 +88,7 @@ TEST_F(MainWindowTest, ScanningListsNewDevicesAndMarksEveryCollision) {
   Deliver(MakeDevice(0x02, "10.0.0.2"));
   Deliver(MakeDevice(0x03, "10.0.0.1"));  // collides with row 0
   Deliver(MakeDevice(0x04, "10.0.0.1"));  // a third at the same address
-  DeliverType(WM_DISCOVERY_ENDED);
+  DeliverEnded();
 
   ASSERT_EQ(List().GetItemCount(), 4);
   EXPECT_EQ(Row(0), (Texts{"   1", "NVT-100", "00:1A:2B - 3C:4D:01", "10.0.0.1", "-", "4000", "IP address collision"}));
@@ -98,20 +98,40 @@ TEST_F(MainWindowTest, ScanningListsNewDevicesAndMarksEveryCollision) {
   EXPECT_EQ(LookOf(List(), 1, 3), kDefaultLook);
 }
 
-TEST_F(MainWindowTest, AStoppedScansLateEndDoesNotCutTheNextScanShort) {
+// A worker let go at its stop wait posts whenever it wakes, even during a
+// later scan.
+TEST_F(MainWindowTest, AStoppedCyclesLateEventsChangeNothing) {
   Open();
   StartScan();
-  Deliver(MakeDevice(0x01, "10.0.0.1"));
-  Click("clearButton");  // stops the worker, whose "ended" is now queued
-  EXPECT_EQ(window->GetState(), kStateIdle);
-  Deliver(MakeDevice(0x02, "10.0.0.2"));  // a record of the stopped search
-  EXPECT_EQ(List().GetItemCount(), 0);
-
+  const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
+  Click("clearButton");
   StartScan();
-  QApplication::processEvents();
-  QApplication::processEvents();
+  Deliver(MakeDevice(0x01, "10.0.0.1"), stopped);
+  DeliverEnded(stopped);
+  EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->GetState(), kStateScanning);
-  EXPECT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; })) << "ended by its own cycle";
+  DeliverEnded();
+  EXPECT_EQ(window->GetState(), kStateIdle);
+}
+
+// A verification searches at once, then every 3000 ms. A box opened
+// meanwhile runs the re-scan timer, so a cycle that faults every time would
+// otherwise stack one box on another.
+TEST_F(MainWindowTest, AVerificationReScansAtOnceThenPeriodicallyAndSaysAFaultOnce) {
+  Open();
+  Fill({MakeDevice(0x01, "10.0.0.1")});
+  window->BeginVerification(MakeDevice(0x01, "").mac, inet_addr("10.0.0.9"));
+  EXPECT_EQ(window->RescanTimerInterval(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
+  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    WorkerFaultEvent fault(QString::fromLatin1(kDiscoveryFaultText), WorkerFaultKind::kFault,
+                           window->CurrentDiscoveryCycle());
+    QApplication::sendEvent(window.get(), &fault);
+  }
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
 }
 
 // Waiting through re-scans, other devices' answers and "Clear" is proven
@@ -271,7 +291,7 @@ TEST_F(MainWindowTest, EnterAndEscKeepTheWindowOnlyTheCloseBoxEndsIt) {
   EXPECT_FALSE(w.isVisible());
 }
 
-TEST_F(MainWindowTest, AboutBoxArpFlushAndWorkerFaultsReachTheOperator) {
+TEST_F(MainWindowTest, AboutBoxAndArpFlushReachTheOperator) {
   CTavrixDlg& w = Open();
   QAction* about = nullptr;
   for (QAction* top : w.findChild<QMenuBar*>("menuBar")->actions())
@@ -309,10 +329,6 @@ TEST_F(MainWindowTest, AboutBoxArpFlushAndWorkerFaultsReachTheOperator) {
   }
   EXPECT_EQ(prompts.messages().size(), 5u);
   EXPECT_EQ(runner->commands.back(), (std::vector<std::string>{"ip", "-s", "-s", "neigh", "flush", "all"}));
-
-  w.Mailbox()->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText)));
-  ASSERT_TRUE(PumpUntil([&] { return prompts.messages().size() == 6; }));
-  EXPECT_EQ(prompts.messages().back().text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
 }
 
 }  // namespace

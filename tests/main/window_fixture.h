@@ -11,6 +11,7 @@
 #include <QTest>
 #include <cstring>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "discovery/device_events.h"
@@ -97,13 +98,14 @@ class WindowTest : public ::testing::Test {
     ASSERT_EQ(window->GetState(), kStateScanning);
   }
 
-  // The way a worker's record reaches the window (delivered at once).
-  void Deliver(const DeviceInfo& device) {
-    DeviceFoundEvent event(std::make_unique<DeviceInfo>(device));
+  // The way a worker's events reach the window (delivered at once), from
+  // the current cycle unless the test names another.
+  void Deliver(const DeviceInfo& device, std::optional<DiscoveryCycle> cycle = {}) {
+    DeviceFoundEvent event({device}, cycle.value_or(window->CurrentDiscoveryCycle()));
     QApplication::sendEvent(window.get(), &event);
   }
-  void DeliverType(QEvent::Type type) {
-    QEvent event(type);
+  void DeliverEnded(std::optional<DiscoveryCycle> cycle = {}) {
+    WorkerEvent event(WM_DISCOVERY_ENDED, cycle.value_or(window->CurrentDiscoveryCycle()));
     QApplication::sendEvent(window.get(), &event);
   }
 

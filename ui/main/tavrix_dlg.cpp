@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 
 #include <QCloseEvent>
-#include <QCoreApplication>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
@@ -165,22 +164,13 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t>
 
 void CTavrixDlg::OnScan() {
   if (GetState() != kStateIdle || IsBatchRunning()) return;
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   HideBatchProgress();
-  if (StartScanCycle()) SetState(kStateScanning);
-}
-
-// The previous worker's "ended" event may still be queued (a re-scan worker
-// left over from a verification, or a scan stopped by "Clear"). It belongs
-// to a cycle that is over; delivered now it would end the new scan at once.
-bool CTavrixDlg::StartScanCycle() {
-  discovery_.StopDiscoveryWorker();
-  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
-  return discovery_.StartDiscoveryWorker();
+  if (discovery_.StartDiscoveryWorker()) SetState(kStateScanning);
 }
 
 void CTavrixDlg::OnClear() {
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   EnableSettingsPanel(false);
   discovery_.StopDiscoveryWorker();
   applyingRows_ = true;
@@ -322,12 +312,16 @@ void CTavrixDlg::MirrorTicks() {
 // ---- Worker events ----------------------------------------------------------
 
 void CTavrixDlg::customEvent(QEvent* event) {
+  // A stopped cycle's worker, even one let go at its stop wait, is no longer
+  // heard: its replies are out of date and its "ended" would cut a new scan short.
+  if (const auto* tagged = dynamic_cast<const WorkerEvent*>(event);
+      tagged != nullptr && tagged->cycle() != kNoDiscoveryCycle && tagged->cycle() != discovery_.CurrentCycle()) {
+    return;
+  }
   const QEvent::Type type = event->type();
   if (type == WM_DEVICE_FOUND) {
-    // The record belongs to the event and is freed with it.
-    if (const DeviceInfo* device = static_cast<DeviceFoundEvent*>(event)->device()) OnDevicesFound({device, 1});
-  } else if (type == WM_DEVICES_FOUND) {
-    OnDevicesFound(static_cast<DevicesFoundEvent*>(event)->devices());
+    // The records belong to the event and are freed with it.
+    OnDevicesFound(static_cast<DeviceFoundEvent*>(event)->devices());
   } else if (type == WM_DISCOVERY_ENDED) {
     OnDiscoveryEnded();
   } else if (type == WM_BATCH_ENDED) {
@@ -344,14 +338,11 @@ void CTavrixDlg::customEvent(QEvent* event) {
 }
 
 void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
-  if (fault.kind() == WorkerFaultKind::kEndpointUnavailable) {
-    if (endpointFaultShown_) return;
-    // Set before the box opens: its modal loop runs the re-scan timer.
-    endpointFaultShown_ = true;
-    Prompts::current().showMessage(this, QMessageBox::Warning, fault.text(), QMessageBox::Ok);
-    return;
-  }
-  Prompts::current().showMessage(this, QMessageBox::NoIcon, fault.text(), QMessageBox::Ok);
+  // Recorded before the box opens: its modal loop runs the re-scan timer.
+  if (!faultsShown_.insert(fault.kind()).second) return;
+  const bool endpoint = fault.kind() == WorkerFaultKind::kEndpointUnavailable;
+  Prompts::current().showMessage(this, endpoint ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text(),
+                                 QMessageBox::Ok);
 }
 
 void CTavrixDlg::OnDevicesFound(std::span<const DeviceInfo> devices) {

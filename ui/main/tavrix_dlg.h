@@ -34,8 +34,10 @@
 #include <cstdint>
 #include <memory>
 #include <optional>
+#include <set>
 #include <vector>
 
+#include "discovery/device_events.h"
 #include "discovery/device_table.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
@@ -97,6 +99,8 @@ class CTavrixDlg : public QDialog {
   void StartRescanTimer(int periodMs);
   void KillRescanTimer();
   bool IsRescanTimerActive() const { return rescanTimer_.isActive(); }
+  // Used by tests.
+  int RescanTimerInterval() const { return rescanTimer_.interval(); }
 
   // The device shown in the settings panel, by its current table record.
   std::optional<DeviceInfo> SelectedDevice() const { return table_.SelectedDevice(); }
@@ -108,6 +112,8 @@ class CTavrixDlg : public QDialog {
   const std::shared_ptr<DeviceInventory>& Inventory() const { return inventory_; }
   const std::shared_ptr<WindowMailbox>& Mailbox() const { return mailboxOwner_.mailbox(); }
   bool IsDiscoveryWorkerRecorded() const { return discovery_.IsWorkerRecorded(); }
+  // The cycle whose events the window takes. Used by tests and benchmarks.
+  DiscoveryCycle CurrentDiscoveryCycle() const { return discovery_.CurrentCycle(); }
   // From "NVT setting" until the window has handled the run's end.
   bool IsBatchRunning() const { return batchController_.IsRunning(); }
 
@@ -157,7 +163,6 @@ class CTavrixDlg : public QDialog {
   void ApplyCells(const std::vector<CellUpdate>& cells);
   void ForgetSelection();
   void OpenWebPage(const DeviceInfo& device);
-  bool StartScanCycle();
   std::optional<DeviceInfo> RowRecord(int row) const;
   void MirrorTicks();
   void ShowWorkerFault(const WorkerFaultEvent& fault);
@@ -188,7 +193,7 @@ class CTavrixDlg : public QDialog {
   // bulk, and the inventory's ticks are set together with the records.
   bool applyingRows_ = false;
   bool closedAtStart_ = false;
-  // Said once per operator command: re-scan cycles that fail to open the
-  // port again would otherwise stack one message box on another.
-  bool endpointFaultShown_ = false;
+  // Each kind of worker fault is said once per operator command: re-scan
+  // cycles that fail again would otherwise stack one message box on another.
+  std::set<WorkerFaultKind> faultsShown_;
 };

@@ -12,11 +12,9 @@
 //
 // Progress sits in a label beside the command buttons, in space the
 // template leaves free, so no list cell and no control moves.
-#include <QCoreApplication>
 #include <QLabel>
 #include <arpa/inet.h>
 
-#include "discovery/device_events.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/batch_command.h"
 #include "ui/config/batch_progress_event.h"
@@ -48,7 +46,7 @@ void CTavrixDlg::OnApply() {
   if (!selected) return;
   // Idle: a cycle still recorded is the tail of an ended verification.
   ReleaseDiscoveryPort();
-  endpointFaultShown_ = false;
+  faultsShown_.clear();
   HideBatchProgress();
   const SettingsPanelValues panel = PanelValues(*ui_);
   switch (RunApplyCommand(this, *selected, panel, endpointSettings_)) {
@@ -83,7 +81,7 @@ void CTavrixDlg::OnNvtSetting() {
   seams.beforeStart = [&] {
     HideBatchProgress();
     ReleaseDiscoveryPort();
-    endpointFaultShown_ = false;
+    faultsShown_.clear();
     portReleased = true;
   };
 
@@ -102,9 +100,6 @@ void CTavrixDlg::OnNvtSetting() {
 void CTavrixDlg::ReleaseDiscoveryPort() {
   KillRescanTimer();
   discovery_.StopDiscoveryWorker();
-  QCoreApplication::removePostedEvents(this, WM_DEVICE_FOUND);
-  QCoreApplication::removePostedEvents(this, WM_DEVICES_FOUND);
-  QCoreApplication::removePostedEvents(this, WM_DISCOVERY_ENDED);
 }
 
 // No thread could be made: a scan whose cycle was stopped is over, a
