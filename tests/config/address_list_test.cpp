@@ -1,6 +1,6 @@
 // The address list file as the viewer and the batch read it: which lines
-// are usable, what a usable line yields, how the file is cut into lines and
-// which files are refused.
+// are usable, what a usable line yields, how the file is cut into lines,
+// which files are refused, and what the pre-flight check says of each line.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,6 +8,7 @@
 #include <string>
 
 #include "tests/config/config_test_support.h"
+#include "ui/config/address_list_check.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/address_list_line.h"
 
@@ -152,6 +153,56 @@ TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
   EXPECT_EQ(stopped.status, AddressListStatus::kStopped);
   EXPECT_TRUE(stopped.records.empty());
   EXPECT_EQ(asked, 3);
+}
+
+// Each line against five listed devices: 01 ticked, 02 not ticked, 03 and
+// 04 ticked, 05 ticked at 10.0.0.5. Every problem a line has is named, most
+// important first; 04's DHCP line moves it off 10.0.0.4, 05's own line
+// keeps it on 10.0.0.5.
+TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
+  std::vector<ListedDevice> devices;
+  for (uint8_t last = 1; last <= 5; ++last) {
+    const std::string address = "10.0.0." + std::to_string(last);
+    devices.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, last}, Ip(address.c_str()), last != 2});
+  }
+  const std::string tail = " 255.255.255.0 10.0.0.254 8.8.8.8";
+  const std::pair<std::string, const char*> table[] = {
+      {"00:1A:2B:00:00:01 STATIC 10.0.0.101" + tail, "ready"},
+      {"00:1A:2B:00:00:02 STATIC 10.0.0.102" + tail, "not ticked; MAC twice in the file"},
+      {"00:1A:2B:00:00:02 dhcp 0.0.0.0 0.0.0.0 0.0.0.0 0.0.0.0", "not ticked; MAC twice in the file"},
+      {"00:1a:2b:00:00:01 STATIC 10.0.0.103" + tail, "not listed"},
+      {"  #00:1A:2B:00:00:01 STATIC 10.0.0.104" + tail, "not listed"},
+      {"00:1A:2B:00:00:03 STATIC 10.0.0.4 255.255.0.255 10.9.0.1 8.8.8.8",
+       "MAC twice in the file; subnet mask not contiguous; gateway outside the subnet"},
+      {"00:1A:2B:00:00:03 STATIC 10.0.0.200 255.255.255.0 0.0.0.0 8.8.8.8", "MAC twice in the file"},
+      {"00:1A:2B:00:00:04 DHCP 10.0.0.5 255.0.255.0 9.9.9.9 0.0.0.0", "ready"},
+      {"00:1A:2B:00:00:99 STATIC 10.0.0.5" + tail,
+       "not listed; address given twice in the file; address in use by 00:1A:2B:00:00:05"},
+      {"00:1A:2B:00:00:05 STATIC 10.0.0.5" + tail, "address given twice in the file"},
+      {"00:1A:2B:00:00:01 STATIC 10.0.0.1 255.255.255.0 10.0.0.254", "five tokens"},
+      {"x", "one token"},
+      {"00:1A:2B:00:00:01 PPPOE 10.0.0.1" + tail, "PPPOE is not STATIC or DHCP"},
+      {"00:1A:2B:00:00:01 STATIC 192.168.1.300" + tail, "192.168.1.300 is not an address"},
+      {std::string(64, 'A') + " STATIC 10.0.0.1" + tail, "a token longer than 63 characters"},
+  };
+  AddressListLines file;
+  AppendAddressListLine(file, " \t");
+  AppendAddressListLine(file, "# MAC TYPE IP ADDRESS SUBNET MASK GATEWAY DNS SERVER");
+  for (const auto& [line, verdict] : table) AppendAddressListLine(file, line);
+  ASSERT_EQ(file.lines.size(), std::size(table)) << "blank and comment lines are left out";
+
+  const AddressListCheck check = CheckAddressList(file, devices);
+  for (size_t i = 0; i < std::size(table); ++i) {
+    EXPECT_EQ(LineCheckText(file.lines[i], check.lines[i]), table[i].second) << table[i].first;
+  }
+  EXPECT_EQ(AddressListCheckSummary(check), "10 usable lines: 2 ready, 3 not listed, 2 not ticked, 3 warnings; "
+                                            "5 lines skipped");
+
+  // However many unusable lines a file holds, only the first 1000 are kept.
+  for (size_t i = 0; i < kAddressListMaxKeptUnusable; ++i) AppendAddressListLine(file, "x");
+  EXPECT_EQ(file.lines.size(), std::size(table) + kAddressListMaxKeptUnusable - 5);
+  EXPECT_EQ(AddressListCheckSummary(CheckAddressList(file, {})),
+            "10 usable lines: 0 ready, 10 not listed; 1005 lines skipped (the first 1000 shown)");
 }
 
 }  // namespace

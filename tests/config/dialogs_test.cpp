@@ -1,12 +1,15 @@
 // The configuration dialogs on real offscreen widgets, every modal run and
 // message answered through scripted prompts. The login, "NVT Setting" and
-// "DB Viewer" pictures land in the build directory for a person to look at.
+// "DB Viewer" pictures land in the build directory for a person to look at;
+// the viewer scrolled to its "Check" column is the README's picture.
 #include <gtest/gtest.h>
 
 #include <QDir>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QTest>
 
 #include "tests/config/config_test_support.h"
@@ -15,8 +18,10 @@
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
 #include "ui/config/nvt_setting_dlg.h"
+#include "ui/controls/grid_model.h"
 #include "ui/controls/xlist_ctrl.h"
 
+using config_test::Ip;
 
 namespace {
 
@@ -44,20 +49,38 @@ const char kList[] =
     "00:1A:2B:3C:4D:60 STATIC 192.168.1.300 255.255.255.0 192.168.1.1 168.126.63.1\n"
     "00-1A-2B-3C-4D-61 Static 010.0.0.1 255.0.0.0 10.0.0.254 10.0.0.253\n";
 
-TEST(DbViewer, ShowsUsableLinesAsWrittenNumberedWithoutGaps) {
+// Usable lines numbered without gaps, as written; unusable ones greyed and
+// unnumbered with their reason; the check against the devices passed in.
+TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
   TestApplication();
   TempFiles files;
-  CDBViewer viewer(nullptr, QString::fromStdString(files.Write(kList)));
+  const std::vector<ListedDevice> devices = {{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, Ip("192.168.1.7"), true}};
+  CDBViewer viewer(nullptr, QString::fromStdString(files.Write(kList)), devices);
   CXListCtrl* list = viewer.list();
-  ASSERT_EQ(list->GetColumns(), 8);
-  ASSERT_EQ(list->GetItemCount(), 3);
+  ASSERT_EQ(list->GetColumns(), 9);
+  EXPECT_EQ(list->model()->headerData(8, Qt::Horizontal).toString(), "Check");
+  ASSERT_EQ(list->GetItemCount(), 5);
   const std::vector<std::vector<QString>> rows = {
-      {"   1", "00:1A:2B:3C:4D:5E", "STATIC", "192.168.1.20", "255.255.255.0", "192.168.1.1", "168.126.63.1", ""},
-      {"   2", "00:1a:2b:3c:4d:5f", "DHCP", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", ""},
-      {"   3", "00-1A-2B-3C-4D-61", "STATIC", "010.0.0.1", "255.0.0.0", "10.0.0.254", "10.0.0.253", ""}};
-  for (int row = 0; row < 3; ++row)
-    for (int column = 0; column < 8; ++column)
+      {"   1", "00:1A:2B:3C:4D:5E", "STATIC", "192.168.1.20", "255.255.255.0", "192.168.1.1", "168.126.63.1", "",
+       "ready"},
+      {"", "garbage", "", "", "", "", "", "", "one token"},
+      {"   2", "00:1a:2b:3c:4d:5f", "DHCP", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "", "not listed"},
+      {"", "00:1A:2B:3C:4D:60", "STATIC", "192.168.1.300", "255.255.255.0", "192.168.1.1", "168.126.63.1", "",
+       "192.168.1.300 is not an address"},
+      {"   3", "00-1A-2B-3C-4D-61", "STATIC", "010.0.0.1", "255.0.0.0", "10.0.0.254", "10.0.0.253", "",
+       "not listed"}};
+  const auto* model = static_cast<const GridModel*>(list->model());
+  for (int row = 0; row < 5; ++row) {
+    const bool skipped = rows[row][0].isEmpty();
+    for (int column = 0; column < 9; ++column) {
       EXPECT_EQ(list->GetItemText(row, column), rows[row][column]) << row << "," << column;
+      EXPECT_EQ(model->cell(row, column)->textColour == gridRgb(128, 128, 128), skipped) << row << "," << column;
+    }
+  }
+  EXPECT_EQ(Child<QLabel>(viewer, "summaryLabel")->text(),
+            "3 usable lines: 1 ready, 2 not listed; 2 lines skipped");
+  list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
+  SaveScreenshot(viewer, "db_viewer_check");
 
   CDBViewer missing(nullptr, "/nonexistent/list.txt");
   EXPECT_EQ(missing.list()->GetItemCount(), 0);
@@ -135,9 +158,11 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   PromptsInstaller installed(prompts);
   CNVTSettingDlg dialog;
   int viewerRows = -1;
+  QString firstCheck;
   const auto countViewerRows = [&](int answer) {
     prompts.queueDialogScript([&, answer](QDialog& viewer) {
       viewerRows = static_cast<CDBViewer&>(viewer).list()->GetItemCount();
+      firstCheck = static_cast<CDBViewer&>(viewer).list()->GetItemText(0, 8);
       SaveScreenshot(viewer, "db_viewer");
       return answer;
     });
@@ -159,12 +184,17 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
-  EXPECT_EQ(viewerRows, 3);
+  EXPECT_EQ(viewerRows, 5);
+  EXPECT_EQ(firstCheck, "not listed") << "no provider, no devices";
   EXPECT_EQ(dialog.mode(), kBatchModeThroughFile);
   EXPECT_EQ(dialog.filePath(), listPath);
 
   // Reopened: defaults again and the path box empty, but View still shows
-  // the file; a cancelled Select and a refused overlong path keep it.
+  // the file, checked against the provider's devices; a cancelled Select
+  // and a refused overlong path keep it.
+  dialog.setListedDevicesProvider([] {
+    return std::vector<ListedDevice>{{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, Ip("192.168.1.7"), true}};
+  });
   prompts.queueDialogScript([&](QDialog& shown) {
     ExpectOpeningState(shown);
     Child<QRadioButton>(shown, "dhcpRadio")->setEnabled(true);
@@ -184,7 +214,8 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Rejected);
-  EXPECT_EQ(viewerRows, 3);
+  EXPECT_EQ(viewerRows, 5);
+  EXPECT_EQ(firstCheck, "ready");
   EXPECT_EQ(prompts.dialogsRun(), 4) << "no viewer for the refused file";
   EXPECT_EQ(dialog.filePath(), listPath);
   ASSERT_EQ(prompts.messages().size(), 2u);

@@ -76,24 +76,45 @@ std::optional<std::string> AddressListReader::NextPiece() {
   return piece;
 }
 
-AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop) {
-  AddressList list;
+namespace {
+
+// Hands every piece to `take`; the reader's status, or kStopped.
+template <typename Take>
+AddressListStatus ReadPieces(const std::string& path, const std::function<bool()>& shouldStop, Take take) {
   AddressListReader reader(path);
   while (true) {
-    if (shouldStop && shouldStop()) {
-      list.status = AddressListStatus::kStopped;
-      list.records.clear();
-      return list;
-    }
+    if (shouldStop && shouldStop()) return AddressListStatus::kStopped;
     const std::optional<std::string> piece = reader.NextPiece();
-    if (!piece) break;
-    if (std::optional<AddressListRecord> record = ParseAddressListLine(*piece)) {
+    if (!piece) return reader.status();
+    take(*piece);
+  }
+}
+
+}  // namespace
+
+AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop) {
+  AddressList list;
+  list.status = ReadPieces(path, shouldStop, [&](const std::string& piece) {
+    if (std::optional<AddressListRecord> record = ParseAddressListLine(piece)) {
       list.records.push_back(std::move(*record));
     }
-  }
-  list.status = reader.status();
+  });
   if (list.status != AddressListStatus::kRead) list.records.clear();
   return list;
+}
+
+void AppendAddressListLine(AddressListLines& file, std::string_view piece) {
+  AddressListLine line = ExamineAddressListLine(piece);
+  if (line.fault == AddressListFault::kBlank || line.fault == AddressListFault::kComment) return;
+  if (!line.record && ++file.unusableCount > kAddressListMaxKeptUnusable) return;
+  file.lines.push_back(std::move(line));
+}
+
+AddressListLines ReadAddressListLines(const std::string& path) {
+  AddressListLines file;
+  file.status = ReadPieces(path, {}, [&](const std::string& piece) { AppendAddressListLine(file, piece); });
+  if (file.status != AddressListStatus::kRead) file = AddressListLines{file.status, {}, 0};
+  return file;
 }
 
 std::vector<AddressListRecord> ReadAddressListFile(const std::string& path) {

@@ -17,6 +17,11 @@
 // piece, so memory per line is bounded whatever the file holds; binary
 // content is just lines that do not parse.
 //
+// For review, every line can be kept with its parse result. Blank and
+// comment lines are dropped there, and only the first 1000 unusable lines
+// are kept (the rest only counted), so a file of millions of one-character
+// lines cannot make millions of rows.
+//
 // Free of Qt, so a fuzz target and the worker thread can use it as they are.
 #pragma once
 
@@ -30,6 +35,7 @@
 
 inline constexpr size_t kAddressListPieceLength = 2047;
 inline constexpr long long kAddressListMaxBytes = 16LL * 1024 * 1024;
+inline constexpr size_t kAddressListMaxKeptUnusable = 1000;
 
 enum class AddressListStatus {
   kRead,            // read to its end
@@ -69,6 +75,22 @@ struct AddressList {
 // Reads the whole file; `shouldStop`, when given, is asked before every
 // line, so a worker thread can give up on a long file at once.
 AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop = {});
+
+struct AddressListLines {
+  AddressListStatus status = AddressListStatus::kRead;
+  // Usable and unusable lines in file order, without blank and comment
+  // lines; empty unless status is kRead.
+  std::vector<AddressListLine> lines;
+  // Every unusable line, also those beyond the first
+  // kAddressListMaxKeptUnusable, which are counted but not kept.
+  size_t unusableCount = 0;
+};
+
+// Adds one piece as ReadAddressListLines does, for callers holding lines.
+void AppendAddressListLine(AddressListLines& file, std::string_view piece);
+
+// The whole file, every line with its parse result, for review.
+AddressListLines ReadAddressListLines(const std::string& path);
 
 // The records of a fully read file; none for a file that could not be read.
 std::vector<AddressListRecord> ReadAddressListFile(const std::string& path);

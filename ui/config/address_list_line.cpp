@@ -68,35 +68,82 @@ std::optional<std::array<uint8_t, 6>> ParseUpperColonMac(std::string_view text) 
   return mac;
 }
 
-std::optional<AddressListRecord> ParseAddressListLine(std::string_view line) {
+namespace {
+
+// The line as ParseAddressListLine has always judged it, with the first
+// fault met; blank and comment lines are told apart afterwards.
+AddressListLine Judge(std::string_view line) {
+  AddressListLine result;
   std::string_view tokens[kTokensPerLine];
   size_t found = 0;
   size_t position = 0;
+  const auto unusable = [&](AddressListFault fault, std::string_view token = {}) {
+    result.fault = fault;
+    result.faultToken = std::string(token);
+    result.tokens.assign(tokens, tokens + found);
+    return result;
+  };
   while (found < kTokensPerLine) {
     while (position < line.size() && IsSpace(line[position])) ++position;
     if (position == line.size()) break;
     const size_t start = position;
     while (position < line.size() && !IsSpace(line[position])) ++position;
-    tokens[found] = line.substr(start, position - start);
-    if (tokens[found].size() > kAddressListMaxToken) return std::nullopt;
-    ++found;
+    const std::string_view token = line.substr(start, position - start);
+    if (token.size() > kAddressListMaxToken) return unusable(AddressListFault::kTokenTooLong);
+    tokens[found++] = token;
   }
-  if (found < kTokensPerLine) return std::nullopt;
+  if (found == 0) return unusable(AddressListFault::kBlank);
+  if (found < kTokensPerLine) return unusable(AddressListFault::kTooFewTokens);
 
   const std::optional<int32_t> type = NetworkTypeOf(tokens[1]);
-  if (!type) return std::nullopt;
+  if (!type) return unusable(AddressListFault::kUnknownType, tokens[1]);
 
   AddressListRecord record;
   uint32_t* const addresses[4] = {&record.ipAddress, &record.subnetMask, &record.gateway,
                                   &record.dnsServer};
   for (size_t i = 0; i < 4; ++i) {
     const std::optional<uint32_t> address = ParseAddressText(tokens[2 + i]);
-    if (!address) return std::nullopt;
+    if (!address) return unusable(AddressListFault::kNotAnAddress, tokens[2 + i]);
     *addresses[i] = *address;
     record.addressTexts[i] = std::string(tokens[2 + i]);
   }
   record.macText = std::string(tokens[0]);
   record.networkType = *type;
   record.typeText = *type == kNetworkStatic ? "STATIC" : "DHCP";
-  return record;
+  result.record = std::move(record);
+  return result;
+}
+
+}  // namespace
+
+AddressListLine ExamineAddressListLine(std::string_view line) {
+  AddressListLine result = Judge(line);
+  if (result.record) return result;
+  size_t first = 0;
+  while (first < line.size() && IsSpace(line[first])) ++first;
+  if (first < line.size() && line[first] == '#') result.fault = AddressListFault::kComment;
+  return result;
+}
+
+std::optional<AddressListRecord> ParseAddressListLine(std::string_view line) {
+  return std::move(Judge(line).record);
+}
+
+std::string AddressListFaultText(const AddressListLine& line) {
+  static const char* const kCounts[] = {"one token", "two tokens", "three tokens", "four tokens", "five tokens"};
+  switch (line.fault) {
+    case AddressListFault::kNone:
+    case AddressListFault::kBlank:
+    case AddressListFault::kComment:
+      return {};
+    case AddressListFault::kTooFewTokens:
+      return kCounts[line.tokens.size() - 1];
+    case AddressListFault::kTokenTooLong:
+      return "a token longer than " + std::to_string(kAddressListMaxToken) + " characters";
+    case AddressListFault::kUnknownType:
+      return line.faultToken + " is not STATIC or DHCP";
+    case AddressListFault::kNotAnAddress:
+      return line.faultToken + " is not an address";
+  }
+  return {};
 }

@@ -20,6 +20,13 @@
 // batch matches it character for character against "%02X:%02X:..." text of
 // a device's MAC, so a lower-case or dashed MAC is shown but never matches.
 //
+// An unusable line also says why, for the operator to mend the file: the
+// first fault met while reading it left to right, in the same order the
+// usable lines are judged, so the reason never changes which lines are used.
+// A line holding nothing but white space, or whose first non-blank character
+// is '#', is a blank or comment line unless it is usable; a usable line that
+// happens to start with '#' stays usable, as it always was.
+//
 // Pure functions over bytes, free of Qt, safe for any input (a fuzz target).
 #pragma once
 
@@ -28,6 +35,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "protocol/encp_records.h"
 
@@ -45,8 +53,35 @@ struct AddressListRecord {
   uint32_t dnsServer = 0;
 };
 
+enum class AddressListFault {
+  kNone,           // usable
+  kBlank,          // white space only
+  kComment,        // first non-blank character '#'
+  kTooFewTokens,   // 1 to 5 tokens
+  kTokenTooLong,   // among the first six
+  kUnknownType,    // second token neither STATIC nor DHCP
+  kNotAnAddress,   // one of the four addresses
+};
+
+struct AddressListLine {
+  std::optional<AddressListRecord> record;  // exactly when usable
+  AddressListFault fault = AddressListFault::kNone;
+  // Of an unusable line: the tokens read before the fault (at most six, none
+  // too long), and the offending type or address token.
+  std::vector<std::string> tokens;
+  std::string faultToken;
+};
+
+// The line with its record, or the reason it has none.
+AddressListLine ExamineAddressListLine(std::string_view line);
+
 // The record of a usable line, nothing for any other line.
 std::optional<AddressListRecord> ParseAddressListLine(std::string_view line);
+
+// Why an unusable line is skipped, in the operator's words ("five tokens",
+// "192.168.1.300 is not an address"); empty for usable, blank and comment
+// lines. Tokens are quoted as written, whatever bytes they hold.
+std::string AddressListFaultText(const AddressListLine& line);
 
 // Four dotted decimal parts of 1..3 digits, each 0..255; network byte order.
 std::optional<uint32_t> ParseAddressText(std::string_view text);

@@ -16,9 +16,13 @@ struct ViewerColumn {
 };
 
 constexpr ViewerColumn kColumns[] = {
-    {"No.", 6},         {"MAC address", 13}, {"Type", 5}, {"IP address", 10},
-    {"Subnet mask", 10}, {"Gateway", 10},     {"DNS", 10}, {"State", 15},
+    {"No.", 6},         {"MAC address", 13}, {"Type", 5}, {"IP address", 10},  {"Subnet mask", 10},
+    {"Gateway", 10},     {"DNS", 10},         {"State", 15}, {"Check", 24},
 };
+constexpr int kCheckColumn = 8;
+
+// Unusable lines are shown for their reason only; grey keeps them apart.
+constexpr GridColour kSkippedText = gridRgb(128, 128, 128);
 
 // The MAC token is the one text not checked to be ASCII: show valid UTF-8
 // as such and anything else byte for byte, never an invalid string.
@@ -31,7 +35,7 @@ QString FileText(const std::string& bytes) {
 
 }  // namespace
 
-CDBViewer::CDBViewer(QWidget* owner, const QString& filePath)
+CDBViewer::CDBViewer(QWidget* owner, const QString& filePath, const std::vector<ListedDevice>& devices)
     : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()), filePath_(filePath) {
   ui_->setupUi(this);
   ApplyDialogUnits(this);
@@ -39,7 +43,7 @@ CDBViewer::CDBViewer(QWidget* owner, const QString& filePath)
   connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   CreateColumns();
-  LoadFile();
+  LoadFile(devices);
 }
 
 CDBViewer::~CDBViewer() = default;
@@ -57,18 +61,36 @@ void CDBViewer::CreateColumns() {
   }
 }
 
-void CDBViewer::LoadFile() {
+void CDBViewer::LoadFile(const std::vector<ListedDevice>& devices) {
   CXListCtrl* list = ui_->fileList;
-  const AddressList file = ReadAddressList(QFile::encodeName(filePath_).toStdString());
+  const AddressListLines file = ReadAddressListLines(QFile::encodeName(filePath_).toStdString());
   status_ = file.status;
-  int row = 0;
-  for (const AddressListRecord& record : file.records) {
-    list->InsertItem(row, QString::asprintf("%4d", row + 1));
-    list->SetItemText(row, 1, FileText(record.macText));
-    list->SetItemText(row, 2, QString::fromLatin1(record.typeText.c_str()));
-    for (int i = 0; i < 4; ++i) {
-      list->SetItemText(row, 3 + i, QString::fromLatin1(record.addressTexts[i].c_str()));
+  const AddressListCheck check = CheckAddressList(file, devices);
+  int usable = 0;
+  for (size_t row = 0; row < file.lines.size(); ++row) {
+    const AddressListLine& line = file.lines[row];
+    const int at = static_cast<int>(row);
+    const QString checkText = FileText(LineCheckText(line, check.lines[row]));
+    if (const std::optional<AddressListRecord>& record = line.record) {
+      list->InsertItem(at, QString::asprintf("%4d", ++usable));
+      list->SetItemText(at, 1, FileText(record->macText));
+      list->SetItemText(at, 2, QString::fromLatin1(record->typeText.c_str()));
+      for (int i = 0; i < 4; ++i) {
+        list->SetItemText(at, 3 + i, QString::fromLatin1(record->addressTexts[i].c_str()));
+      }
+      list->SetItemText(at, kCheckColumn, checkText);
+      continue;
     }
-    ++row;
+    list->InsertItem(at, QString());
+    for (size_t i = 0; i < line.tokens.size(); ++i) {
+      list->SetItemText(at, 1 + static_cast<int>(i), FileText(line.tokens[i]));
+    }
+    list->SetItemText(at, kCheckColumn, checkText);
+    for (int column = 0; column < list->GetColumns(); ++column) {
+      list->SetItemText(at, column, nullptr, kSkippedText, kGridDefaultColour);
+    }
+  }
+  if (status_ == AddressListStatus::kRead) {
+    ui_->summaryLabel->setText(QString::fromStdString(AddressListCheckSummary(check)));
   }
 }

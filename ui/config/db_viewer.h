@@ -1,23 +1,29 @@
-// The File DB viewer: lists the usable lines of an address list file so the
-// operator can review a batch before running it. Read-only; OK and Cancel
-// both just close it.
+// The File DB viewer: lists an address list file so the operator can review
+// a batch before running it. Read-only; OK and Cancel both just close it.
 //
 // It reads the file through the same reader and line parser as the batch,
 // so what it shows is exactly what a batch would send; a file the reader
 // refuses leaves the list empty and is reported by status(), for the owner
-// to tell the operator instead of showing an empty list. Rows are numbered by
-// usable line ("%4d", from 1), so skipped lines leave no gap; MAC and
-// addresses are shown as written, the type upper-cased. The eight columns
-// share the list's inner width in 64ths, adding up to 79/64 on purpose: the
-// last columns are reached by scrolling. The path box above the list stays
-// empty.
+// to tell the operator instead of showing an empty list. Usable rows are
+// numbered by usable line ("%4d", from 1), so skipped lines leave no gap;
+// MAC and addresses are shown as written, the type upper-cased.
+//
+// The last column, "Check", is the pre-flight check against the devices
+// passed in (a snapshot taken when the viewer opens; none means every line
+// is "not listed"), with a summary line under the list. Lines the parser
+// cannot use are listed too, greyed, unnumbered, their tokens in the
+// columns as far as they were read and the reason under "Check"; blank and
+// comment lines are left out. The columns share the list's inner width in
+// 64ths, adding up to more than 64 on purpose: the last columns are reached
+// by scrolling. The path box above the list stays empty.
 #pragma once
 
 #include <QDialog>
 #include <QString>
 #include <memory>
+#include <vector>
 
-#include "ui/config/address_list_file.h"
+#include "ui/config/address_list_check.h"
 
 class CXListCtrl;
 
@@ -29,7 +35,7 @@ class CDBViewer : public QDialog {
   Q_OBJECT
  public:
   // Nothing is read until the dialog is built; the path is only copied.
-  CDBViewer(QWidget* owner, const QString& filePath);
+  CDBViewer(QWidget* owner, const QString& filePath, const std::vector<ListedDevice>& devices = {});
   ~CDBViewer() override;
 
   CXListCtrl* list() const;
@@ -37,7 +43,7 @@ class CDBViewer : public QDialog {
 
  private:
   void CreateColumns();
-  void LoadFile();
+  void LoadFile(const std::vector<ListedDevice>& devices);
 
   std::unique_ptr<Ui::DbViewerDialog> ui_;
   QString filePath_;

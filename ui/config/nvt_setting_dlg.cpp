@@ -1,5 +1,8 @@
 #include "ui/config/nvt_setting_dlg.h"
 
+#include <cstring>
+
+#include "discovery/device_inventory.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
 #include "ui/config/db_viewer.h"
@@ -13,6 +16,19 @@ constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
 }
 
 }  // namespace
+
+std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory) {
+  auto access = inventory.lock();
+  std::vector<ListedDevice> devices(static_cast<size_t>(access.RowCount()));
+  for (int row = 0; row < access.RowCount(); ++row) {
+    const DeviceInfo& info = *access.table().Find(row);
+    ListedDevice& device = devices[static_cast<size_t>(row)];
+    std::memcpy(device.mac.data(), info.mac, device.mac.size());
+    device.sourceAddress = info.sourceAddress;
+    device.ticked = access.IsTicked(row);
+  }
+  return devices;
+}
 
 CNVTSettingDlg::CNVTSettingDlg(QWidget* parent)
     : QDialog(parent), ui_(std::make_unique<Ui::NvtSettingDialog>()) {
@@ -91,7 +107,7 @@ void CNVTSettingDlg::SelectFile() {
     Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromLatin1(kFilePathTooLongText));
     return;
   }
-  CDBViewer viewer(this, path);
+  CDBViewer viewer(this, path, ListedDevices());
   if (!WarnUnlessReadable(viewer)) return;
   filePath_ = path;
   ui_->pathEdit->setText(filePath_);
@@ -100,7 +116,7 @@ void CNVTSettingDlg::SelectFile() {
 
 void CNVTSettingDlg::ViewFile() {
   if (filePath_.isEmpty()) return;
-  CDBViewer viewer(this, filePath_);
+  CDBViewer viewer(this, filePath_, ListedDevices());
   if (WarnUnlessReadable(viewer)) Prompts::current().runModal(viewer);
 }
 
@@ -109,6 +125,10 @@ bool CNVTSettingDlg::WarnUnlessReadable(const CDBViewer& viewer) {
   Prompts::current().showMessage(this, QMessageBox::Warning,
                                  QString::fromLatin1(AddressListStatusText(viewer.status())));
   return false;
+}
+
+std::vector<ListedDevice> CNVTSettingDlg::ListedDevices() const {
+  return listedDevices_ ? listedDevices_() : std::vector<ListedDevice>{};
 }
 
 void CNVTSettingDlg::accept() {

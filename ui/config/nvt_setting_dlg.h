@@ -11,12 +11,20 @@
 // viewer; a file the address list reader refuses (not a regular file, too
 // large, unreadable) opens no viewer but a warning, and Select then keeps
 // the previous path. Nothing else is validated; OK records the mode.
+//
+// The viewer checks the file against the listed devices. The dialog knows
+// no inventory: its owner hands it a provider that takes a snapshot (under
+// the inventory's lock) each time a viewer opens.
 #pragma once
 
 #include <QButtonGroup>
 #include <QDialog>
 #include <QString>
+#include <functional>
 #include <memory>
+#include <vector>
+
+#include "ui/config/address_list_check.h"
 
 namespace Ui {
 class NvtSettingDialog;
@@ -30,6 +38,12 @@ inline constexpr const char* kFileDialogFilter = "텍스트(*.txt);;모든파일
 inline constexpr const char* kFilePathTooLongText = "The file path is too long (at most 255 characters).";
 
 class CDBViewer;
+class DeviceInventory;
+
+using ListedDevicesProvider = std::function<std::vector<ListedDevice>()>;
+
+// The listed devices in row order with their ticks, taken under one lock.
+std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory);
 
 class CNVTSettingDlg : public QDialog {
   Q_OBJECT
@@ -40,6 +54,9 @@ class CNVTSettingDlg : public QDialog {
   // Read after OK: kBatchModeThroughFile or kBatchModeThroughUi.
   int mode() const { return mode_; }
   const QString& filePath() const { return filePath_; }
+
+  // Without one, the viewer checks against no devices.
+  void setListedDevicesProvider(ListedDevicesProvider provider) { listedDevices_ = std::move(provider); }
 
   void setVisible(bool visible) override;
 
@@ -54,10 +71,12 @@ class CNVTSettingDlg : public QDialog {
   void SelectFile();
   void ViewFile();
   bool WarnUnlessReadable(const CDBViewer& viewer);
+  std::vector<ListedDevice> ListedDevices() const;
 
   std::unique_ptr<Ui::NvtSettingDialog> ui_;
   QButtonGroup wayGroup_;
   QButtonGroup typeGroup_;
   int mode_ = kBatchModeThroughFile;
   QString filePath_;
+  ListedDevicesProvider listedDevices_;
 };

@@ -46,6 +46,7 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
   AddAboutMenu();
   SetupBatchProgress();
   nvtSettingDlg_ = std::make_unique<CNVTSettingDlg>(this);
+  nvtSettingDlg_->setListedDevicesProvider([inventory = inventory_] { return ListedDevicesOf(*inventory); });
 
   CXListCtrl* list = DeviceList();
   list->setContextMenuPolicy(Qt::CustomContextMenu);

@@ -1,0 +1,69 @@
+// The pre-flight check of an address list: what a batch would make of each
+// line against the devices listed right now, before anything is sent.
+//
+// It only warns. The batch still sends to every usable line whose device is
+// listed and ticked; the check says where that is likely not what the
+// operator meant. A usable line gets every problem found, most important
+// first, in the order of LineProblem: a line that sends nothing (not listed,
+// not ticked) says so before anything else; then a device asked twice,
+// whose last line wins; then settings that are wrong on their own (mask,
+// gateway); last the clashes with other lines and devices. DHCP lines carry
+// no addresses that are sent, so they only get the first three checks.
+//
+// A gateway of 0.0.0.0 means "none" and is never outside the subnet. A
+// listed device keeps its address unless some usable line of the file gives
+// it a new one (DHCP, or another STATIC address), ticked or not: the check
+// judges the file, and ticks only decide "not ticked".
+//
+// Free of Qt and of the inventory's lock: the caller passes a snapshot of
+// the listed devices, so the window and the command-line client share it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "ui/config/address_list_file.h"
+
+struct ListedDevice {
+  std::array<uint8_t, 6> mac{};
+  uint32_t sourceAddress = 0;  // network byte order
+  bool ticked = false;
+};
+
+enum class LineProblem {
+  kNotListed,
+  kNotTicked,
+  kMacTwice,
+  kMaskNotContiguous,
+  kGatewayOutsideSubnet,
+  kAddressTwice,
+  kAddressInUse,
+};
+
+struct LineCheck {
+  std::vector<LineProblem> problems;  // most important first; none: ready
+  std::array<uint8_t, 6> inUseBy{};   // with kAddressInUse
+};
+
+struct AddressListCheck {
+  std::vector<LineCheck> lines;  // one per line of AddressListLines::lines
+  // Usable lines by their most important problem.
+  size_t ready = 0;
+  size_t notListed = 0;
+  size_t notTicked = 0;
+  size_t warned = 0;
+  size_t skipped = 0;  // unusable lines, also those not kept
+};
+
+// `devices` in row order: where two share a MAC or an address, the first
+// one counts.
+AddressListCheck CheckAddressList(const AddressListLines& file, const std::vector<ListedDevice>& devices);
+
+// "ready", the problems joined by "; ", or an unusable line's reason.
+std::string LineCheckText(const AddressListLine& line, const LineCheck& check);
+
+// One line for the whole file, e.g.
+// "12 usable lines: 9 ready, 1 not listed, 2 warnings; 1 line skipped".
+std::string AddressListCheckSummary(const AddressListCheck& check);
