@@ -1,19 +1,10 @@
 #include "discovery/row_texts.h"
 
-#include <QStringDecoder>
-#include <cstring>
-
 #include "protocol/address_text.h"
+#include "protocol/device_texts.h"
 
 QString DeviceText(const char* field, size_t capacity) {
-  const QByteArray bytes(field, static_cast<qsizetype>(strnlen(field, capacity)));
-  QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
-  QString text = utf8(bytes);
-  if (utf8.hasError()) text = QString::fromLatin1(bytes);
-  for (QChar& c : text) {
-    if (c.category() == QChar::Other_Control) c = QChar::ReplacementCharacter;
-  }
-  return text;
+  return QString::fromStdString(DeviceTextUtf8(field, capacity));
 }
 
 QString FormatRowNumber(int row) { return QString::asprintf("%4d", row + 1); }

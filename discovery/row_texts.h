@@ -1,12 +1,9 @@
 // What a device's row in the main list shows, and the coloured marks its
 // cells can carry, as plain values the window copies into the grid.
 //
-// Device texts arrive as single-byte strings of unknown encoding: valid UTF-8
-// is shown as such, anything else byte for byte as Latin-1, so hostile bytes
-// can never produce an invalid string. Control characters show as U+FFFD: a
-// tab or an escape sequence would otherwise push the rest of a name out of
-// its cell, or hide that the device sent anything odd. The grid shows every
-// text as plain text.
+// Device texts are decoded by the rule every output shares
+// (protocol/device_texts.h: UTF-8 when valid, else Latin-1, control
+// characters as U+FFFD). The grid shows every text as plain text.
 #pragma once
 
 #include <QString>

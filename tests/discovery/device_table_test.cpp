@@ -9,6 +9,7 @@
 
 #include "discovery/column_sort.h"
 #include "discovery/device_table.h"
+#include "tools/cli/device_text.h"
 
 namespace {
 
@@ -21,14 +22,13 @@ DeviceInfo Device(uint8_t lastMacByte, const char* address, const char* model = 
   return device;
 }
 
-TEST(RowTextsTest, DeviceTextsInEveryEncodingAndAvPorts) {
-  EXPECT_EQ(RowTexts(8, Device(0x5E, "192.168.0.10", "IPCam\xE9"))[1], QString::fromUtf8("IPCam\u00E9"))
-      << "not UTF-8: shown as Latin-1";
-  EXPECT_EQ(DeviceText("\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", 64), QString::fromUtf8("카메라"));
-  char unterminated[4] = {'A', 'B', 'C', 'D'};
-  EXPECT_EQ(DeviceText(unterminated, sizeof unterminated), QStringLiteral("ABCD"));
-  EXPECT_EQ(DeviceText("A\tB\x1b[1m\x7F\x85", 64), QString::fromUtf8("A\uFFFDB\uFFFD[1m\uFFFD\uFFFD"))
-      << "control characters of ASCII and of Latin-1 are made visible";
+TEST(RowTextsTest, EveryOutputDecodesDeviceTextsAlikeAndAvPorts) {
+  for (const char* sent : {"\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", "IPCam\xE9"}) {
+    const DeviceInfo device = Device(0x5E, "192.168.0.10", sent);
+    const std::string shown = RowTexts(0, device)[kColumnModel].toStdString();
+    EXPECT_NE(FormatDevicesJson({device}).find("{\"model\": \"" + shown + "\","), std::string::npos) << shown;
+    EXPECT_NE(FormatDevicesCsv({device}).find("\r\n1," + shown + ",00:1A:2B - 3C:4D:5E,"), std::string::npos);
+  }
   EXPECT_EQ(FormatAvPorts(4000, 0, 5000), QStringLiteral("4000")) << "a third port after no second is not shown";
 }
 

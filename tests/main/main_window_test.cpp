@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QRadioButton>
+#include <QTemporaryDir>
 #include <cerrno>
 #include <tuple>
 
@@ -289,6 +290,36 @@ TEST_F(MainWindowTest, EnterAndEscKeepTheWindowOnlyTheCloseBoxEndsIt) {
   EXPECT_EQ(w.exec(), QDialog::Accepted);
   EXPECT_TRUE(stillOpenAfterKeys);
   EXPECT_FALSE(w.isVisible());
+}
+
+TEST_F(MainWindowTest, ExportListWritesTheRowsInListOrderAndReportsAFailedWrite) {
+  CTavrixDlg& w = Open();
+  Fill({MakeDevice(0x01, "10.0.0.1", "B, \"cam\""), MakeDevice(0x02, "10.0.0.2", "A"),
+        MakeDevice(0x03, "10.0.0.1", "C", 0)});
+  ClickHeader(kColumnModel);  // descending: C, B, A
+  QAction* exportList = nullptr;
+  for (QAction* item : w.findChild<QMenuBar*>("menuBar")->actions().front()->menu()->actions())
+    if (item->text() == "Export list...") exportList = item;
+  ASSERT_NE(exportList, nullptr);
+  EXPECT_TRUE(w.actions().contains(exportList));
+
+  QTemporaryDir directory;
+  prompts.queueSaveFileName(directory.filePath("devices.csv"));
+  exportList->trigger();
+  QFile file(directory.filePath("devices.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+  const QString rest = ",255.255.255.0,10.0.0.1,10.0.0.2,Static,";
+  EXPECT_EQ(lines.mid(1),
+            (QStringList{"1,C,00:1A:2B - 3C:4D:03,10.0.0.1,-,4000 / 4001,IP address collision" + rest,
+                         "2,\"B, \"\"cam\"\"\",00:1A:2B - 3C:4D:01,10.0.0.1,80,4000 / 4001,IP address collision" + rest,
+                         "3,A,00:1A:2B - 3C:4D:02,10.0.0.2,80,4000 / 4001," + rest, ""}));
+
+  prompts.queueSaveFileName(directory.filePath("no such directory/devices.csv"));
+  exportList->trigger();
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages().back().icon, QMessageBox::Critical);
+  EXPECT_TRUE(prompts.messages().back().text.startsWith("Failed to export list.\n"));
 }
 
 TEST_F(MainWindowTest, AboutBoxAndArpFlushReachTheOperator) {

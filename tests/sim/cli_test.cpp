@@ -52,6 +52,7 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {},
       {"probe"},
       {"scan", "--mac", mac},
+      {"scan", "--json", "--csv"},
       {"scan", "--local-port", "0"},
       {"scan", "--device-port", "65536"},
       {"scan", "--destination", "127.0.0"},
@@ -87,7 +88,7 @@ TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
 }
 
-TEST_F(CliAgainstSim, ScanPrintsListTextsAndEscapedJson) {
+TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   StartSim({"--junk"},
            "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 4000,4001,0 3 root kefo\n"
            "00:1A:2B:00:00:02 Evil%22%5C%0A%01%E9 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 0 - 3 root kefo\n"
@@ -101,15 +102,18 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsAndEscapedJson) {
   ASSERT_EQ(lines.size(), 2u) << "the silent device and the junk are not listed\n" << output;
   EXPECT_EQ(lines[0], "CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001");
   // Control characters never break the one-line-per-device format.
-  EXPECT_EQ(lines[1], "Evil\"\\??\xE9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-");
+  EXPECT_EQ(lines[1], "Evil\"\\\uFFFD\uFFFD\u00E9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-");
 
   ASSERT_EQ(Cli({"scan", "--json"}, &output), 0) << output;
   EXPECT_EQ(output.front(), '[');
-  EXPECT_NE(output.find("\"model\": \"Evil\\\"\\\\\\u000a\\u0001\\u00e9\""), std::string::npos) << output;
-  EXPECT_NE(output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"webPort\": 80"),
+  EXPECT_NE(output.find("\"model\": \"Evil\\\"\\\\\uFFFD\uFFFD\u00E9\""), std::string::npos) << output;
+  EXPECT_NE(output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"interface\": \"lo\","
+                        " \"webPort\": 80"),
             std::string::npos);
   EXPECT_NE(output.find("\"avPorts\": \"4000 / 4001\""), std::string::npos);
   EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 2);
+  ASSERT_EQ(Cli({"scan", "--csv"}, &output), 0) << output;
+  EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
 }
 
 TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndReportsTheOutcome) {

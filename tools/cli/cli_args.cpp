@@ -5,13 +5,14 @@
 #include "protocol/address_text.h"
 
 const char kCliUsage[] =
-    "usage: tavrix-cli scan [--json]\n"
+    "usage: tavrix-cli scan [--json | --csv]\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
     "                      --user ID (--password P | --password-stdin)\n"
     "       tavrix-cli --help | --version\n"
     "\n"
     "scan  searches the local networks for 500 ms and prints one line per device:\n"
-    "      model, MAC, IP address, web port, AV ports (tab-separated), or JSON.\n"
+    "      model, MAC, IP address, web port, AV ports (tab-separated), or JSON,\n"
+    "      or CSV with a header row and the window's \"Export list...\" columns.\n"
     "set   finds the device by MAC, sends it the new settings and reports its answer.\n"
     "      --password-stdin reads the password from the first line of standard input,\n"
     "      so that it never shows in the process list.\n"
@@ -69,8 +70,9 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     const std::string& arg = args[i];
     auto need = [&](size_t count) { return i + count < args.size(); };
     const bool isSet = parsed.command == CliCommand::kSet;
-    if (arg == "--json" && !isSet) {
-      parsed.json = true;
+    if ((arg == "--json" || arg == "--csv") && !isSet) {
+      (arg == "--json" ? parsed.json : parsed.csv) = true;
+      if (parsed.json && parsed.csv) return fail("scan takes at most one of --json and --csv");
     } else if (arg == "--local-port" || arg == "--device-port") {
       uint16_t* port = arg == "--local-port" ? &parsed.endpoint.localPort : &parsed.endpoint.devicePort;
       if (!need(1) || !ParsePort(args[i + 1], port)) return fail(arg + " needs a port from 1 to 65535");

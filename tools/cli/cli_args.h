@@ -1,7 +1,7 @@
 // The command line of tavrix-cli, parsed without side effects so that every
 // way of getting it wrong is tested without a network.
 //
-//   tavrix-cli scan [--json]
+//   tavrix-cli scan [--json | --csv]
 //   tavrix-cli --version
 //   tavrix-cli set --mac MAC (--static IP MASK GATEWAY DNS | --dhcp)
 //                  --user ID (--password P | --password-stdin)
@@ -24,6 +24,7 @@ struct CliArgs {
   CliCommand command = CliCommand::kHelp;
   EncpEndpointSettings endpoint;
   bool json = false;
+  bool csv = false;
   // set
   uint8_t mac[6] = {};
   bool dhcp = false;

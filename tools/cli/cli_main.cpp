@@ -37,6 +37,8 @@ int Scan(const CliArgs& args) {
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);
+  } else if (args.csv) {
+    std::fputs(FormatDevicesCsv(devices).c_str(), stdout);
   } else {
     for (const DeviceInfo& d : devices) std::printf("%s\n", FormatDeviceLine(d).c_str());
   }

@@ -3,30 +3,20 @@
 #include <cstdio>
 
 #include "protocol/address_text.h"
+#include "protocol/device_csv.h"
+#include "protocol/device_texts.h"
 
 namespace {
 
-std::string Printable(const char* text) {
-  std::string out;
-  for (const char* p = text; *p != '\0'; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
-    out.push_back(c < 0x20 || c == 0x7F ? '?' : static_cast<char>(c));
-  }
-  return out;
+template <size_t N>
+std::string Decoded(const char (&field)[N]) {
+  return DeviceTextUtf8(field, N);
 }
 
-}  // namespace
-
+// The list's own texts, as discovery/row_texts.h words them for the window.
 std::string FormatListMac(const uint8_t mac[6]) {
   char text[32];
   std::snprintf(text, sizeof text, "%02X:%02X:%02X - %02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                mac[4], mac[5]);
-  return text;
-}
-
-std::string FormatPlainMac(const uint8_t mac[6]) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
                 mac[4], mac[5]);
   return text;
 }
@@ -43,25 +33,35 @@ std::string FormatAvPorts(const DeviceInfo& device) {
   return text;
 }
 
+}  // namespace
+
+std::string FormatPlainMac(const uint8_t mac[6]) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
+                mac[4], mac[5]);
+  return text;
+}
+
 std::string FormatDeviceLine(const DeviceInfo& device) {
-  return Printable(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" +
+  return Decoded(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" +
          DottedAddressText(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
          FormatAvPorts(device);
 }
 
-std::string JsonString(const char* text) {
+// Bytes from 0x80 up are UTF-8 and pass as they are.
+std::string JsonString(std::string_view text) {
   std::string out = "\"";
-  for (const char* p = text; *p != '\0'; ++p) {
-    const unsigned char c = static_cast<unsigned char>(*p);
+  for (const char byte : text) {
+    const unsigned char c = static_cast<unsigned char>(byte);
     if (c == '"' || c == '\\') {
       out.push_back('\\');
-      out.push_back(static_cast<char>(c));
-    } else if (c < 0x20 || c >= 0x7F) {
+      out.push_back(byte);
+    } else if (c < 0x20) {
       char escaped[8];
       std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
       out += escaped;
     } else {
-      out.push_back(static_cast<char>(c));
+      out.push_back(byte);
     }
   }
   return out + "\"";
@@ -71,23 +71,33 @@ std::string FormatDevicesJson(const std::vector<DeviceInfo>& devices) {
   std::string out = "[";
   for (size_t i = 0; i < devices.size(); ++i) {
     const DeviceInfo& d = devices[i];
-    auto text = [](const std::string& s) { return JsonString(s.c_str()); };
     out += i == 0 ? "\n" : ",\n";
-    out += "  {\"model\": " + JsonString(d.modelName);
-    out += ", \"mac\": " + text(FormatPlainMac(d.mac));
-    out += ", \"address\": " + text(DottedAddressText(d.sourceAddress));
+    out += "  {\"model\": " + JsonString(Decoded(d.modelName));
+    out += ", \"mac\": " + JsonString(FormatPlainMac(d.mac));
+    out += ", \"address\": " + JsonString(DottedAddressText(d.sourceAddress));
+    out += ", \"interface\": " + JsonString(InterfaceNameText(d.interfaceIndex));
     out += ", \"webPort\": " + std::to_string(d.webPort);
     out += ", \"avPort1\": " + std::to_string(d.avPort1);
     out += ", \"avPort2\": " + std::to_string(d.avPort2);
     out += ", \"avPort3\": " + std::to_string(d.avPort3);
-    out += ", \"avPorts\": " + text(FormatAvPorts(d));
+    out += ", \"avPorts\": " + JsonString(FormatAvPorts(d));
     out += ", \"networkType\": " + std::to_string(d.networkType);
-    out += ", \"reportedAddress\": " + text(DottedAddressText(d.ipAddress));
-    out += ", \"subnetMask\": " + text(DottedAddressText(d.subnetMask));
-    out += ", \"gateway\": " + text(DottedAddressText(d.gateway));
-    out += ", \"dnsServer\": " + text(DottedAddressText(d.dnsServer));
-    out += ", \"infoText2\": " + JsonString(d.infoText2);
-    out += ", \"infoText3\": " + JsonString(d.infoText3) + "}";
+    out += ", \"reportedAddress\": " + JsonString(DottedAddressText(d.ipAddress));
+    out += ", \"subnetMask\": " + JsonString(DottedAddressText(d.subnetMask));
+    out += ", \"gateway\": " + JsonString(DottedAddressText(d.gateway));
+    out += ", \"dnsServer\": " + JsonString(DottedAddressText(d.dnsServer));
+    out += ", \"infoText2\": " + JsonString(Decoded(d.infoText2));
+    out += ", \"infoText3\": " + JsonString(Decoded(d.infoText3)) + "}";
   }
   return out + (devices.empty() ? "]\n" : "\n]\n");
+}
+
+std::string FormatDevicesCsv(const std::vector<DeviceInfo>& devices) {
+  std::vector<DeviceCsvRow> rows;
+  for (const DeviceInfo& d : devices) {
+    rows.push_back({{std::to_string(rows.size() + 1), Decoded(d.modelName), FormatListMac(d.mac),
+                     DottedAddressText(d.sourceAddress), FormatWebPort(d.webPort), FormatAvPorts(d), ""},
+                    d});
+  }
+  return DeviceListCsv(rows);
 }

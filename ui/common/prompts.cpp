@@ -23,6 +23,13 @@ QString DefaultPrompts::openFileName(QWidget* parent, const QString& filter) {
   return QFileDialog::getOpenFileName(parent, QString(), QString(), filter);
 }
 
+QString DefaultPrompts::saveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) {
+  QFileDialog dialog(parent, QString(), QString(), filter);
+  dialog.setAcceptMode(QFileDialog::AcceptSave);
+  dialog.setDefaultSuffix(defaultSuffix);
+  return dialog.exec() == QDialog::Accepted ? dialog.selectedFiles().value(0) : QString();
+}
+
 int ScriptedPrompts::showMessage(QWidget*, Icon icon, const QString& text, Buttons buttons) {
   messages_.push_back({icon, text, buttons});
   if (!messageAnswers_.empty()) {
@@ -46,9 +53,19 @@ int ScriptedPrompts::runModal(QDialog& dialog) {
   return result;
 }
 
-QString ScriptedPrompts::openFileName(QWidget*, const QString&) {
-  if (fileNames_.empty()) return QString();
-  QString path = std::move(fileNames_.front());
-  fileNames_.pop_front();
-  return path;
+namespace {
+
+QString TakeFirst(std::deque<QString>& queue) {
+  if (queue.empty()) return QString();
+  QString first = std::move(queue.front());
+  queue.pop_front();
+  return first;
+}
+
+}  // namespace
+
+QString ScriptedPrompts::openFileName(QWidget*, const QString&) { return TakeFirst(fileNames_); }
+
+QString ScriptedPrompts::saveFileName(QWidget*, const QString&, const QString&) {
+  return TakeFirst(saveFileNames_);
 }

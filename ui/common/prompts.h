@@ -34,6 +34,9 @@ class Prompts {
   virtual int runModal(QDialog& dialog) = 0;
   // Empty when the operator cancels.
   virtual QString openFileName(QWidget* parent, const QString& filter) = 0;
+  // Asks before replacing a file; a name typed without a suffix gets
+  // `defaultSuffix`. Empty when the operator cancels.
+  virtual QString saveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) = 0;
 
   static Prompts& current();
 
@@ -47,6 +50,7 @@ class DefaultPrompts : public Prompts {
   int showMessage(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
   int runModal(QDialog& dialog) override;
   QString openFileName(QWidget* parent, const QString& filter) override;
+  QString saveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
 };
 
 class ScriptedPrompts : public Prompts {
@@ -61,6 +65,7 @@ class ScriptedPrompts : public Prompts {
   int showMessage(QWidget* parent, Icon icon, const QString& text, Buttons buttons) override;
   int runModal(QDialog& dialog) override;
   QString openFileName(QWidget* parent, const QString& filter) override;
+  QString saveFileName(QWidget* parent, const QString& filter, const QString& defaultSuffix) override;
 
   // Answers are used in order; without one, a message is answered with its
   // first offered button (OK for a plain box), a dialog is rejected and a
@@ -68,6 +73,7 @@ class ScriptedPrompts : public Prompts {
   void queueMessageAnswer(int button) { messageAnswers_.push_back(button); }
   void queueDialogScript(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
   void queueFileName(QString path) { fileNames_.push_back(std::move(path)); }
+  void queueSaveFileName(QString path) { saveFileNames_.push_back(std::move(path)); }
 
   const std::vector<Message>& messages() const { return messages_; }
   int dialogsRun() const { return dialogsRun_; }
@@ -77,6 +83,7 @@ class ScriptedPrompts : public Prompts {
   std::deque<int> messageAnswers_;
   std::deque<DialogScript> dialogScripts_;
   std::deque<QString> fileNames_;
+  std::deque<QString> saveFileNames_;
   int dialogsRun_ = 0;
 };
 

@@ -1,5 +1,7 @@
 #include "ui/main/device_actions.h"
 
+#include <QSaveFile>
+
 #include "discovery/row_texts.h"
 
 QString WebAddress(const DeviceInfo& device) {
@@ -19,4 +21,11 @@ Notice ClearArpTable(CommandRunner& runner) {
   if (!outcome.started) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNotStartedText)};
   if (!outcome.succeeded()) return {QMessageBox::Critical, QString::fromLatin1(kArpFailedText)};
   return {QMessageBox::Information, QString::fromLatin1(kArpClearedText)};
+}
+
+QString SaveWholeFile(const QString& path, const std::string& contents) {
+  QSaveFile file(path);
+  const auto size = static_cast<qint64>(contents.size());
+  if (file.open(QIODevice::WriteOnly) && file.write(contents.data(), size) == size && file.commit()) return {};
+  return QStringLiteral("%1\n%2: %3").arg(QString::fromLatin1(kExportFailedText), path, file.errorString());
 }

@@ -1,5 +1,5 @@
 // The parts of the per-device actions that need no window: a device's web
-// address, and clearing the PC's neighbour (ARP) table with the system's own
+// address, saving an exported list, and clearing the PC's neighbour (ARP) table with the system's own
 // command, judged by its real outcome. A command that could not start, failed
 // or had to be killed is reported as a failure; only a command that ran to a
 // clean exit earns the "Delete ARP table." notice. Not starting is told two
@@ -35,3 +35,9 @@ inline constexpr const char* kArpClearedText = "Delete ARP table.";
 inline constexpr const char* kArpNotStartedText = "Failed to execute CreateProcess().";
 inline constexpr const char* kArpNoPipeText = "Error";
 inline constexpr const char* kArpFailedText = "Failed to delete ARP table.";
+
+// Replaces `path` with `contents` whole or not at all, so a failed export
+// never leaves half a list behind. Empty on success, else the notice text:
+// kExportFailedText, the path and the system's reason.
+QString SaveWholeFile(const QString& path, const std::string& contents);
+inline constexpr const char* kExportFailedText = "Failed to export list.";

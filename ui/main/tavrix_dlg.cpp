@@ -8,6 +8,7 @@
 #include <QStyle>
 
 #include "discovery/device_events.h"
+#include "protocol/device_csv.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
 #include "ui/config/batch_progress_event.h"
@@ -43,7 +44,7 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
     hidden->hide();
   }
   ApplyDialogUnits(this);
-  AddAboutMenu();
+  AddTavrixMenu();
   SetupBatchProgress();
   nvtSettingDlg_ = std::make_unique<CNVTSettingDlg>(this);
   nvtSettingDlg_->setListedDevicesProvider([inventory = inventory_] { return ListedDevicesOf(*inventory); });
@@ -87,18 +88,24 @@ int CTavrixDlg::exec() {
 
 CXListCtrl* CTavrixDlg::DeviceList() const { return ui_->deviceList; }
 
-// The desktop's window manager owns the title bar and its menu, so the About
-// item lives in a menu bar of the window's own (and in the context menu of
-// the window's background). The template's controls move down to make room.
-void CTavrixDlg::AddAboutMenu() {
+// The desktop's window manager owns the title bar and its menu, so the
+// window's own items (export, About) live in a menu bar of the window's own
+// and in the context menu of the window's background. The template's
+// controls move down to make room.
+void CTavrixDlg::AddTavrixMenu() {
+  auto* exportList = new QAction(QStringLiteral("Export list..."), this);
+  connect(exportList, &QAction::triggered, this, &CTavrixDlg::OnExportList);
   auto* about = new QAction(QString::fromUtf8(kAboutMenuText), this);
   connect(about, &QAction::triggered, this, &CTavrixDlg::OnAbout);
-  addAction(about);
+  addActions({exportList, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("menuBar"));
-  menuBar_->addMenu(QStringLiteral("&Tavrix"))->addAction(about);
+  QMenu* menu = menuBar_->addMenu(QStringLiteral("&Tavrix"));
+  menu->addAction(exportList);
+  menu->addSeparator();
+  menu->addAction(about);
   const int barHeight = menuBar_->sizeHint().height();
   for (QWidget* child : findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
     if (child != menuBar_) child->move(child->x(), child->y() + barHeight);
@@ -187,6 +194,29 @@ void CTavrixDlg::OnDeleteArpTable() {
 }
 
 void CTavrixDlg::OnAbout() { ShowAboutBox(this); }
+
+// The grid's texts are what the operator sees, state marks included; the
+// record adds what the list has no column for. The number is the row's
+// position, its padding only aligns the grid.
+void CTavrixDlg::OnExportList() {
+  static_assert(kCsvListColumns == kDeviceColumnCount);
+  const QString path =
+      Prompts::current().saveFileName(this, QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"));
+  if (path.isEmpty()) return;
+  CXListCtrl* list = DeviceList();
+  std::vector<DeviceCsvRow> rows;
+  for (int row = 0; row < list->GetItemCount(); ++row) {
+    const std::optional<DeviceInfo> device = RowRecord(row);
+    if (!device) continue;
+    DeviceCsvRow& csv = rows.emplace_back(DeviceCsvRow{{}, *device});
+    for (int column = 0; column < kDeviceColumnCount; ++column) {
+      const QString text = list->GetItemText(row, column);
+      csv.listTexts[column] = (column == kColumnNumber ? text.trimmed() : text).toStdString();
+    }
+  }
+  const QString failure = SaveWholeFile(path, DeviceListCsv(rows));
+  if (!failure.isEmpty()) Prompts::current().showMessage(this, QMessageBox::Critical, failure, QMessageBox::Ok);
+}
 
 // ---- Device list ----------------------------------------------------------
 

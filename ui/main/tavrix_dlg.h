@@ -141,10 +141,12 @@ class CTavrixDlg : public QDialog {
   void OnRescanTimer();
   void OnWebPage();
   void OnAbout();
+  // Every row as the list shows it, in its current order, to a CSV file.
+  void OnExportList();
 
  private:
   void SetupColumns();
-  void AddAboutMenu();
+  void AddTavrixMenu();
   void OnDevicesFound(std::span<const DeviceInfo> devices);
   void OnDiscoveryEnded();
   void OnBatchEnded();

@@ -1,0 +1,92 @@
+// The decoding rule for device texts and the CSV writer, on plain values:
+// every odd byte sequence a device may send, and a file read back field by
+// field the way a spreadsheet would.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+#include <net/if.h>
+
+#include "protocol/device_csv.h"
+#include "protocol/device_texts.h"
+
+namespace {
+
+using Record = std::vector<std::string>;
+
+// RFC 4180 as lenient readers take it: outside quotes a CR, an LF or both
+// end a record, so a line break the writer forgot to quote splits a row.
+std::vector<Record> ReadCsv(const std::string& text) {
+  std::vector<Record> records(1, Record(1));
+  bool quoted = false;
+  for (size_t i = 0; i < text.size(); ++i) {
+    std::string& field = records.back().back();
+    const char c = text[i];
+    if (quoted) {
+      if (c != '"') {
+        field += c;
+      } else if (text.compare(i, 2, "\"\"") == 0) {
+        field += '"';
+        ++i;
+      } else {
+        quoted = false;
+      }
+    } else if (c == '"') {
+      quoted = true;
+    } else if (c == ',') {
+      records.back().emplace_back();
+    } else if (c == '\r' || c == '\n') {
+      records.emplace_back(1);
+      if (text.compare(i, 2, "\r\n") == 0) ++i;
+    } else {
+      field += c;
+    }
+  }
+  records.pop_back();
+  return records;
+}
+
+TEST(DeviceListCsv, HeaderAndAwkwardTextsReadBackFieldForField) {
+  const std::string header =
+      "No.,Model Name,MAC address,IP address,Web port,AV port,State,Subnet mask,Gateway,DNS server,"
+      "Network type,Interface\r\n";
+  EXPECT_EQ(DeviceListCsv({}), header) << "an empty list still names its columns";
+
+  DeviceInfo device{};
+  device.subnetMask = inet_addr("255.255.0.0");
+  device.gateway = inet_addr("10.0.0.1");
+  device.dnsServer = inet_addr("10.0.0.2");
+  device.networkType = kNetworkPppoe;
+  device.interfaceIndex = static_cast<int32_t>(if_nametoindex("lo"));
+  // Each model needs quoting for one reason of its own.
+  const std::vector<std::string> models = {"Cam \"Pro\" 카메라", "4K, 2MP", "line 1\nline 2", "a\rb"};
+  std::vector<DeviceCsvRow> rows;
+  for (const std::string& model : models) {
+    rows.push_back({{"1", model, "00:1A:2B - 3C:4D:5E", "10.0.0.9", "80", "4000 / 4001", "IP address collision"},
+                    device});
+  }
+  const std::string csv = DeviceListCsv(rows);
+  ASSERT_TRUE(csv.starts_with(header) && csv.ends_with("\r\n")) << csv;
+
+  const std::vector<Record> records = ReadCsv(csv);
+  ASSERT_EQ(records.size(), models.size() + 1) << csv;
+  for (size_t i = 0; i < models.size(); ++i) {
+    EXPECT_EQ(records[i + 1], (Record{"1", models[i], "00:1A:2B - 3C:4D:5E", "10.0.0.9", "80", "4000 / 4001",
+                                      "IP address collision", "255.255.0.0", "10.0.0.1", "10.0.0.2", "PPPoE", "lo"}));
+  }
+}
+
+TEST(DeviceTextUtf8, ValidUtf8StaysOtherBytesAreLatin1AndControlsAreReplaced) {
+  EXPECT_EQ(DeviceTextUtf8("\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", 64), "카메라");
+  EXPECT_EQ(DeviceTextUtf8("IPCam\xE9", 64), "IPCam\u00E9");
+  const char unterminated[4] = {'A', 'B', 'C', 'D'};
+  EXPECT_EQ(DeviceTextUtf8(unterminated, sizeof unterminated), "ABCD");
+  EXPECT_EQ(DeviceTextUtf8("A\tB\x1b[1m\x7F\xC2\x85", 64), "A\uFFFDB\uFFFD[1m\uFFFD\uFFFD")
+      << "control characters of ASCII and of Latin-1 are made visible";
+  // Forms UTF-8 forbids make the whole text Latin-1: an overlong '/', a
+  // surrogate, a code point past U+10FFFF, a sequence cut short.
+  EXPECT_EQ(DeviceTextUtf8("\xC0\xAF", 64), "\u00C0\u00AF");
+  EXPECT_EQ(DeviceTextUtf8("\xED\xA0\x80", 64), "\u00ED\u00A0\uFFFD");
+  EXPECT_EQ(DeviceTextUtf8("\xF4\x90\x80\x80", 64), "\u00F4\uFFFD\uFFFD\uFFFD");
+  EXPECT_EQ(DeviceTextUtf8("ok\xE2\x82", 64), "ok\u00E2\uFFFD");
+}
+
+}  // namespace
