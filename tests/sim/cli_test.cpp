@@ -68,6 +68,10 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"set", "--mac", mac, "--dhcp", "--user", "root"},                           // no password
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--password-stdin"},
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--json"},
+      {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--wait", "soon"},
+      {"batch"},
+      {"batch", "list.txt"},  // no credential for a real run
+      {"batch", "list.txt", "--user", "root", "--password", "x", "--timeout", "0"},
   };
   for (const auto& line : bad) {
     error.clear();
@@ -153,4 +157,52 @@ TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndReportsTheOutcome) {
   EXPECT_NE(output.find("\"address\": \"127.0.8.20\""), std::string::npos) << output;
   EXPECT_NE(output.find("\"dnsServer\": \"127.0.8.2\""), std::string::npos);
   EXPECT_NE(output.find("\"address\": \"127.0.7.2\""), std::string::npos);
+}
+
+// A batch against an accepting, a refusing, a silent and a vanishing device
+// and a line for a device that is not there; a dry run first, which sends
+// nothing.
+TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
+  const std::string requestLog = files_.Write("");
+  const auto device = [](int i, const char* flags) {
+    return "00:1A:2B:00:00:0" + std::to_string(i) + " CAM 127.0.7." + std::to_string(i) +
+           " 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo " + flags + "\n";
+  };
+  StartSim({"--move-delay", "20", "--request-log", requestLog},
+           device(1, "") + device(2, "refuse") + device(3, "ignore-changes") + device(4, "vanish"));
+  std::string list;
+  for (int i = 1; i <= 5; ++i) {
+    list += "00:1A:2B:00:00:0" + std::to_string(i) + " STATIC 127.0.9." + std::to_string(i) +
+            " 255.255.255.0 127.0.9.254 127.0.9.254\n";
+  }
+  const std::string path = files_.Write(list + "00:1A:2B:00:00:01 STATIC 127.0.9.300 255.255.255.0 0.0.0.0 0.0.0.0\n");
+  const auto changeRequests = [&] {
+    std::string log;
+    RunCommand({"grep", "-c", "change", requestLog}, &log);
+    return std::stoi(log);
+  };
+
+  std::string output;
+  EXPECT_EQ(Cli({"batch", path, "--dry-run"}, &output), 1) << output;
+  EXPECT_NE(output.find("00:1A:2B:00:00:01\t127.0.9.1\tready\n"), std::string::npos) << output;
+  EXPECT_NE(output.find("00:1A:2B:00:00:05\t127.0.9.5\tnot listed\n"), std::string::npos);
+  EXPECT_NE(output.find("127.0.9.300 is not an address"), std::string::npos);
+  EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
+
+  EXPECT_EQ(Cli({"batch", path, "--user", "root", "--password-stdin", "--timeout", "4"}, &output, "kefo\n"), 1);
+  EXPECT_EQ(output,
+            "00:1A:2B:00:00:01\t127.0.9.1\tverified\n"
+            "00:1A:2B:00:00:02\t127.0.9.2\trefused\n"
+            "00:1A:2B:00:00:03\t127.0.9.3\tno answer\n"
+            "00:1A:2B:00:00:04\t127.0.9.4\taccepted but not seen\n"
+            "00:1A:2B:00:00:05\t127.0.9.5\tnot found\n");
+  EXPECT_EQ(changeRequests(), 4);
+
+  // One device, waited for: seen at its new address.
+  EXPECT_EQ(Cli({"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.9.11", "255.255.255.0", "127.0.9.254",
+                 "127.0.9.254", "--user", "root", "--password", "kefo", "--wait", "10"},
+                &output),
+            0)
+      << output;
+  EXPECT_NE(output.find("verified: the device answers from 127.0.9.11"), std::string::npos) << output;
 }

@@ -7,7 +7,9 @@
 const char kCliUsage[] =
     "usage: tavrix-cli scan [--json | --csv]\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
-    "                      --user ID (--password P | --password-stdin)\n"
+    "                      --user ID (--password P | --password-stdin) [--wait [S]]\n"
+    "       tavrix-cli batch FILE --user ID (--password P | --password-stdin)\n"
+    "                      [--json] [--timeout S] [--dry-run]\n"
     "       tavrix-cli --help | --version\n"
     "\n"
     "scan  searches the local networks for 500 ms and prints one line per device:\n"
@@ -15,10 +17,19 @@ const char kCliUsage[] =
     "      or CSV with a header row and the window's \"Export list...\" columns.\n"
     "set   finds the device by MAC, sends it the new settings and reports its answer.\n"
     "      --password-stdin reads the password from the first line of standard input,\n"
-    "      so that it never shows in the process list.\n"
+    "      so that it never shows in the process list. --wait then searches every\n"
+    "      3 s, for at most S seconds (default 60), until the device answers from\n"
+    "      its new address.\n"
+    "batch sends every usable line of an address list file to the device with its\n"
+    "      MAC, waits (--timeout S, default 60) until the accepted devices answer\n"
+    "      from their new addresses, and prints per line: MAC, requested address,\n"
+    "      outcome (verified, accepted but not seen, refused: credential, refused,\n"
+    "      no answer, not found). --dry-run checks the file against the devices\n"
+    "      found and sends nothing.\n"
     "\n"
-    "Exit status: 0 success, 1 failure (device not found, no answer, network error),\n"
-    "2 bad arguments, 3 ID or password rejected, 4 settings refused by the device.\n";
+    "Exit status: 0 success, 1 failure (device not found, no answer, network error,\n"
+    "a change not seen, a batch line not verified), 2 bad arguments, 3 ID or\n"
+    "password rejected, 4 settings refused by the device.\n";
 
 const char kCliLabUsage[] =
     "Lab options (tests and private test networks only):\n"
@@ -30,6 +41,15 @@ const char kCliLabUsage[] =
 const char kCliVersion[] = "tavrix-cli " TAVRIX_VERSION "\n";
 
 namespace {
+
+// Whole seconds from 1 to a day.
+bool ParseSeconds(const std::string& text, std::chrono::milliseconds* out) {
+  unsigned value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 86400) return false;
+  *out = std::chrono::seconds(value);
+  return true;
+}
 
 bool ParsePort(const std::string& text, uint16_t* port) {
   unsigned value = 0;
@@ -61,16 +81,38 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     out->command = CliCommand::kHelpLab;
     return true;
   }
+  size_t first = 1;
   if (command == "scan") parsed.command = CliCommand::kScan;
   else if (command == "set") parsed.command = CliCommand::kSet;
+  else if (command == "batch") parsed.command = CliCommand::kBatch;
   else return fail("unknown command '" + command + "'");
+  if (parsed.command == CliCommand::kBatch) {
+    if (args.size() < 2 || args[1].rfind("--", 0) == 0) return fail("batch needs an address list FILE");
+    parsed.filePath = args[1];
+    first = 2;
+  }
 
   bool haveMac = false, haveStatic = false, haveUser = false, havePassword = false;
-  for (size_t i = 1; i < args.size(); ++i) {
+  for (size_t i = first; i < args.size(); ++i) {
     const std::string& arg = args[i];
     auto need = [&](size_t count) { return i + count < args.size(); };
     const bool isSet = parsed.command == CliCommand::kSet;
-    if ((arg == "--json" || arg == "--csv") && !isSet) {
+    const bool isBatch = parsed.command == CliCommand::kBatch;
+    const bool sends = isSet || isBatch;
+    if (isBatch && arg == "--json") {
+      parsed.json = true;
+    } else if (isBatch && arg == "--dry-run") {
+      parsed.dryRun = true;
+    } else if (isBatch && arg == "--timeout") {
+      if (!need(1) || !ParseSeconds(args[i + 1], &parsed.timeout)) return fail("--timeout needs whole seconds");
+      ++i;
+    } else if (isSet && arg == "--wait") {
+      parsed.wait = std::chrono::seconds(60);
+      if (need(1) && args[i + 1].rfind("--", 0) != 0) {
+        if (!ParseSeconds(args[i + 1], &*parsed.wait)) return fail("--wait takes whole seconds");
+        ++i;
+      }
+    } else if ((arg == "--json" || arg == "--csv") && !sends) {
       (arg == "--json" ? parsed.json : parsed.csv) = true;
       if (parsed.json && parsed.csv) return fail("scan takes at most one of --json and --csv");
     } else if (arg == "--local-port" || arg == "--device-port") {
@@ -98,19 +140,24 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       i += 4;
     } else if (isSet && arg == "--dhcp") {
       parsed.dhcp = true;
-    } else if (isSet && arg == "--user") {
+    } else if (sends && arg == "--user") {
       if (!need(1) || args[i + 1].empty()) return fail("--user needs an ID");
       parsed.userId = args[++i];
       haveUser = true;
-    } else if (isSet && arg == "--password") {
+    } else if (sends && arg == "--password") {
       if (!need(1)) return fail("--password needs a value (or use --password-stdin)");
       parsed.password = args[++i];
       havePassword = true;
-    } else if (isSet && arg == "--password-stdin") {
+    } else if (sends && arg == "--password-stdin") {
       parsed.passwordFromStdin = true;
     } else {
       return fail("unexpected argument '" + arg + "' for " + command);
     }
+  }
+  if (parsed.command == CliCommand::kBatch && !parsed.dryRun) {
+    if (!haveUser) return fail("batch needs --user");
+    if (havePassword == parsed.passwordFromStdin)
+      return fail("batch needs exactly one of --password and --password-stdin");
   }
   if (parsed.command == CliCommand::kSet) {
     if (!haveMac) return fail("set needs --mac");

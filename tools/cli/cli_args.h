@@ -12,13 +12,15 @@
 // anywhere after the command.
 #pragma once
 
+#include <chrono>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "protocol/encp_client.h"
 
-enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet };
+enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet, kBatch };
 
 struct CliArgs {
   CliCommand command = CliCommand::kHelp;
@@ -32,6 +34,12 @@ struct CliArgs {
   std::string userId;
   std::string password;
   bool passwordFromStdin = false;
+  // set --wait: how long to wait for the device to show its change
+  std::optional<std::chrono::milliseconds> wait;
+  // batch
+  std::string filePath;
+  bool dryRun = false;
+  std::chrono::milliseconds timeout{60000};
 };
 
 extern const char kCliUsage[];

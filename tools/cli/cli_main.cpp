@@ -1,10 +1,14 @@
-// tavrix-cli: scan for devices and re-address one of them from a shell
-// (see cli_args.h for the command line).
+// tavrix-cli: scan for devices and re-address one of them, or a batch from
+// an address list file, from a shell (see cli_args.h for the command line).
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <optional>
 #include <string>
 
+#include "protocol/address_text.h"
+#include "tools/cli/batch_command.h"
+#include "tools/cli/change_verification.h"
 #include "tools/cli/cli_args.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
@@ -70,9 +74,30 @@ int Set(const CliArgs& args) {
     std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", FormatPlainMac(args.mac).c_str());
     return kExitFailure;
   }
-  const int outcome = RunSetExchange(args.endpoint, *target, BuildSetRequest(*target, args, password));
+  NetworkSettingRequest request = BuildSetRequest(*target, args, password);
+  const std::optional<uint32_t> given = args.dhcp ? std::nullopt : std::optional<uint32_t>(request.ipAddress);
+  const int outcome = RunSetExchange(args.endpoint, *target, request);
   std::fprintf(outcome == 0 ? stdout : stderr, "%s\n", SetOutcomeText(outcome).c_str());
-  return SetOutcomeExitStatus(outcome);
+  if (outcome != 0 || !args.wait) return SetOutcomeExitStatus(outcome);
+
+  AwaitedChanges awaited;
+  awaited.Await(target->mac, given);
+  const auto seenAt = WaitForChanges(awaited, args.endpoint, *args.wait);
+  if (seenAt.empty()) {
+    std::fprintf(stderr, "accepted but not seen: no answer from its new address\n");
+    return kExitFailure;
+  }
+  std::printf("verified: the device answers from %s\n", DottedAddressText(seenAt.begin()->second).c_str());
+  return 0;
+}
+
+int Batch(const CliArgs& args) {
+  std::string password = args.password;
+  if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
+    std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
+    return kExitUsage;
+  }
+  return RunBatchCommand(args, password, stdout);
 }
 
 }  // namespace
@@ -98,6 +123,8 @@ int main(int argc, char** argv) {
       return Scan(args);
     case CliCommand::kSet:
       return Set(args);
+    case CliCommand::kBatch:
+      return Batch(args);
   }
   return kExitUsage;
 }

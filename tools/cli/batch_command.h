@@ -1,0 +1,24 @@
+// `tavrix-cli batch FILE`: the window's batch from a shell. It scans, plans
+// each usable line to the device with that MAC that answered the scan,
+// sends through the same exchange as the window (RunBatchLines), then waits
+// for the accepted devices as the window does, and reports one line per
+// usable line of the file: its MAC, the requested address ("DHCP" for a
+// DHCP line) and what became of it - "verified", "accepted but not seen",
+// "refused: credential", "refused", "no answer" or "not found". A device
+// named by several lines ends where the last accepted line put it, so only
+// that line can read "verified".
+//
+// `--dry-run` prints the pre-flight check of every line instead (each
+// device that answered the scan counts as ticked) and sends nothing.
+//
+// Exit status: 0 when every line was verified (after a dry run: every
+// usable line is ready), 1 otherwise, also for a file that cannot be read
+// or a local port another program holds (then nothing is sent).
+#pragma once
+
+#include <cstdio>
+#include <string>
+
+#include "tools/cli/cli_args.h"
+
+int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE* out);
