@@ -89,7 +89,7 @@ ReplyHeader ReadReplyHeader(WireReader& r) {
 
 // What the search-reply decoder says about a reply of another kind: its code,
 // except that code 1 would read as "decoded" and is reported as -1 instead.
-int OtherReplyResult(uint8_t code) { return code == 1 ? -1 : code; }
+int OtherReplyResult(uint8_t code) { return code == kDecoded ? kNotAReply : code; }
 
 // Options run to the end of the datagram as (tag, length, value). Only values
 // long enough for what a tag needs are stored; an option whose value runs
@@ -179,9 +179,9 @@ int EncodeCredentialRequest(const CredentialRequest& request, uint8_t* out, size
 int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, DeviceInfo& out) {
   WireReader r(data, size);
   const ReplyHeader header = ReadReplyHeader(r);
-  if (!header.valid) return -1;
+  if (!header.valid) return kNotAReply;
   if (header.code != kSearchReplyCode) return OtherReplyResult(header.code);
-  if (header.length != size) return -3;
+  if (header.length != size) return kLengthMismatch;
 
   DeviceInfo device{};
   device.sourceAddress = sourceAddress;
@@ -203,17 +203,17 @@ int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, 
   device.pppoeFlag = r.u8();
   r.bytes(&device.pppoeValue2, 4);
   device.trailerByte = r.u8();
-  if (!r.ok()) return -1;
+  if (!r.ok()) return kNotAReply;
 
   ReadOptions(r, header.version, device);
   out = device;
-  return 1;
+  return kDecoded;
 }
 
 int DecodeResultReply(const uint8_t* data, size_t size) {
   WireReader r(data, size);
   const ReplyHeader header = ReadReplyHeader(r);
-  if (!header.valid || header.length != size) return -1;
+  if (!header.valid || header.length != size) return kNotAReply;
   return header.code;
 }
 
@@ -231,7 +231,7 @@ ResultReply DecodeResultDatagram(const uint8_t* data, size_t size) {
 int DecodeOversizedSearchReply(const uint8_t* data, size_t size) {
   WireReader r(data, size);
   const ReplyHeader header = ReadReplyHeader(r);
-  if (!header.valid) return -1;
+  if (!header.valid) return kNotAReply;
   if (header.code != kSearchReplyCode) return OtherReplyResult(header.code);
-  return -3;
+  return kLengthMismatch;
 }

@@ -3,12 +3,26 @@
 // salt), no allocation. Every read goes through WireReader, so a datagram of
 // any size or content is safe to hand in.
 //
-// Decoding a search reply: -1 without the "ENCP" magic or with fewer than the
-// 8 header bytes; the code byte when it is not 5 (but -1 for code 1, which
-// would otherwise read as success); -3 when the length field differs from the
-// size; -1 when the fixed part runs past the received bytes; otherwise 1 with
-// `out` filled. On any result but 1 `out` is left untouched. Texts longer than their field are cut
-// to 63 or 31 characters; an option whose value runs past the end ends the
+// A search reply on the wire (addresses in network order, the length and
+// the port options little-endian; "t" is a one-byte length and its text):
+//
+//   0      4   5      7    8         9       15     16   17
+//   +------+---+------+----+---------+-------+------+----+-----------------
+//   |"ENCP"|ver|length|code|selector | MAC   | type | -- | t model, t info2,
+//   |      |   |  LE  | 5  |         | 6 B   |      |    | t info3
+//   +------+---+------+----+---------+-------+------+----+-----------------
+//   | IP 4 | mask 4 | gateway 4 | DNS 4 | t pppoe1, t pppoe2, t pppoe3 |
+//   | pppoe value1 4 | flag 1 | pppoe value2 4 | trailer 1 |
+//   | options to the end: tag 1, length L 1, value L (8 web port, 9..11 AV
+//   | ports, read from version 3 on; 2 read always; others skipped)
+//
+// Decoding a search reply: kNotAReply without the "ENCP" magic or with fewer
+// than the 8 header bytes; the code byte when it is not 5 (but kNotAReply for
+// code 1, which would otherwise read as success); kLengthMismatch when the
+// length field differs from the size; kNotAReply when the fixed part runs
+// past the received bytes; otherwise kDecoded with `out` filled. On any other
+// result `out` is left untouched. Texts longer than their field are cut to
+// 63 or 31 characters; an option whose value runs past the end ends the
 // option walk, keeping the options before it.
 #pragma once
 
@@ -18,6 +32,10 @@
 #include "encp_records.h"
 
 inline constexpr size_t kEncpSearchRequestSize = 9;
+
+inline constexpr int kDecoded = 1;
+inline constexpr int kNotAReply = -1;
+inline constexpr int kLengthMismatch = -3;
 
 // Writes the fixed 9-byte search request; returns 9.
 int EncodeSearchRequest(uint8_t out[kEncpSearchRequestSize]);

@@ -7,9 +7,10 @@
 
 #include <array>
 
-inline constexpr int kDeviceListColumns = 7;
-inline constexpr std::array<const char*, kDeviceListColumns> kDeviceColumnTitles = {
-    "No.", "Model Name", "MAC address", "IP address", "Web port", "AV port", "State"};
-inline constexpr std::array<int, kDeviceListColumns> kDeviceColumnWeights = {6, 8, 11, 9, 6, 10, 15};
+#include "discovery/row_texts.h"
 
-std::array<int, kDeviceListColumns> DeviceColumnWidths(int listFrameWidth, int scrollBarWidth);
+inline constexpr std::array<const char*, kDeviceColumnCount> kDeviceColumnTitles = {
+    "No.", "Model Name", "MAC address", "IP address", "Web port", "AV port", "State"};
+inline constexpr std::array<int, kDeviceColumnCount> kDeviceColumnWeights = {6, 8, 11, 9, 6, 10, 15};
+
+std::array<int, kDeviceColumnCount> DeviceColumnWidths(int listFrameWidth, int scrollBarWidth);

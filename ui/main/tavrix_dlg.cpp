@@ -118,7 +118,7 @@ void CTavrixDlg::SetupColumns() {
   CXListCtrl* list = DeviceList();
   const int scrollBar = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
   const auto widths = DeviceColumnWidths(list->width(), scrollBar);
-  for (int column = 0; column < kDeviceListColumns; ++column) {
+  for (int column = 0; column < kDeviceColumnCount; ++column) {
     // Column 0 carries the check boxes and, in its header, an unchecked check-all box.
     list->InsertColumn(column, QString::fromLatin1(kDeviceColumnTitles[column]), widths[column], Qt::AlignLeft,
                        column == kColumnNumber ? 1 : 0);
@@ -228,10 +228,10 @@ void CTavrixDlg::SelectRow(int row) {
   // Checking one auto-exclusive radio button unchecks the other two, the
   // disabled "PPPoE" included.
   switch (device.networkType) {
-    case 0:
+    case kNetworkDhcp:
       ui_->dhcpRadio->setChecked(true);
       break;
-    case 1:
+    case kNetworkStatic:
       ui_->staticRadio->setChecked(true);
       break;
     default:
