@@ -1,5 +1,6 @@
 #include "setting_exchange.h"
 
+#include <algorithm>
 #include <cstring>
 #include <utility>
 
@@ -9,13 +10,19 @@ namespace {
 // next exchange's drain reads on.
 constexpr int kDrainLimit = 4096;
 
-bool Sends(const ChangeTarget& target, const ResultReply& reply) {
-  const uint32_t source = reply.sourceAddress;
-  const bool fromTarget = source != 0 && (source == target.discoveredAddress || source == target.recordedAddress ||
-                                          source == target.givenAddress);
-  const bool selectorFits = reply.selector < 0 || reply.selector == target.selector;
-  return fromTarget && selectorFits;
+// A refused change never moved its device, so its given address says nothing.
+bool HadAddress(const SentChange& change, uint32_t address) {
+  const ChangeTarget& target = change.target;
+  const bool mayHaveMoved = !change.answer || *change.answer == 0;
+  return address == target.discoveredAddress || address == target.recordedAddress ||
+         (mayHaveMoved && address == target.givenAddress);
 }
+
+bool SelectorFits(const ChangeTarget& target, const ResultReply& reply) {
+  return reply.selector < 0 || reply.selector == target.selector;
+}
+
+bool SameDevice(const ChangeTarget& a, const ChangeTarget& b) { return std::memcmp(a.mac, b.mac, sizeof a.mac) == 0; }
 
 }  // namespace
 
@@ -37,9 +44,22 @@ ChangeOutcome OutcomeOf(const SentChange& change) {
 }
 
 std::optional<size_t> AttributeResult(const std::vector<SentChange>& sent, const ResultReply& reply) {
-  if (reply.isSearchReply) return std::nullopt;
+  if (reply.isSearchReply || reply.sourceAddress == 0) return std::nullopt;
+  // A device asked twice in quick succession may still answer from any
+  // address it held in the run, one given by an earlier line included.
+  std::vector<const ChangeTarget*> senders;
+  for (const SentChange& change : sent) {
+    const bool known = std::any_of(senders.begin(), senders.end(),
+                                   [&](const ChangeTarget* sender) { return SameDevice(*sender, change.target); });
+    if (!known && HadAddress(change, reply.sourceAddress) && SelectorFits(change.target, reply)) {
+      senders.push_back(&change.target);
+    }
+  }
   for (size_t i = sent.size(); i-- > 0;) {
-    if (!sent[i].answer && Sends(sent[i].target, reply)) return i;
+    if (sent[i].answer) continue;
+    const bool sentIt = std::any_of(senders.begin(), senders.end(),
+                                    [&](const ChangeTarget* sender) { return SameDevice(*sender, sent[i].target); });
+    if (sentIt) return i;
   }
   return std::nullopt;
 }

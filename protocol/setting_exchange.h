@@ -5,13 +5,14 @@
 // Result replies carry no MAC. A datagram may arrive late, twice (a PC with
 // two interfaces on one LAN hears every broadcast answer once on each), or
 // from another device than the one just asked. So an answer is credited only
-// to the device that sent it: a result from the address the device was
-// discovered at, the address its record holds (a change accepted earlier in
-// the run), or the static address it is being given, and with its selector
-// when the reply carries one. Among several such devices of the run
-// (two devices sharing an address) it goes to the one asked most recently
-// that has no answer yet; a further copy of an answer already taken is
-// dropped. Search replies are never an answer.
+// to the device that sent it: a result from an address the device held in
+// this run (where it was discovered, what its record holds, or a static
+// address any of its changes gave it, since a device asked twice in quick
+// succession may answer before it has moved), and with its selector when the
+// reply carries one. Devices are told apart by MAC. Among several such
+// devices of the run (two devices sharing an address) it goes to the change
+// asked most recently that has no answer yet; a further copy of an answer
+// already taken is dropped. Search replies are never an answer.
 //
 // Each exchange first reads and credits what is already queued, so a late or
 // duplicate answer of an earlier device can never pass for the next device's

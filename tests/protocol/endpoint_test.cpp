@@ -219,8 +219,10 @@ TEST(EncpEndpoint, ConfigurationRequests) {
 // Who an answer belongs to, in a run that asked A (at .1, moving to .9),
 // B (at .2, selector 7), and C and D, which share address .3.
 TEST(SettingExchangeTest, AnAnswerIsCreditedOnlyToTheDeviceThatSentIt) {
-  const auto target = [](uint32_t discovered, uint32_t given, uint8_t selector) {
+  uint8_t nextMac = 0;
+  const auto target = [&](uint32_t discovered, uint32_t given, uint8_t selector) {
     SentChange change;
+    change.target.mac[5] = ++nextMac;
     change.target.discoveredAddress = inet_addr(("10.0.0." + std::to_string(discovered)).c_str());
     change.target.givenAddress = given ? inet_addr(("10.0.0." + std::to_string(given)).c_str()) : 0;
     change.target.selector = selector;
@@ -248,6 +250,14 @@ TEST(SettingExchangeTest, AnAnswerIsCreditedOnlyToTheDeviceThatSentIt) {
   sent[0].answer = 0;
   EXPECT_EQ(AttributeResult(sent, from(3)), std::nullopt) << "a further copy";
   EXPECT_EQ(AttributeResult(sent, from(1)), std::nullopt) << "a further copy";
+
+  // A asked again, on to .10, before its record caught up with .9.
+  SentChange again = target(1, 10, 1);
+  std::memcpy(again.target.mac, sent[0].target.mac, sizeof again.target.mac);
+  sent.push_back(again);
+  EXPECT_EQ(AttributeResult(sent, from(9)), 4u) << "from the address an earlier line gave it";
+  sent[0].answer = 2;
+  EXPECT_EQ(AttributeResult(sent, from(9)), std::nullopt) << "a refused change never moved it";
 }
 
 }  // namespace
