@@ -1,6 +1,7 @@
 // The address list file as the viewer and the batch read it: which lines
 // are usable, what a usable line yields, how the file is cut into lines,
-// which files are refused, and what the pre-flight check says of each line.
+// which files are refused, what the pre-flight check says of each line, and
+// which address a batch by range plans for each device.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -11,6 +12,7 @@
 #include "ui/config/address_list_check.h"
 #include "ui/config/address_list_file.h"
 #include "ui/config/address_list_line.h"
+#include "ui/config/range_plan.h"
 
 using config_test::Ip;
 
@@ -203,6 +205,84 @@ TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
   EXPECT_EQ(file.lines.size(), std::size(table) + kAddressListMaxKeptUnusable - 5);
   EXPECT_EQ(AddressListCheckSummary(CheckAddressList(file, {})),
             "10 usable lines: 0 ready, 10 not listed; 1005 lines skipped (the first 1000 shown)");
+}
+
+// The planned addresses joined by blanks, or the refusal's text.
+std::string PlanOutcome(const RangeSettings& settings, size_t devices, const std::vector<const char*>& inUse) {
+  std::vector<PlannedDevice> ticked;
+  for (size_t i = 0; i < devices; ++i) ticked.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, static_cast<uint8_t>(i)}});
+  std::vector<uint32_t> addresses;
+  for (const char* address : inUse) addresses.push_back(Ip(address));
+  const RangePlan plan = PlanAddressRange(settings, ticked, addresses);
+  if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
+  std::string planned;
+  for (const BatchLine& line : plan.lines) planned += (planned.empty() ? "" : " ") + line.record.addressTexts[0];
+  return planned;
+}
+
+TEST(RangePlan, AddressesInTurnPassingOverTakenOnesOrTheReasonForNone) {
+  struct Row {
+    const char* start;
+    const char* end;
+    const char* mask;
+    const char* gateway;
+    size_t devices;
+    std::vector<const char*> inUse;
+    const char* outcome;
+  };
+  const Row table[] = {
+      {"10.0.0.250", "10.0.0.255", "255.255.255.0", "10.0.0.1", 4, {"10.0.0.251", "10.0.0.9"},
+       "10.0.0.250 10.0.0.252 10.0.0.253 10.0.0.254"},
+      {"10.0.0.250", "10.0.0.255", "255.255.255.0", "10.0.0.1", 5, {"10.0.0.251", "10.0.0.251"},
+       "The range 10.0.0.250 ~ 10.0.0.255 has 4 usable addresses for 5 selected devices."},
+      {"10.0.0.0", "10.0.0.5", "255.255.255.0", "10.0.0.1", 3, {}, "10.0.0.2 10.0.0.4 10.0.0.5"},
+      {"10.0.0.3", "10.0.0.3", "255.255.255.0", "10.0.0.1", 1, {},
+       "The range 10.0.0.3 ~ 10.0.0.3 has 0 usable addresses for 1 selected device."},
+      {"10.0.0.9", "10.0.0.8", "255.255.255.0", "10.0.0.1", 1, {},
+       "The end address 10.0.0.8 is below the start address 10.0.0.9."},
+      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "10.0.1.1", 1, {},
+       "The start address 10.0.0.9 is outside the subnet 10.0.1.0 / 255.255.255.0."},
+      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "10.0.0.1", 1, {},
+       "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
+      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "0.0.0.0", 1, {},
+       "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
+      {"10.0.0.9", "10.0.1.8", "255.255.0.0", "0.0.0.0", 2, {}, "10.0.0.9 10.0.0.10"},
+      {"10.0.0.9", "10.0.0.8", "255.0.255.0", "10.0.0.1", 1, {}, "The subnet mask 255.0.255.0 is not contiguous."},
+  };
+  for (const Row& row : table) {
+    const RangeSettings settings{kNetworkStatic, Ip(row.start),   Ip(row.end),
+                                 Ip(row.mask),   Ip(row.gateway), Ip("10.0.0.3")};
+    EXPECT_EQ(PlanOutcome(settings, row.devices, row.inUse), row.outcome) << row.start << " ~ " << row.end;
+  }
+}
+
+TEST(RangePlan, LinesFollowTheDevicesAndReadLikeFileLines) {
+  const std::vector<PlannedDevice> ticked = {{{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0B}},
+                                             {{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0A}}};
+  RangeSettings settings{kNetworkStatic,      Ip("192.168.1.2"), Ip("192.168.1.255"),
+                         Ip("255.255.255.0"), Ip("192.168.1.1"), Ip("168.126.63.1")};
+  RangePlan plan = PlanAddressRange(settings, ticked, {});
+  ASSERT_EQ(plan.lines.size(), 2u);
+  EXPECT_EQ(plan.lines[0].mac, ticked[0].mac);
+  const AddressListRecord& second = plan.lines[1].record;
+  EXPECT_EQ(second.macText, "00:1A:2B:00:00:0A");
+  EXPECT_EQ(second.typeText, "STATIC");
+  EXPECT_EQ(second.addressTexts,
+            (std::array<std::string, 4>{"192.168.1.3", "255.255.255.0", "192.168.1.1", "168.126.63.1"}));
+  EXPECT_EQ((std::vector<uint32_t>{second.ipAddress, second.subnetMask, second.gateway, second.dnsServer}),
+            (std::vector<uint32_t>{Ip("192.168.1.3"), Ip("255.255.255.0"), Ip("192.168.1.1"), Ip("168.126.63.1")}));
+  EXPECT_EQ(GivenAddress(second), Ip("192.168.1.3"));
+
+  // DHCP takes no range, so none of its faults refuse it.
+  settings = {kNetworkDhcp, Ip("10.0.0.9"), Ip("10.0.0.8"), Ip("255.0.255.0"), Ip("10.9.0.1"), 0};
+  plan = PlanAddressRange(settings, ticked, {Ip("10.0.0.9")});
+  ASSERT_EQ(plan.lines.size(), 2u);
+  for (const BatchLine& line : plan.lines) {
+    EXPECT_EQ(line.record.networkType, kNetworkDhcp);
+    EXPECT_EQ(line.record.typeText, "DHCP");
+    EXPECT_EQ(line.record.addressTexts[0], "0.0.0.0");
+    EXPECT_EQ(GivenAddress(line.record), std::nullopt);
+  }
 }
 
 }  // namespace

@@ -134,19 +134,25 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   EXPECT_EQ(prompts.messages().size(), 2u);
 }
 
-// Every opening starts from the file way with fixed, disabled defaults.
-void ExpectOpeningState(QDialog& dialog) {
+// Every opening starts from the file way, the range controls disabled and
+// holding the defaults until something else is typed.
+void ExpectFileWay(QDialog& dialog, const char* start = "192.168.1.2") {
   EXPECT_TRUE(Child<QRadioButton>(dialog, "throughFileRadio")->isChecked());
-  EXPECT_FALSE(Child<QRadioButton>(dialog, "throughUiRadio")->isEnabled());
+  EXPECT_TRUE(Child<QRadioButton>(dialog, "throughUiRadio")->isEnabled());
+  EXPECT_TRUE(Child<QPushButton>(dialog, "selectButton")->isEnabled());
   EXPECT_TRUE(Child<QRadioButton>(dialog, "staticRadio")->isChecked());
   EXPECT_FALSE(Child<QRadioButton>(dialog, "staticRadio")->isEnabled());
   const std::pair<const char*, const char*> defaults[] = {
-      {"startAddressEdit", "192.168.1.2"}, {"endAddressEdit", "192.168.1.255"}, {"subnetMaskEdit", "255.255.255.0"},
-      {"gatewayEdit", "192.168.1.1"},      {"dnsServerEdit", "168.126.63.1"}};
+      {"startAddressEdit", start},    {"endAddressEdit", "192.168.1.255"}, {"subnetMaskEdit", "255.255.255.0"},
+      {"gatewayEdit", "192.168.1.1"}, {"dnsServerEdit", "168.126.63.1"}};
   for (const auto& [name, text] : defaults) {
     EXPECT_EQ(Child<IpAddressEdit>(dialog, name)->text(), text) << name;
     EXPECT_FALSE(Child<IpAddressEdit>(dialog, name)->isEnabled()) << name;
   }
+}
+
+void ExpectOpeningState(QDialog& dialog) {
+  ExpectFileWay(dialog);
   EXPECT_TRUE(Child<QLineEdit>(dialog, "pathEdit")->text().isEmpty());
 }
 
@@ -222,6 +228,49 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   EXPECT_EQ(prompts.messages()[0].text, kFilePathTooLongText);
   EXPECT_EQ(prompts.messages()[1].text, AddressListStatusText(AddressListStatus::kNotRegularFile));
   EXPECT_EQ(prompts.messages()[1].icon, QMessageBox::Warning);
+
+  // The UI way trades Select for the range controls. A refused range keeps
+  // the dialog open; View shows the plan checked against the devices; the
+  // file way restores the opening state, keeping what was typed.
+  prompts.queueDialogScript([&](QDialog& shown) {
+    QTest::mouseClick(Child<QRadioButton>(shown, "throughUiRadio"), Qt::LeftButton);
+    EXPECT_FALSE(Child<QPushButton>(shown, "selectButton")->isEnabled());
+    EXPECT_TRUE(Child<QRadioButton>(shown, "dhcpRadio")->isChecked()) << "kept from the last opening";
+    QTest::mouseClick(Child<QRadioButton>(shown, "staticRadio"), Qt::LeftButton);
+    for (const char* name : {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"}) {
+      EXPECT_TRUE(Child<IpAddressEdit>(shown, name)->isEnabled()) << name;
+    }
+    Child<IpAddressEdit>(shown, "endAddressEdit")->setText("192.168.1.1");
+    Click(shown, "okButton");
+    EXPECT_TRUE(shown.isVisible());
+    Child<IpAddressEdit>(shown, "startAddressEdit")->setText("192.168.1.7");
+    Child<IpAddressEdit>(shown, "endAddressEdit")->setText("192.168.1.255");
+    prompts.queueDialogScript([&](QDialog& viewer) {
+      const CXListCtrl* list = static_cast<CDBViewer&>(viewer).list();
+      EXPECT_EQ(list->GetItemCount(), 1);
+      EXPECT_EQ(list->GetItemText(0, 3), "192.168.1.7");
+      EXPECT_EQ(list->GetItemText(0, 8), "ready");
+      return QDialog::Accepted;
+    });
+    Click(shown, "viewButton");
+    QTest::mouseClick(Child<QRadioButton>(shown, "throughFileRadio"), Qt::LeftButton);
+    ExpectFileWay(shown, "192.168.1.7");
+    QTest::mouseClick(Child<QRadioButton>(shown, "throughUiRadio"), Qt::LeftButton);
+    Click(shown, "okButton");
+    return shown.result();
+  });
+  EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
+  EXPECT_EQ(prompts.dialogsRun(), 6);
+  EXPECT_EQ(prompts.messages().back().text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
+  EXPECT_EQ(dialog.mode(), kBatchModeThroughUi);
+  ASSERT_EQ(dialog.plan().size(), 1u);
+  EXPECT_EQ(dialog.plan()[0].record.addressTexts[0], "192.168.1.7") << "a ticked device's own address is free";
+
+  prompts.queueDialogScript([&](QDialog& shown) {
+    ExpectFileWay(shown, "192.168.1.7");
+    return QDialog::Rejected;
+  });
+  Prompts::current().runModal(dialog);
 }
 
 }  // namespace

@@ -458,4 +458,68 @@ TEST_F(WindowConfigTest, BatchOnATwoInterfaceLanCreditsEveryAnswerToItsSender) {
   window.reset();
 }
 
+// A batch by range in a private namespace: twelve ticked devices get the
+// range's addresses in list order, passing over the one an unticked device
+// holds, and each is verified at its planned address.
+TEST_F(WindowConfigTest, BatchByRangeGivesTheTickedDevicesFreeAddressesInListOrder) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  constexpr int kTicked = 12;  // devices 1..12; device 13 holds x.2.5
+  Lab lab;
+  std::string error;
+  DeviceNetwork* network = lab.AddDeviceNetwork(&error);
+  ASSERT_NE(network, nullptr) << error;
+  const std::string prefix = network->firstDeviceAddress.substr(0, network->firstDeviceAddress.rfind(".1.1"));
+  std::string fleet;
+  for (int i = 1; i <= kTicked + 1; ++i) {
+    fleet += QString::asprintf("00:1A:2B:00:05:%02X CAM-%d %s.%d.%d 255.255.0.0 %s.0.1 %s.0.1 80 4000,0,0 3 root kefo\n",
+                               i, i, prefix.c_str(), i > kTicked ? 2 : 1, i > kTicked ? 5 : i, prefix.c_str(),
+                               prefix.c_str())
+                 .toStdString();
+  }
+  ASSERT_TRUE(sim.Start({"--broadcast", network->deviceInterface, "--fleet", WriteFile(fleet)},
+                        network->devices->name()))
+      << sim.error();
+
+  ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  MainWindowSeams seams;
+  seams.commandRunner = runner;
+  window = std::make_unique<CTavrixDlg>(EncpEndpointSettings{}, seams);
+  window->show();
+  ASSERT_TRUE(ScanToTheEnd());
+  ASSERT_EQ(List().GetItemCount(), kTicked + 1);
+  std::map<int, int> deviceByRow;  // the plan follows the list, not the MACs
+  for (int i = 1; i <= kTicked; ++i) {
+    Tick({i});
+    deviceByRow[RowOfMac(static_cast<uint8_t>(i))] = i;
+  }
+
+  prompts.queueDialogScript([&](QDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
+    const std::pair<const char*, std::string> typed[] = {{"startAddressEdit", prefix + ".2.1"},
+                                                         {"endAddressEdit", prefix + ".2.254"},
+                                                         {"subnetMaskEdit", "255.255.0.0"},
+                                                         {"gatewayEdit", prefix + ".0.1"},
+                                                         {"dnsServerEdit", prefix + ".0.1"}};
+    for (const auto& [name, text] : typed) dialog.findChild<IpAddressEdit*>(name)->setText(QString::fromStdString(text));
+    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    return dialog.result();
+  });
+  prompts.queueMessageAnswer(QMessageBox::Ok);
+  Click("nvtSettingButton");
+  ASSERT_EQ(window->GetState(), kStateBatch);
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 60000))
+      << "still awaited: " << window->Inventory()->lock().awaited().size();
+  int planned = 0;
+  for (const auto& [row, i] : deviceByRow) {
+    planned += planned == 4 ? 2 : 1;
+    EXPECT_EQ(StateOf(i), kChanged) << i;
+    EXPECT_EQ(AddressOf(i), QString::asprintf("%s.2.%d", prefix.c_str(), planned)) << i;
+  }
+  EXPECT_EQ(StateOf(kTicked + 1), "");
+  EXPECT_EQ(AddressOf(kTicked + 1), QString::fromStdString(prefix + ".2.5"));
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 12 accepted, 0 refused, 0 no answer, 12 verified");
+  window.reset();
+}
+
 }  // namespace

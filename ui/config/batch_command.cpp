@@ -43,6 +43,7 @@ BatchCommandOutcome RunBatchCommand(const BatchCommandSeams& seams) {
   context.settings = seams.settings;
   context.mode = seams.dialog->mode();
   context.filePath = QFile::encodeName(seams.dialog->filePath()).toStdString();
+  context.plan = seams.dialog->plan();
   return seams.controller->Start(std::move(context)) ? BatchCommandOutcome::kStarted
                                                      : BatchCommandOutcome::kStartFailed;
 }

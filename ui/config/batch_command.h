@@ -5,7 +5,8 @@
 // Order: a batch still running is refused with a message (a second worker
 // would fight the first for the local port and the changed-device list);
 // no ticked row gives "Please select the list !"; the "NVT Setting" dialog
-// runs; a file way without a file ends silently; "Do you want to change?"
+// runs (in the UI way its OK has already planned the range, or refused it);
+// a file way without a file ends silently; "Do you want to change?"
 // must be answered OK. Only then `beforeStart` runs - the window stops its
 // discovery worker and its re-scan timer there, because only one endpoint
 // can hold the local port - and the worker is started.

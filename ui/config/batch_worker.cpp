@@ -81,9 +81,10 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
         std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
     return tally;
   }
-  if (stopRequested.load() || context.mode != kBatchModeThroughFile || context.filePath.empty()) return tally;
+  const bool throughFile = context.mode == kBatchModeThroughFile;
+  if (stopRequested.load() || (throughFile && context.filePath.empty())) return tally;
 
-  const std::vector<BatchLine> lines = ReadLines(context, stopRequested);
+  const std::vector<BatchLine> lines = throughFile ? ReadLines(context, stopRequested) : context.plan;
   tally.matchingLines = CountMatchingLines(inventory, lines);
   const auto postProgress = [&](const BatchTally& now) {
     context.mailbox->post(std::make_unique<BatchProgressEvent>(now));

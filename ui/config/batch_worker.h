@@ -1,7 +1,9 @@
-// The batch worker: walks an address list file against the ticked devices
-// and sends every match its line's settings, on a thread of its own.
+// The batch worker: walks the lines of an address list file, or of a plan
+// by address range, against the ticked devices and sends every match its
+// line's settings, on a thread of its own. Both ways share everything after
+// the lines are known: exchanges, outcomes, tally and verification.
 //
-// For each usable line, in file order, the inventory lock is taken once to
+// For each usable line, in file or plan order, the inventory lock is taken once to
 // plan it: the listed device whose MAC equals the line's MAC (exact,
 // upper-case colon form), if it is ticked at that moment, and a copy of what
 // the request needs. The lock is released for the exchange (SettingExchange:
@@ -41,6 +43,7 @@
 #include <atomic>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "discovery/device_inventory.h"
 #include "discovery/discovery_worker.h"
@@ -60,6 +63,7 @@ struct BatchRunContext {
   EncpEndpointSettings settings;
   int mode = kBatchModeThroughFile;
   std::string filePath;  // as the system names the file (local 8-bit)
+  std::vector<BatchLine> plan;  // the UI way's lines, planned by the dialog
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;  // tests inject faults here
 };
 

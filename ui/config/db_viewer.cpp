@@ -36,21 +36,31 @@ QString FileText(const std::string& bytes) {
 }  // namespace
 
 CDBViewer::CDBViewer(QWidget* owner, const QString& filePath, const std::vector<ListedDevice>& devices)
-    : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()), filePath_(filePath) {
-  ui_->setupUi(this);
-  ApplyDialogUnits(this);
-  setWindowTitle(QStringLiteral("DB Viewer"));
-  connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
-  connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
-  CreateColumns();
-  LoadFile(devices);
+    : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()) {
+  Prepare();
+  const AddressListLines file = ReadAddressListLines(QFile::encodeName(filePath).toStdString());
+  status_ = file.status;
+  ShowLines(file, devices);
+}
+
+CDBViewer::CDBViewer(QWidget* owner, const std::vector<BatchLine>& plan, const std::vector<ListedDevice>& devices)
+    : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()) {
+  Prepare();
+  AddressListLines lines;
+  for (const BatchLine& line : plan) lines.lines.push_back({line.record, AddressListFault::kNone, {}, {}});
+  ShowLines(lines, devices);
 }
 
 CDBViewer::~CDBViewer() = default;
 
 CXListCtrl* CDBViewer::list() const { return ui_->fileList; }
 
-void CDBViewer::CreateColumns() {
+void CDBViewer::Prepare() {
+  ui_->setupUi(this);
+  ApplyDialogUnits(this);
+  setWindowTitle(QStringLiteral("DB Viewer"));
+  connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
+  connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   CXListCtrl* list = ui_->fileList;
   const int scrollBarWidth = list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, list);
   const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
@@ -61,10 +71,8 @@ void CDBViewer::CreateColumns() {
   }
 }
 
-void CDBViewer::LoadFile(const std::vector<ListedDevice>& devices) {
+void CDBViewer::ShowLines(const AddressListLines& file, const std::vector<ListedDevice>& devices) {
   CXListCtrl* list = ui_->fileList;
-  const AddressListLines file = ReadAddressListLines(QFile::encodeName(filePath_).toStdString());
-  status_ = file.status;
   const AddressListCheck check = CheckAddressList(file, devices);
   int usable = 0;
   for (size_t row = 0; row < file.lines.size(); ++row) {

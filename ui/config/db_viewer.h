@@ -1,5 +1,7 @@
-// The File DB viewer: lists an address list file so the operator can review
-// a batch before running it. Read-only; OK and Cancel both just close it.
+// The File DB viewer: lists an address list file, or the lines planned for a
+// batch by range, so the operator can review a batch before running it.
+// Read-only; OK and Cancel both just close it. A planned line is shown and
+// checked exactly like a file line with the same texts.
 //
 // It reads the file through the same reader and line parser as the batch,
 // so what it shows is exactly what a batch would send; a file the reader
@@ -24,6 +26,7 @@
 #include <vector>
 
 #include "ui/config/address_list_check.h"
+#include "ui/config/batch_run.h"
 
 class CXListCtrl;
 
@@ -34,18 +37,19 @@ class DbViewerDialog;
 class CDBViewer : public QDialog {
   Q_OBJECT
  public:
-  // Nothing is read until the dialog is built; the path is only copied.
+  // Reads the file once, while the dialog is built.
   CDBViewer(QWidget* owner, const QString& filePath, const std::vector<ListedDevice>& devices = {});
+  // Planned lines are always usable, and status() stays kRead.
+  CDBViewer(QWidget* owner, const std::vector<BatchLine>& plan, const std::vector<ListedDevice>& devices);
   ~CDBViewer() override;
 
   CXListCtrl* list() const;
   AddressListStatus status() const { return status_; }
 
  private:
-  void CreateColumns();
-  void LoadFile(const std::vector<ListedDevice>& devices);
+  void Prepare();
+  void ShowLines(const AddressListLines& file, const std::vector<ListedDevice>& devices);
 
   std::unique_ptr<Ui::DbViewerDialog> ui_;
-  QString filePath_;
   AddressListStatus status_ = AddressListStatus::kRead;
 };

@@ -1,5 +1,7 @@
 #include "ui/config/nvt_setting_dlg.h"
 
+#include <arpa/inet.h>
+
 #include <cstring>
 
 #include "discovery/device_inventory.h"
@@ -13,6 +15,20 @@ namespace {
 // Host byte order, as the address edits take them.
 constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   return (a << 24) | (b << 16) | (c << 8) | d;
+}
+
+// The ticked devices get the range; the others keep their addresses.
+RangePlan PlanAgainst(const RangeSettings& range, const std::vector<ListedDevice>& devices) {
+  std::vector<PlannedDevice> ticked;
+  std::vector<uint32_t> inUse;
+  for (const ListedDevice& device : devices) {
+    if (device.ticked) {
+      ticked.push_back({device.mac});
+    } else {
+      inUse.push_back(device.sourceAddress);
+    }
+  }
+  return PlanAddressRange(range, ticked, inUse);
 }
 
 }  // namespace
@@ -45,9 +61,16 @@ CNVTSettingDlg::CNVTSettingDlg(QWidget* parent)
   connect(ui_->staticRadio, &QRadioButton::clicked, this, [this] { SetAddressDetailsEnabled(true); });
   connect(ui_->dhcpRadio, &QRadioButton::clicked, this, [this] { SetAddressDetailsEnabled(false); });
   connect(ui_->selectButton, &QPushButton::clicked, this, &CNVTSettingDlg::SelectFile);
-  connect(ui_->viewButton, &QPushButton::clicked, this, &CNVTSettingDlg::ViewFile);
+  connect(ui_->viewButton, &QPushButton::clicked, this, &CNVTSettingDlg::View);
   connect(ui_->okButton, &QPushButton::clicked, this, &CNVTSettingDlg::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &CNVTSettingDlg::reject);
+
+  ui_->staticRadio->setChecked(true);
+  ui_->startAddressEdit->setAddress(Address(192, 168, 1, 2));
+  ui_->endAddressEdit->setAddress(Address(192, 168, 1, 255));
+  ui_->subnetMaskEdit->setAddress(Address(255, 255, 255, 0));
+  ui_->gatewayEdit->setAddress(Address(192, 168, 1, 1));
+  ui_->dnsServerEdit->setAddress(Address(168, 126, 63, 1));
 }
 
 CNVTSettingDlg::~CNVTSettingDlg() = default;
@@ -59,15 +82,8 @@ void CNVTSettingDlg::setVisible(bool visible) {
 }
 
 void CNVTSettingDlg::PrepareOpening() {
-  ui_->staticRadio->setChecked(true);
-  ui_->startAddressEdit->setAddress(Address(192, 168, 1, 2));
-  ui_->endAddressEdit->setAddress(Address(192, 168, 1, 255));
-  ui_->subnetMaskEdit->setAddress(Address(255, 255, 255, 0));
-  ui_->gatewayEdit->setAddress(Address(192, 168, 1, 1));
-  ui_->dnsServerEdit->setAddress(Address(168, 126, 63, 1));
   ui_->pathEdit->clear();
   SwitchToFileWay();
-  ui_->throughUiRadio->setEnabled(false);
 }
 
 void CNVTSettingDlg::SwitchToFileWay() {
@@ -85,7 +101,7 @@ void CNVTSettingDlg::SwitchToFileWay() {
 void CNVTSettingDlg::SwitchToUiWay() {
   ui_->throughUiRadio->setChecked(true);
   ui_->selectButton->setEnabled(false);
-  ui_->viewButton->setEnabled(false);
+  ui_->viewButton->setEnabled(true);
   for (QWidget* control : {static_cast<QWidget*>(ui_->staticRadio), static_cast<QWidget*>(ui_->dhcpRadio),
                            static_cast<QWidget*>(ui_->startAddressEdit),
                            static_cast<QWidget*>(ui_->endAddressEdit)}) {
@@ -114,7 +130,15 @@ void CNVTSettingDlg::SelectFile() {
   Prompts::current().runModal(viewer);
 }
 
-void CNVTSettingDlg::ViewFile() {
+void CNVTSettingDlg::View() {
+  if (ui_->throughUiRadio->isChecked()) {
+    const std::vector<ListedDevice> devices = ListedDevices();
+    if (const std::optional<std::vector<BatchLine>> lines = PlanTypedRange(devices)) {
+      CDBViewer viewer(this, *lines, devices);
+      Prompts::current().runModal(viewer);
+    }
+    return;
+  }
   if (filePath_.isEmpty()) return;
   CDBViewer viewer(this, filePath_, ListedDevices());
   if (WarnUnlessReadable(viewer)) Prompts::current().runModal(viewer);
@@ -127,11 +151,42 @@ bool CNVTSettingDlg::WarnUnlessReadable(const CDBViewer& viewer) {
   return false;
 }
 
+RangeSettings CNVTSettingDlg::TypedRange() const {
+  const auto typed = [](const IpAddressEdit* edit) {
+    uint32_t hostOrder = 0;
+    edit->address(&hostOrder);
+    return htonl(hostOrder);
+  };
+  RangeSettings range;
+  range.networkType = ui_->staticRadio->isChecked() ? kNetworkStatic : kNetworkDhcp;
+  range.start = typed(ui_->startAddressEdit);
+  range.end = typed(ui_->endAddressEdit);
+  range.subnetMask = typed(ui_->subnetMaskEdit);
+  range.gateway = typed(ui_->gatewayEdit);
+  range.dnsServer = typed(ui_->dnsServerEdit);
+  return range;
+}
+
+std::optional<std::vector<BatchLine>> CNVTSettingDlg::PlanTypedRange(const std::vector<ListedDevice>& devices) {
+  const RangeSettings range = TypedRange();
+  RangePlan plan = PlanAgainst(range, devices);
+  if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
+  Prompts::current().showMessage(this, QMessageBox::Warning,
+                                 QString::fromStdString(RangeRefusalText(range, plan)));
+  return std::nullopt;
+}
+
 std::vector<ListedDevice> CNVTSettingDlg::ListedDevices() const {
   return listedDevices_ ? listedDevices_() : std::vector<ListedDevice>{};
 }
 
 void CNVTSettingDlg::accept() {
+  plan_.clear();
+  if (ui_->throughUiRadio->isChecked()) {
+    std::optional<std::vector<BatchLine>> lines = PlanTypedRange(ListedDevices());
+    if (!lines) return;
+    plan_ = std::move(*lines);
+  }
   mode_ = ui_->throughFileRadio->isChecked() ? kBatchModeThroughFile : kBatchModeThroughUi;
   QDialog::accept();
 }

@@ -1,20 +1,26 @@
-// The "NVT Setting" dialog, where the operator prepares a batch change: the
-// address list file to use (chosen with "Select", reviewed with "View").
+// The "NVT Setting" dialog, where the operator prepares a batch change:
+// either the address list file to use (chosen with "Select", reviewed with
+// "View"), or a range of addresses that the ticked devices get in list order
+// (Start ~ End, Static or DHCP, one mask, gateway and DNS server for all).
 //
 // One object lives as long as the main window and is shown again for every
-// batch. Each showing starts over: the file way chosen, the UI way disabled
-// (a range change is not offered), the "Common" group's controls disabled
-// with their defaults, Static ticked, and the path box empty. The chosen
-// file path itself is kept across showings, so "View" and the batch still
-// use the last selected file. The two radio groups (file/UI, Static/DHCP)
-// are independent. "Select" and "View" read the file once, through the
-// viewer; a file the address list reader refuses (not a regular file, too
-// large, unreadable) opens no viewer but a warning, and Select then keeps
-// the previous path. Nothing else is validated; OK records the mode.
+// batch. Each showing starts from the file way with the path box empty; the
+// chosen file path and the range values as last typed are kept for the
+// program's run, so "View" and the batch still use the last selected file
+// and a second range batch needs no retyping. The two radio groups
+// (file/UI, Static/DHCP) are independent. In the file way "Select" and
+// "View" read the file once, through the viewer; a file the address list
+// reader refuses (not a regular file, too large, unreadable) opens no viewer
+// but a warning, and Select then keeps the previous path.
 //
-// The viewer checks the file against the listed devices. The dialog knows
-// no inventory: its owner hands it a provider that takes a snapshot (under
-// the inventory's lock) each time a viewer opens.
+// In the UI way "View" and OK plan the range against a fresh snapshot of
+// the listed devices (PlanAddressRange); a refused range opens a warning
+// instead, and OK then keeps the dialog open so the operator can mend it.
+// The plan that OK accepted is what the batch sends.
+//
+// The viewer checks the file or plan against the listed devices. The dialog
+// knows no inventory: its owner hands it a provider that takes a snapshot
+// (under the inventory's lock) each time one is needed.
 #pragma once
 
 #include <QButtonGroup>
@@ -22,9 +28,11 @@
 #include <QString>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "ui/config/address_list_check.h"
+#include "ui/config/range_plan.h"
 
 namespace Ui {
 class NvtSettingDialog;
@@ -54,6 +62,8 @@ class CNVTSettingDlg : public QDialog {
   // Read after OK: kBatchModeThroughFile or kBatchModeThroughUi.
   int mode() const { return mode_; }
   const QString& filePath() const { return filePath_; }
+  // With the UI way: the lines OK planned.
+  const std::vector<BatchLine>& plan() const { return plan_; }
 
   // Without one, the viewer checks against no devices.
   void setListedDevicesProvider(ListedDevicesProvider provider) { listedDevices_ = std::move(provider); }
@@ -69,8 +79,11 @@ class CNVTSettingDlg : public QDialog {
   void SwitchToUiWay();
   void SetAddressDetailsEnabled(bool enabled);
   void SelectFile();
-  void ViewFile();
+  void View();
   bool WarnUnlessReadable(const CDBViewer& viewer);
+  RangeSettings TypedRange() const;
+  // The typed range planned against `devices`; a refusal is shown instead.
+  std::optional<std::vector<BatchLine>> PlanTypedRange(const std::vector<ListedDevice>& devices);
   std::vector<ListedDevice> ListedDevices() const;
 
   std::unique_ptr<Ui::NvtSettingDialog> ui_;
@@ -78,5 +91,6 @@ class CNVTSettingDlg : public QDialog {
   QButtonGroup typeGroup_;
   int mode_ = kBatchModeThroughFile;
   QString filePath_;
+  std::vector<BatchLine> plan_;
   ListedDevicesProvider listedDevices_;
 };
