@@ -60,13 +60,11 @@ class BatchRun : public ::testing::Test {
  protected:
   void SetUp() override { TestApplication(); }
 
-  BatchRunContext Context(std::shared_ptr<DeviceInventory> inventory, const std::string& path,
-                          int mode = kBatchModeThroughFile) {
+  BatchRunContext Context(std::shared_ptr<DeviceInventory> inventory, const std::string& path) {
     BatchRunContext context;
     context.mailbox = sink_.mailbox.mailbox();
     context.inventory = std::move(inventory);
     context.settings = sim_.settings();
-    context.mode = mode;
     context.filePath = path;
     return context;
   }
@@ -116,13 +114,12 @@ TEST_F(BatchRun, OnlyUpperCaseMacsMatchAndOnlyAcceptedChangesAreKept) {
 TEST_F(BatchRun, RunsThatSendNothingStillEndAndFaultsAreReported) {
   ASSERT_TRUE(sim_.Start(FleetArgs(2))) << sim_.error();
   const auto inventory = Inventory(2, {0, 1});
-  // Nothing to read (said so), the UI way, a stop asked before the start: ended, nothing sent.
+  // Nothing to read (said so), a stop asked before the start: ended, nothing sent.
   const std::string line = files_.Write(Line(0, "127.0.44.1"));
   RunToEnd(Context(inventory, "/nonexistent/list.txt"));
-  RunToEnd(Context(inventory, line, kBatchModeThroughUi));
   const std::atomic<bool> stopped{true};
   NvtSettingThreadProc(Context(inventory, line), stopped);
-  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 3; }));
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 2; }));
   EXPECT_EQ(sink_.progressEvents.size(), 1u) << "only the missing file's run had a start";
   EXPECT_EQ(RecordedAddress(*inventory, 0), FleetDevice(0).ipAddress);
   EXPECT_EQ(sink_.faults, std::vector<QString>{QString::fromUtf8(AddressListStatusText(AddressListStatus::kCannotOpen))});

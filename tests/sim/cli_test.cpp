@@ -72,6 +72,9 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"batch"},
       {"batch", "list.txt"},  // no credential for a real run
       {"batch", "list.txt", "--user", "root", "--password", "x", "--timeout", "0"},
+      {"batch", "list.txt", "--dhcp", "--dry-run"},                                // a file and a range
+      {"batch", "--static", "--range", "10.0.0.2", "10.0.0.9", "--mask", "255.0.0.0", "--dry-run"},  // no gateway
+      {"batch", "--range", "10.0.0.2", "10.0.0.9", "--dry-run"},                   // neither static nor DHCP
   };
   for (const auto& line : bad) {
     error.clear();
@@ -205,4 +208,30 @@ TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
             0)
       << output;
   EXPECT_NE(output.find("verified: the device answers from 127.0.9.11"), std::string::npos) << output;
+}
+
+// A range over two named devices passes over the address a third one holds,
+// and every planned device ends verified at its planned address.
+TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
+  const auto device = [](int i, int host) {
+    return "00:1A:2B:00:00:0" + std::to_string(i) + " CAM 127.0.7." + std::to_string(host) +
+           " 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 root kefo\n";
+  };
+  StartSim({"--move-delay", "20"}, device(1, 1) + device(2, 2) + device(3, 21));
+  std::string output;
+  const std::vector<std::string> range = {"batch", "--range", "127.0.7.20", "127.0.7.30", "--mask", "255.255.0.0",
+                                          "--gateway", "127.0.0.1", "--dns", "127.0.0.1", "--static",
+                                          "--mac", "00:1A:2B:00:00:02", "--mac", "00:1A:2B:00:00:01"};
+  std::vector<std::string> run = range;
+  run.insert(run.end(), {"--user", "root", "--password", "kefo", "--timeout", "10"});
+  EXPECT_EQ(Cli(run, &output), 0) << output;
+  EXPECT_EQ(output,
+            "00:1A:2B:00:00:02\t127.0.7.20\tverified\n"
+            "00:1A:2B:00:00:01\t127.0.7.22\tverified\n");
+
+  std::vector<std::string> tooSmall = range;
+  tooSmall[3] = "127.0.7.21";
+  tooSmall.push_back("--dry-run");
+  EXPECT_EQ(Cli(tooSmall, &output), 1);
+  EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
 }

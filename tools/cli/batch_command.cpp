@@ -1,5 +1,7 @@
 #include "tools/cli/batch_command.h"
 
+#include <arpa/inet.h>
+
 #include <algorithm>
 #include <map>
 #include <optional>
@@ -11,6 +13,7 @@
 #include "tools/cli/scan_cycle.h"
 #include "ui/config/address_list_check.h"
 #include "ui/config/batch_run.h"
+#include "ui/config/range_plan.h"
 
 namespace {
 
@@ -59,21 +62,45 @@ std::vector<DeviceInfo> ScanOnce(const EncpEndpointSettings& settings) {
   return UniqueByMac(cycle.replies);
 }
 
-int DryRun(const CliArgs& args, std::FILE* out) {
-  const AddressListLines file = ReadAddressListLines(args.filePath);
-  if (const char* fault = AddressListStatusText(file.status); *fault != '\0') {
-    std::fprintf(stderr, "tavrix-cli: %s\n", fault);
-    return kExitFailure;
-  }
+std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
   std::vector<ListedDevice> listed;
-  for (const DeviceInfo& device : ScanOnce(args.endpoint)) {
+  for (const DeviceInfo& device : found) {
     ListedDevice entry;
-    std::copy(device.mac, device.mac + 6, entry.mac.begin());
+    entry.mac = MacOf(device.mac);
     entry.sourceAddress = device.sourceAddress;
     entry.ticked = true;
     listed.push_back(entry);
   }
-  const AddressListCheck check = CheckAddressList(file, listed);
+  return listed;
+}
+
+// The range's devices: those named, in the order named, or every device
+// found, by address and then MAC, so that a script gets the same plan each
+// run. Devices found but not named keep their addresses.
+std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
+  std::vector<PlannedDevice> planned;
+  std::vector<uint32_t> inUse;
+  if (args.rangeMacs.empty()) {
+    std::vector<DeviceInfo> ordered = found;
+    std::sort(ordered.begin(), ordered.end(), [](const DeviceInfo& a, const DeviceInfo& b) {
+      return std::pair(ntohl(a.sourceAddress), MacOf(a.mac)) < std::pair(ntohl(b.sourceAddress), MacOf(b.mac));
+    });
+    for (const DeviceInfo& device : ordered) planned.push_back({MacOf(device.mac)});
+  } else {
+    for (const MacAddress& mac : args.rangeMacs) planned.push_back({mac});
+    for (const DeviceInfo& device : found) {
+      if (std::find(args.rangeMacs.begin(), args.rangeMacs.end(), MacOf(device.mac)) == args.rangeMacs.end())
+        inUse.push_back(device.sourceAddress);
+    }
+  }
+  RangePlan plan = PlanAddressRange(*args.range, planned, inUse);
+  if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
+  std::fprintf(stderr, "tavrix-cli: %s\n", RangeRefusalText(*args.range, plan).c_str());
+  return std::nullopt;
+}
+
+int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, std::FILE* out) {
+  const AddressListCheck check = CheckAddressList(file, AllTicked(found));
   for (size_t i = 0; i < file.lines.size(); ++i) {
     const AddressListLine& line = file.lines[i];
     const std::string mac = line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0];
@@ -85,17 +112,36 @@ int DryRun(const CliArgs& args, std::FILE* out) {
   return allReady ? 0 : kExitFailure;
 }
 
+int ReportFileFault(AddressListStatus status) {
+  std::fprintf(stderr, "tavrix-cli: %s\n", AddressListStatusText(status));
+  return kExitFailure;
+}
+
 }  // namespace
 
 int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE* out) {
-  if (args.dryRun) return DryRun(args, out);
-  AddressList list = ReadAddressList(args.filePath);
-  if (const char* fault = AddressListStatusText(list.status); *fault != '\0') {
-    std::fprintf(stderr, "tavrix-cli: %s\n", fault);
-    return kExitFailure;
+  std::vector<BatchLine> lines;
+  std::vector<DeviceInfo> found;
+  if (args.range) {
+    found = ScanOnce(args.endpoint);
+    std::optional<std::vector<BatchLine>> plan = PlanRange(args, found);
+    if (!plan) return kExitFailure;
+    lines = std::move(*plan);
+    if (args.dryRun) {
+      AddressListLines planned;
+      for (const BatchLine& line : lines) planned.lines.push_back({line.record, AddressListFault::kNone, {}, {}});
+      return DryRun(planned, found, out);
+    }
+  } else if (args.dryRun) {
+    const AddressListLines file = ReadAddressListLines(args.filePath);
+    if (*AddressListStatusText(file.status) != '\0') return ReportFileFault(file.status);
+    return DryRun(file, ScanOnce(args.endpoint), out);
+  } else {
+    AddressList list = ReadAddressList(args.filePath);
+    if (*AddressListStatusText(list.status) != '\0') return ReportFileFault(list.status);
+    lines = MatchableLines(std::move(list.records));
+    found = ScanOnce(args.endpoint);
   }
-  const std::vector<BatchLine> lines = MatchableLines(std::move(list.records));
-  const std::vector<DeviceInfo> found = ScanOnce(args.endpoint);
 
   std::vector<LineFate> fates(lines.size(), LineFate::kNotFound);
   AwaitedChanges awaited;

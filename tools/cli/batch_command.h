@@ -8,6 +8,10 @@
 // named by several lines ends where the last accepted line put it, so only
 // that line can read "verified".
 //
+// With `--range` the lines are planned instead (PlanAddressRange) after the
+// scan, against the devices it found; a refused range sends nothing. The
+// report is the same, one line per planned device.
+//
 // `--dry-run` prints the pre-flight check of every line instead (each
 // device that answered the scan counts as ticked) and sends nothing.
 //

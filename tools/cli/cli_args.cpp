@@ -10,6 +10,8 @@ const char kCliUsage[] =
     "                      --user ID (--password P | --password-stdin) [--wait [S]]\n"
     "       tavrix-cli batch FILE --user ID (--password P | --password-stdin)\n"
     "                      [--json] [--timeout S] [--dry-run]\n"
+    "       tavrix-cli batch --range START END --mask M --gateway G --dns D\n"
+    "                      (--static | --dhcp) [--mac MAC]... --user ID ...\n"
     "       tavrix-cli --help | --version\n"
     "\n"
     "scan  searches the local networks for 500 ms and prints one line per device:\n"
@@ -86,11 +88,15 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
   else if (command == "set") parsed.command = CliCommand::kSet;
   else if (command == "batch") parsed.command = CliCommand::kBatch;
   else return fail("unknown command '" + command + "'");
-  if (parsed.command == CliCommand::kBatch) {
-    if (args.size() < 2 || args[1].rfind("--", 0) == 0) return fail("batch needs an address list FILE");
+  if (parsed.command == CliCommand::kBatch && args.size() >= 2 && args[1].rfind("--", 0) != 0) {
     parsed.filePath = args[1];
     first = 2;
   }
+  RangeSettings range;
+  bool haveRange = false, haveMask = false, haveGateway = false, haveDns = false;
+  const auto parseAddress = [&](size_t at, const std::string& option, uint32_t* address) {
+    return at < args.size() && ParseDottedAddress(args[at], address) ? true : fail(option + " needs an IPv4 address");
+  };
 
   bool haveMac = false, haveStatic = false, haveUser = false, havePassword = false;
   for (size_t i = first; i < args.size(); ++i) {
@@ -123,6 +129,23 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       if (!need(1) || !ParseDottedAddress(args[i + 1], &parsed.endpoint.destinationAddress))
         return fail("--destination needs an IPv4 address");
       ++i;
+    } else if (isBatch && arg == "--range") {
+      if (!parseAddress(i + 1, arg, &range.start) || !parseAddress(i + 2, arg, &range.end))
+        return fail("--range needs two IPv4 addresses: START END");
+      haveRange = true;
+      i += 2;
+    } else if (isBatch && (arg == "--mask" || arg == "--gateway" || arg == "--dns")) {
+      uint32_t* field = arg == "--mask" ? &range.subnetMask : arg == "--gateway" ? &range.gateway : &range.dnsServer;
+      if (!parseAddress(i + 1, arg, field)) return false;
+      (arg == "--mask" ? haveMask : arg == "--gateway" ? haveGateway : haveDns) = true;
+      ++i;
+    } else if (isBatch && (arg == "--static" || arg == "--dhcp")) {
+      (arg == "--static" ? haveStatic : parsed.dhcp) = true;
+    } else if (isBatch && arg == "--mac") {
+      uint8_t mac[6];
+      if (!need(1) || !ParseMacText(args[i + 1], mac)) return fail("--mac needs a MAC address such as 00:1A:2B:00:00:01");
+      parsed.rangeMacs.push_back(MacOf(mac));
+      ++i;
     } else if (isSet && arg == "--mac") {
       if (!need(1) || !ParseMacText(args[i + 1], parsed.mac))
         return fail("--mac needs a MAC address such as 00:1A:2B:00:00:01");
@@ -152,6 +175,18 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       parsed.passwordFromStdin = true;
     } else {
       return fail("unexpected argument '" + arg + "' for " + command);
+    }
+  }
+  if (parsed.command == CliCommand::kBatch) {
+    const bool rangeOptions = haveRange || haveMask || haveGateway || haveDns || haveStatic || parsed.dhcp ||
+                              !parsed.rangeMacs.empty();
+    if (!parsed.filePath.empty() && rangeOptions) return fail("batch takes a FILE or --range, not both");
+    if (parsed.filePath.empty()) {
+      if (haveStatic == parsed.dhcp) return fail("batch needs an address list FILE, or --range with --static or --dhcp");
+      if (haveStatic && !(haveRange && haveMask && haveGateway && haveDns))
+        return fail("batch --static needs --range START END, --mask, --gateway and --dns");
+      range.networkType = haveStatic ? kNetworkStatic : kNetworkDhcp;
+      parsed.range = range;
     }
   }
   if (parsed.command == CliCommand::kBatch && !parsed.dryRun) {

@@ -5,6 +5,12 @@
 //   tavrix-cli --version
 //   tavrix-cli set --mac MAC (--static IP MASK GATEWAY DNS | --dhcp)
 //                  --user ID (--password P | --password-stdin)
+//   tavrix-cli batch (FILE | --range START END --mask M --gateway G --dns D
+//                  --static | --dhcp) [--mac MAC]... --user ID ...
+//
+// A batch reads its lines from FILE or plans them from a range; the two
+// cannot be mixed, so a range option beside a FILE is an error. With
+// --dhcp the range and its addresses are not needed (and unused if given).
 //
 // Lab options, for tests and private test networks only (not in the usage
 // text a normal user sees, listed under --help-lab): --local-port P,
@@ -19,6 +25,7 @@
 #include <vector>
 
 #include "protocol/encp_client.h"
+#include "ui/config/range_plan.h"
 
 enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet, kBatch };
 
@@ -38,6 +45,8 @@ struct CliArgs {
   std::optional<std::chrono::milliseconds> wait;
   // batch
   std::string filePath;
+  std::optional<RangeSettings> range;  // instead of a file
+  std::vector<MacAddress> rangeMacs;   // the devices a range goes to, in order; none: all found
   bool dryRun = false;
   std::chrono::milliseconds timeout{60000};
 };
