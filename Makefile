@@ -4,13 +4,18 @@
 BUILD ?= build
 JOBS  ?= $(shell nproc)
 
-.PHONY: deps configure build run test test-plain test-asan test-tsan fuzz bench demo package install clean
+# CI (which sets CI=true) builds every tree with warnings as errors; a user's
+# build only shows them, so that a newer compiler cannot stop `make run`.
+WERROR := $(if $(filter true,$(CI)),ON,OFF)
+export WERROR
+
+.PHONY: deps configure build run test test-plain test-asan test-tsan coverage fuzz bench demo package install clean
 
 deps:
 	@bash scripts/install-deps.sh
 
 configure: deps
-	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+	@cmake -S . -B $(BUILD) -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DTAVRIX_WERROR=$(WERROR)
 
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
@@ -37,6 +42,11 @@ test-asan: deps
 
 test-tsan: deps
 	@bash tests/sanitizers/run-tree.sh thread $(BUILD)-tsan $(JOBS)
+
+# Line and branch coverage of the product code by the plain test suite, in a
+# tree of its own; not part of `make test`.
+coverage: deps
+	@bash scripts/coverage.sh $(BUILD)-coverage $(JOBS)
 
 # Every fuzz target for FUZZ_SECONDS each, one after the other.
 FUZZ_SECONDS ?= 300

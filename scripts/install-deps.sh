@@ -13,6 +13,7 @@ packages=(
   iproute2 procps
   xvfb xauth
   lintian desktop-file-utils
+  gcovr
 )
 
 missing=()

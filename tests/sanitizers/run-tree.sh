@@ -5,13 +5,14 @@
 # configured afresh (its cache dropped, its objects kept for ninja to judge),
 # so settings left by an earlier configuration cannot change what is built;
 # only the test binaries (and the programs they start) are built. Prints ctest's summary; exits non-zero if
-# the build fails or any test fails or reports.
+# the build fails or any test fails or reports. WERROR=ON (set by the
+# Makefile under CI) makes every compiler warning an error.
 set -euo pipefail
 kind=$1 dir=$2 jobs=$3
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)
 
 cmake --fresh -S "$source_dir" -B "$dir" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-  -DTAVRIX_SANITIZE="$kind" >/dev/null
+  -DTAVRIX_SANITIZE="$kind" -DTAVRIX_WERROR="${WERROR:-OFF}"
 cmake --build "$dir" --target tavrix_tests -j "$jobs"
 echo "== tests under the $kind sanitizer ($dir)"
 cd "$dir" && ctest --output-on-failure -j "$jobs" --timeout 1800
