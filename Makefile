@@ -9,7 +9,7 @@ JOBS  ?= $(shell nproc)
 WERROR := $(if $(filter true,$(CI)),ON,OFF)
 export WERROR
 
-.PHONY: deps configure build run test test-plain test-asan test-tsan coverage fuzz bench demo package install clean
+.PHONY: deps configure build run test test-plain test-asan test-tsan coverage tidy format fuzz bench demo package install clean
 
 deps:
 	@bash scripts/install-deps.sh
@@ -47,6 +47,14 @@ test-tsan: deps
 # tree of its own; not part of `make test`.
 coverage: deps
 	@bash scripts/coverage.sh $(BUILD)-coverage $(JOBS)
+
+# The checks of .clang-tidy over the product code; fails on any finding.
+tidy: build
+	@run-clang-tidy -quiet -p $(BUILD) -j $(JOBS) '$(CURDIR)/(protocol|discovery|ui|tools)/.*\.cpp$$'
+
+# Formats every C++ file of the tree by .clang-format.
+format: deps
+	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
 
 # Every fuzz target for FUZZ_SECONDS each, one after the other.
 FUZZ_SECONDS ?= 300

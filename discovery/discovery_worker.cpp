@@ -8,20 +8,19 @@
 
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
   const auto cycleEnd = std::chrono::steady_clock::now() + kDiscoveryCycleLength;
-  EncpClient client;
-  EncpEndpointCloser closer(client);
   // A failed open still leaves working operations; the cycle then receives
   // nothing (or, when only the bind failed, whatever reaches the port the
   // system chose) and ends on time, and the operator is told why.
-  const int32_t opened = context.openEndpoint(&client, context.settings);
-  if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
+  EncpEndpoint endpoint(context.settings, context.openEndpoint);
+  if (const std::optional<EndpointFault> fault =
+          OpenFaultAfterInit(endpoint.openResult(), context.settings.localPort)) {
     context.mailbox->post(
         std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable,
                                            context.cycle));
   }
-  client.ops.Search(&client);
+  endpoint.Search();
   ReceiveSearchReplies(
-      &client, cycleEnd,
+      &endpoint.client(), cycleEnd,
       [&](std::vector<DeviceInfo>&& batch) {
         context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::move(batch), context.cycle));
       },

@@ -19,9 +19,7 @@
 #include "discovery/device_events.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
-#include "protocol/encp_client.h"
-
-using EndpointOpener = int32_t (*)(EncpClient* client, const EncpEndpointSettings& settings);
+#include "protocol/encp_endpoint.h"
 
 struct DiscoveryWorkerContext {
   std::shared_ptr<WindowMailbox> mailbox;

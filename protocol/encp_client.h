@@ -87,21 +87,3 @@ int32_t ENCPCLIENT_Search(EncpClient* client);
 int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request);
 int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest* request);
 int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request);
-
-// Closes an endpoint when the task that opened it ends, however it ends (an
-// early return on a fault included), so a finished task never keeps the local
-// port bound for the next one. It closes through the record's table, so a
-// replacement opener's operations are honoured; a table never filled (an
-// opener that failed before Init) has nothing to close.
-class EncpEndpointCloser {
- public:
-  explicit EncpEndpointCloser(EncpClient& client) : client_(client) {}
-  ~EncpEndpointCloser() {
-    if (client_.ops.Close != nullptr) client_.ops.Close(&client_);
-  }
-  EncpEndpointCloser(const EncpEndpointCloser&) = delete;
-  EncpEndpointCloser& operator=(const EncpEndpointCloser&) = delete;
-
- private:
-  EncpClient& client_;
-};

@@ -13,7 +13,7 @@ packages=(
   iproute2 procps
   xvfb xauth
   lintian desktop-file-utils
-  gcovr
+  gcovr clang-tidy clang-format
 )
 
 missing=()

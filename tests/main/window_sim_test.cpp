@@ -191,8 +191,8 @@ TEST_F(WindowSimTest, HostileLanListsExactlyTheWellFormedDevices) {
       auto access = window->Inventory()->lock();
       const DeviceInfo* record = access.table().Find(row);
       ASSERT_TRUE(record != nullptr) << row;
-      const auto texts = RowTexts(row, *record);
-      for (int c = kColumnModel; c < kColumnState; ++c) EXPECT_EQ(Cell(row, c), texts[c]) << row << "/" << c;
+      const auto recordTexts = RowTexts(row, *record);
+      for (int c = kColumnModel; c < kColumnState; ++c) EXPECT_EQ(Cell(row, c), recordTexts[c]) << row << "/" << c;
     }
     ASSERT_TRUE(window->SelectedDevice());
     EXPECT_EQ(window->SelectedDevice()->mac[5], 3);

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "protocol/address_text.h"
+#include "protocol/encp_endpoint.h"
 #include "tools/cli/change_verification.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
@@ -146,9 +147,8 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
   std::vector<LineFate> fates(lines.size(), LineFate::kNotFound);
   AwaitedChanges awaited;
   {
-    EncpClient client;
-    EncpEndpointCloser closer(client);
-    if (ENCPCLIENT_Init(&client, args.endpoint) != 0) {
+    EncpEndpoint endpoint(args.endpoint);
+    if (endpoint.openResult() != 0) {
       std::fprintf(stderr, "tavrix-cli: could not open the local port (another program may hold it); "
                            "no setting was sent\n");
       return kExitFailure;
@@ -164,7 +164,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
       fates[static_cast<size_t>(&line - lines.data())] = FateOf(outcome);
       if (outcome == ChangeOutcome::kAccepted) awaited.Await(line.mac.data(), GivenAddress(line.record));
     };
-    RunBatchLines(client, lines, {args.userId, password}, BatchTally{}, hooks);
+    RunBatchLines(endpoint.client(), lines, {args.userId, password}, BatchTally{}, hooks);
   }
   const std::map<MacAddress, uint32_t> seenAt = WaitForChanges(awaited, args.endpoint, args.timeout);
 

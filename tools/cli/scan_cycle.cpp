@@ -4,23 +4,23 @@
 #include <cstring>
 #include <set>
 
+#include "protocol/encp_endpoint.h"
 #include "protocol/search_cycle.h"
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length) {
   using Clock = std::chrono::steady_clock;
   const auto start = Clock::now();
   ScanCycleResult result;
-  EncpClient client;
-  result.initResult = ENCPCLIENT_Init(&client, settings);
-  result.receiveBufferShort = ENCPCLIENT_ReceiveBufferShort(client);
-  result.receiveBufferGranted = client.receiveBufferGranted;
+  EncpEndpoint endpoint(settings);
+  result.initResult = endpoint.openResult();
+  result.receiveBufferShort = endpoint.receiveBufferShort();
+  result.receiveBufferGranted = endpoint.receiveBufferGranted();
   const auto searchedAt = Clock::now();
-  result.searchResult = client.ops.Search(&client);
-  ReceiveSearchReplies(&client, start + length, [&](std::vector<DeviceInfo>&& batch) {
+  result.searchResult = endpoint.Search();
+  ReceiveSearchReplies(&endpoint.client(), start + length, [&](std::vector<DeviceInfo>&& batch) {
     result.replies.insert(result.replies.end(), batch.begin(), batch.end());
     result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
   });
-  client.ops.Close(&client);
   return result;
 }
 

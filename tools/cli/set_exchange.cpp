@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/encp_endpoint.h"
 #include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
@@ -21,10 +22,9 @@ NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& a
 
 int RunSetExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
                    const NetworkSettingRequest& request) {
-  EncpClient client;
-  EncpEndpointCloser closer(client);
-  if (ENCPCLIENT_Init(&client, settings) != 0) return kSetPortUnavailable;
-  SettingExchange exchange(client);
+  EncpEndpoint endpoint(settings);
+  if (endpoint.openResult() != 0) return kSetPortUnavailable;
+  SettingExchange exchange(endpoint.client());
   const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
   if (change.sendFailed) return kSetNotSent;
   return change.answer.value_or(kSetNoAnswer);

@@ -73,10 +73,9 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
   BatchTally tally;
   DeviceInventory& inventory = *context.inventory;
 
-  EncpClient client;
-  EncpEndpointCloser closer(client);
-  const int32_t opened = context.openEndpoint(&client, context.settings);
-  if (const std::optional<EndpointFault> fault = OpenFaultAfterInit(opened, context.settings.localPort)) {
+  EncpEndpoint endpoint(context.settings, context.openEndpoint);
+  if (const std::optional<EndpointFault> fault =
+          OpenFaultAfterInit(endpoint.openResult(), context.settings.localPort)) {
     context.mailbox->post(
         std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
     return tally;
@@ -99,7 +98,7 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
   };
   hooks.onProgress = postProgress;
   hooks.stopRequested = [&] { return stopRequested.load(); };
-  return RunBatchLines(client, lines, {kBatchUserId, kBatchPassword}, tally, hooks);
+  return RunBatchLines(endpoint.client(), lines, {kBatchUserId, kBatchPassword}, tally, hooks);
 }
 
 int NvtSettingThreadProc(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {

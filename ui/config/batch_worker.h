@@ -49,7 +49,7 @@
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
-#include "protocol/encp_client.h"
+#include "protocol/encp_endpoint.h"
 #include "ui/config/batch_run.h"
 #include "ui/config/nvt_setting_dlg.h"
 

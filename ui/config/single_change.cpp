@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstring>
 
+#include "protocol/encp_endpoint.h"
 #include "protocol/setting_exchange.h"
 #include "protocol/secret_wipe.h"
 #include "protocol/setting_request.h"
@@ -35,11 +36,10 @@ ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const D
                                    NetworkSettingRequest& request) {
   WipeOnExit wipe(request.password);
   ExchangeOutcome outcome;
-  EncpClient client;
-  EncpEndpointCloser closer(client);
-  outcome.endpointFault = OpenFaultAfterInit(ENCPCLIENT_Init(&client, settings), settings.localPort);
+  EncpEndpoint endpoint(settings);
+  outcome.endpointFault = OpenFaultAfterInit(endpoint.openResult(), settings.localPort);
   if (outcome.endpointFault) return outcome;
-  SettingExchange exchange(client);
+  SettingExchange exchange(endpoint.client());
   const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
   outcome.sendFailed = change.sendFailed;
   outcome.answered = change.answer.has_value();

@@ -1,0 +1,43 @@
+// One task's open endpoint: the only way code outside the protocol layer
+// opens, uses and closes one, so nobody forgets the close on an early
+// return or an exception and leaves the local port bound for the next task.
+//
+// The constructor opens through an opener (ENCPCLIENT_Init by default; tests
+// pass one that fails or throws) and the destructor closes through the
+// record's own operations table, so a replacement opener's operations are
+// honoured. An opener that throws after it created the socket still has the
+// socket closed before the exception leaves. A failed open is not an
+// exception: the caller reads openResult() and decides what to tell the
+// operator (a discovery cycle still runs on a half-open endpoint).
+//
+// Not copyable or movable: the exchanges keep references to its record.
+#pragma once
+
+#include <cstdint>
+
+#include "encp_client.h"
+
+using EndpointOpener = int32_t (*)(EncpClient* client, const EncpEndpointSettings& settings);
+
+class EncpEndpoint {
+ public:
+  explicit EncpEndpoint(const EncpEndpointSettings& settings, EndpointOpener open = &ENCPCLIENT_Init);
+  ~EncpEndpoint();
+  EncpEndpoint(const EncpEndpoint&) = delete;
+  EncpEndpoint& operator=(const EncpEndpoint&) = delete;
+
+  // What the opener returned: 0 open, bound and broadcast-enabled.
+  int32_t openResult() const { return openResult_; }
+  bool receiveBufferShort() const { return ENCPCLIENT_ReceiveBufferShort(client_); }
+  int receiveBufferGranted() const { return client_.receiveBufferGranted; }
+  int32_t Search() { return client_.ops.Search(&client_); }
+
+  // For the exchanges and search cycles that drive the record themselves.
+  EncpClient& client() { return client_; }
+
+ private:
+  void Close();
+
+  EncpClient client_;
+  int32_t openResult_ = -1;
+};
