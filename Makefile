@@ -50,7 +50,7 @@ coverage: deps
 
 # The checks of .clang-tidy over the product code; fails on any finding.
 tidy: build
-	@run-clang-tidy -quiet -p $(BUILD) -j $(JOBS) '$(CURDIR)/(protocol|discovery|ui|tools)/.*\.cpp$$'
+	@run-clang-tidy -quiet -p $(BUILD) -j $(JOBS) '$(CURDIR)/(protocol|table|batch|discovery|ui|tools)/.*\.cpp$$'
 
 # Formats every C++ file of the tree by .clang-format.
 format: deps

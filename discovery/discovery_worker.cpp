@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "discovery/endpoint_fault.h"
 #include "protocol/search_cycle.h"
 

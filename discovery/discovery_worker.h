@@ -16,7 +16,7 @@
 #include <chrono>
 #include <memory>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_endpoint.h"

@@ -2,7 +2,7 @@
 
 #include <QCoreApplication>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 
 #if defined(__SANITIZE_THREAD__)
 #define TAVRIX_MARK_HAND_OFFS 1

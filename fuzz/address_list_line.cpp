@@ -8,7 +8,7 @@
 #include <string_view>
 
 #include "fuzz/fuzz_checks.h"
-#include "ui/config/address_list_line.h"
+#include "batch/address_list_line.h"
 
 namespace {
 

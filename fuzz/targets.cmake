@@ -5,6 +5,6 @@
 tavrix_fuzz_target(fuzz_reply_decoders 25
   fuzz/reply_decoders.cpp protocol/encp_codec.cpp protocol/credential_block.cpp)
 tavrix_fuzz_target(fuzz_address_list_line 20
-  fuzz/address_list_line.cpp ui/config/address_list_line.cpp)
+  fuzz/address_list_line.cpp batch/address_list_line.cpp)
 tavrix_fuzz_target(fuzz_sim_request 20
   fuzz/sim_request.cpp tools/nvtsim/sim_request.cpp)

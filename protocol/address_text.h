@@ -11,7 +11,7 @@
 // either case, joined by ':' or '-'.
 //
 // Address-list files have their own, deliberately different reader
-// (ui/config/address_list_line.h): it takes leading zeros, and MACs only in
+// (batch/address_list_line.h): it takes leading zeros, and MACs only in
 // upper case with ':', since only those can match a device's text.
 #pragma once
 

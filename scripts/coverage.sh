@@ -5,7 +5,7 @@
 #
 # builds the tests in DIR with gcc's --coverage at -O0 (so that lines and
 # branches map one to one onto the source), runs them, and prints gcovr's
-# line and branch coverage of discovery/, protocol/, ui/ and tools/. The
+# line and branch coverage of the product folders. The
 # fuzz targets (clang, their own sub-build), demo_test and package_test run
 # programs outside the test binaries and are left out. Counters of an
 # earlier run are cleared first, so each run reports itself alone.
@@ -28,7 +28,7 @@ status=0
 
 echo "== coverage of the product code"
 gcovr --root "$source_dir" --object-directory "$dir" \
-  --filter "$source_dir/(discovery|protocol|ui|tools)/" \
+  --filter "$source_dir/(protocol|table|batch|discovery|ui|tools)/" \
   --print-summary --output "$dir/coverage.txt" "$dir"
 echo "(per-file figures: $dir/coverage.txt)"
 exit $status

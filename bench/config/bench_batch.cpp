@@ -18,11 +18,10 @@
 #include <vector>
 
 #include "bench/bench_result.h"
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "tests/support/netns_lab.h"
 #include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
-#include "ui/config/batch_progress_event.h"
 #include "ui/config/batch_worker.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <functional>
 
 #include "bench/bench_result.h"
-#include "discovery/device_table.h"
+#include "table/device_table.h"
 
 namespace {
 

@@ -23,7 +23,7 @@
 #include <vector>
 
 #include "bench/bench_result.h"
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "protocol/search_cycle.h"
 #include "ui/controls/xheader_ctrl.h"
 #include "ui/controls/xlist_ctrl.h"

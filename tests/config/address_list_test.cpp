@@ -9,10 +9,10 @@
 #include <string>
 
 #include "tests/config/config_test_support.h"
-#include "ui/config/address_list_check.h"
-#include "ui/config/address_list_file.h"
-#include "ui/config/address_list_line.h"
-#include "ui/config/range_plan.h"
+#include "batch/address_list_check.h"
+#include "batch/address_list_file.h"
+#include "batch/address_list_line.h"
+#include "batch/range_plan.h"
 
 using config_test::Ip;
 

@@ -11,9 +11,9 @@
 #include <numeric>
 #include <random>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 #include "tests/config/config_test_support.h"
-#include "ui/config/address_list_file.h"
+#include "batch/address_list_file.h"
 #include "tests/discovery/fake_device.h"
 #include "ui/common/prompts.h"
 #include "ui/config/batch_command.h"

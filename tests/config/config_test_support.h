@@ -12,13 +12,12 @@
 #include <string>
 #include <vector>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "tools/cli/scan_cycle.h"
-#include "ui/config/batch_progress_event.h"
 
 namespace config_test {
 

@@ -12,7 +12,7 @@
 #include <random>
 #include <thread>
 
-#include "discovery/device_inventory.h"
+#include "table/device_inventory.h"
 
 namespace {
 

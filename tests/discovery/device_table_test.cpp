@@ -7,8 +7,8 @@
 
 #include <cstring>
 
-#include "discovery/column_sort.h"
-#include "discovery/device_table.h"
+#include "table/column_sort.h"
+#include "table/device_table.h"
 #include "tools/cli/device_text.h"
 
 namespace {

@@ -8,7 +8,7 @@
 #include <functional>
 #include <vector>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
 #include "tests/support/pump_until.h"
 

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <map>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 #include "tests/discovery/fake_device.h"
 #include "tests/main/window_sim_fixture.h"
 #include "tests/support/netns_gtest.h"

@@ -14,7 +14,7 @@
 #include <optional>
 #include <string>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "tests/support/qt_test_app.h"
 #include "ui/common/prompts.h"
 #include "ui/controls/grid_model.h"

@@ -4,7 +4,7 @@
 // the scanned fleets are left in the build directory.
 #include <cstdlib>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 #include "tests/main/window_sim_fixture.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/netns_gtest.h"

@@ -12,9 +12,9 @@
 #include "tools/cli/change_verification.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
-#include "ui/config/address_list_check.h"
-#include "ui/config/batch_run.h"
-#include "ui/config/range_plan.h"
+#include "batch/address_list_check.h"
+#include "batch/batch_run.h"
+#include "batch/range_plan.h"
 
 namespace {
 

@@ -9,7 +9,7 @@
 #include <chrono>
 #include <map>
 
-#include "discovery/awaited_changes.h"
+#include "table/awaited_changes.h"
 #include "protocol/encp_client.h"
 
 inline constexpr std::chrono::milliseconds kRescanPeriod{3000};

@@ -25,7 +25,7 @@
 #include <vector>
 
 #include "protocol/encp_client.h"
-#include "ui/config/range_plan.h"
+#include "batch/range_plan.h"
 
 enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet, kBatch };
 

@@ -13,7 +13,7 @@ std::string Decoded(const char (&field)[N]) {
   return DeviceTextUtf8(field, N);
 }
 
-// The list's own texts, as discovery/row_texts.h words them for the window.
+// The list's own texts, as table/row_texts.h words them for the window.
 std::string FormatListMac(const uint8_t mac[6]) {
   char text[32];
   std::snprintf(text, sizeof text, "%02X:%02X:%02X - %02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],

@@ -18,7 +18,7 @@
 #include <functional>
 #include <memory>
 
-#include "discovery/device_inventory.h"
+#include "table/device_inventory.h"
 #include "discovery/window_mailbox.h"
 #include "protocol/encp_client.h"
 #include "ui/config/batch_worker.h"

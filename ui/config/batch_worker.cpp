@@ -5,21 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "discovery/endpoint_fault.h"
-#include "ui/config/address_list_file.h"
-#include "ui/config/batch_progress_event.h"
-#include "ui/config/batch_run.h"
-
-QEvent::Type BatchProgressEventType() {
-  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
-QEvent::Type ChangeOutcomeEventType() {
-  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
+#include "batch/address_list_file.h"
+#include "batch/batch_run.h"
 
 namespace {
 

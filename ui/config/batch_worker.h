@@ -45,12 +45,12 @@
 #include <string>
 #include <vector>
 
-#include "discovery/device_inventory.h"
+#include "table/device_inventory.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_endpoint.h"
-#include "ui/config/batch_run.h"
+#include "batch/batch_run.h"
 #include "ui/config/nvt_setting_dlg.h"
 
 inline constexpr const char* kBatchFaultText = "[ERROR] NvtSettingThreadProc : NvtSettingThreadProcRun";

@@ -25,8 +25,8 @@
 #include <memory>
 #include <vector>
 
-#include "ui/config/address_list_check.h"
-#include "ui/config/batch_run.h"
+#include "batch/address_list_check.h"
+#include "batch/batch_run.h"
 
 class CXListCtrl;
 

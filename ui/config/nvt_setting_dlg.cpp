@@ -4,7 +4,7 @@
 
 #include <cstring>
 
-#include "discovery/device_inventory.h"
+#include "table/device_inventory.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
 #include "ui/config/db_viewer.h"

@@ -31,8 +31,8 @@
 #include <optional>
 #include <vector>
 
-#include "ui/config/address_list_check.h"
-#include "ui/config/range_plan.h"
+#include "batch/address_list_check.h"
+#include "batch/range_plan.h"
 
 namespace Ui {
 class NvtSettingDialog;

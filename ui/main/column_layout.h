@@ -7,7 +7,7 @@
 
 #include <array>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 
 inline constexpr std::array<const char*, kDeviceColumnCount> kDeviceColumnTitles = {
     "No.", "Model Name", "MAC address", "IP address", "Web port", "AV port", "State"};

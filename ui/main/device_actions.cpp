@@ -2,7 +2,7 @@
 
 #include <QSaveFile>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 
 QString WebAddress(const DeviceInfo& device) {
   const QString host = FormatDottedAddress(device.sourceAddress);

@@ -7,11 +7,10 @@
 #include <QMenuBar>
 #include <QStyle>
 
-#include "discovery/device_events.h"
+#include "discovery/worker_events.h"
 #include "protocol/device_csv.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
-#include "ui/config/batch_progress_event.h"
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/main/about_box.h"

@@ -37,8 +37,8 @@
 #include <set>
 #include <vector>
 
-#include "discovery/device_events.h"
-#include "discovery/device_table.h"
+#include "discovery/worker_events.h"
+#include "table/device_table.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"

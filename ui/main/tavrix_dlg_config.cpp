@@ -17,7 +17,7 @@
 
 #include "ui/config/apply_command.h"
 #include "ui/config/batch_command.h"
-#include "ui/config/batch_progress_event.h"
+#include "discovery/worker_events.h"
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/main/tavrix_dlg.h"
 #include "ui_tavrix_dialog.h"

@@ -1,4 +1,4 @@
-#include "discovery/awaited_changes.h"
+#include "table/awaited_changes.h"
 
 void AwaitedChanges::Await(const uint8_t mac[6], std::optional<uint32_t> givenAddress) {
   awaited_[MacOf(mac)] = givenAddress;

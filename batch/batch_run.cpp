@@ -1,4 +1,4 @@
-#include "ui/config/batch_run.h"
+#include "batch/batch_run.h"
 
 #include <algorithm>
 #include <cstring>

@@ -1,9 +1,9 @@
-#include "discovery/device_table.h"
+#include "table/device_table.h"
 
 #include <algorithm>
 #include <cstring>
 
-#include "discovery/column_sort.h"
+#include "table/column_sort.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "ui/config/address_list_check.h"
+#include "batch/address_list_check.h"
 
 #include <arpa/inet.h>
 

@@ -1,4 +1,4 @@
-#include "discovery/device_list.h"
+#include "table/device_list.h"
 
 #include <algorithm>
 #include <cstring>

@@ -24,7 +24,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/config/address_list_file.h"
+#include "batch/address_list_file.h"
 
 struct ListedDevice {
   std::array<uint8_t, 6> mac{};

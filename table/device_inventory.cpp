@@ -1,4 +1,4 @@
-#include "discovery/device_inventory.h"
+#include "table/device_inventory.h"
 
 int DeviceInventory::Access::AppendRow(const DeviceInfo& device) {
   inventory_.ticks_.push_back(false);

@@ -1,4 +1,4 @@
-#include "ui/config/range_plan.h"
+#include "batch/range_plan.h"
 
 #include <arpa/inet.h>
 

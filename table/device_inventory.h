@@ -17,8 +17,8 @@
 #include <mutex>
 #include <vector>
 
-#include "discovery/awaited_changes.h"
-#include "discovery/device_list.h"
+#include "table/awaited_changes.h"
+#include "table/device_list.h"
 
 class DeviceInventory {
  public:

@@ -28,7 +28,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/config/batch_run.h"
+#include "batch/batch_run.h"
 
 struct RangeSettings {
   int32_t networkType = kNetworkStatic;  // kNetworkStatic or kNetworkDhcp

@@ -23,8 +23,8 @@
 #include <span>
 #include <vector>
 
-#include "discovery/device_inventory.h"
-#include "discovery/row_texts.h"
+#include "table/device_inventory.h"
+#include "table/row_texts.h"
 #include "protocol/setting_exchange.h"
 
 enum WindowState : int { kStateIdle = 0, kStateScanning = 1, kStateVerifying = 2, kStateBatch = 3 };

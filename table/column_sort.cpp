@@ -1,10 +1,10 @@
-#include "discovery/column_sort.h"
+#include "table/column_sort.h"
 
 #include <algorithm>
 #include <climits>
 #include <numeric>
 
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 
 int LeadingInteger(const QString& text) {
   qsizetype i = 0;

@@ -1,4 +1,4 @@
-#include "ui/config/address_list_line.h"
+#include "batch/address_list_line.h"
 
 #include <cstring>
 

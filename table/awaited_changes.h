@@ -16,7 +16,7 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/device_list.h"
+#include "table/device_list.h"
 
 class AwaitedChanges {
  public:

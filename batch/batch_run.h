@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "discovery/device_list.h"
+#include "table/device_list.h"
 #include "protocol/setting_exchange.h"
-#include "ui/config/address_list_line.h"
+#include "batch/address_list_line.h"
 
 struct BatchLine {
   MacAddress mac;

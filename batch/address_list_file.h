@@ -31,7 +31,7 @@
 #include <string>
 #include <vector>
 
-#include "ui/config/address_list_line.h"
+#include "batch/address_list_line.h"
 
 inline constexpr size_t kAddressListPieceLength = 2047;
 inline constexpr long long kAddressListMaxBytes = 16LL * 1024 * 1024;

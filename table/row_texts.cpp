@@ -1,4 +1,4 @@
-#include "discovery/row_texts.h"
+#include "table/row_texts.h"
 
 #include "protocol/address_text.h"
 #include "protocol/device_texts.h"

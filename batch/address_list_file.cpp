@@ -1,4 +1,4 @@
-#include "ui/config/address_list_file.h"
+#include "batch/address_list_file.h"
 
 #include <fcntl.h>
 #include <sys/stat.h>

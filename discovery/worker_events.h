@@ -16,6 +16,14 @@
 // every few seconds, and the operator needs to be told once, not once per
 // cycle.
 //
+// A batch run tells the window its tally after every request (a run over
+// many devices can take minutes) and each device's outcome, so that a
+// refused or unanswered change stays visible on the device's row; neither
+// touches a cell itself. `matchingLines` is counted once when the run
+// starts: the usable lines whose MAC belongs to a ticked device at that
+// moment, so ticks changed during the run can make `sent` end below or
+// above it.
+//
 // Every discovery event names the cycle that posted it. A worker let go at
 // its stop wait may post long after its cycle was stopped, even during a
 // later scan; the window takes only the events of the cycle it runs now.
@@ -26,6 +34,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "batch/batch_run.h"
 #include "protocol/encp_records.h"
 
 inline constexpr QEvent::Type WM_DEVICE_FOUND = static_cast<QEvent::Type>(1025);
@@ -78,3 +87,28 @@ class WorkerFaultEvent : public WorkerEvent {
 };
 
 inline constexpr const char* kDiscoveryFaultText = "[ERROR] EncpThreadProc : EncpThreadProcRun";
+
+// Registered once per process, so they never collide with another user type.
+QEvent::Type BatchProgressEventType();
+QEvent::Type ChangeOutcomeEventType();
+
+class BatchProgressEvent : public QEvent {
+ public:
+  explicit BatchProgressEvent(const BatchTally& tally) : QEvent(BatchProgressEventType()), tally_(tally) {}
+  const BatchTally& tally() const { return tally_; }
+
+ private:
+  BatchTally tally_;
+};
+
+class ChangeOutcomeEvent : public QEvent {
+ public:
+  ChangeOutcomeEvent(const MacAddress& mac, ChangeOutcome outcome)
+      : QEvent(ChangeOutcomeEventType()), mac_(mac), outcome_(outcome) {}
+  const MacAddress& mac() const { return mac_; }
+  ChangeOutcome outcome() const { return outcome_; }
+
+ private:
+  MacAddress mac_;
+  ChangeOutcome outcome_;
+};
