@@ -39,16 +39,15 @@ void RefreshRow(std::vector<CellUpdate>& cells, int row, const DeviceInfo& devic
 
 DeviceTableCore::DeviceTableCore(std::shared_ptr<DeviceInventory> inventory) : inventory_(std::move(inventory)) {}
 
-StateChange DeviceTableCore::SetState(int state) {
+StateChange DeviceTableCore::SetState(WindowState state) {
   auto access = inventory_->lock();
   return SetStateLocked(access, state);
 }
 
-StateChange DeviceTableCore::SetStateLocked(DeviceInventory::Access& access, int state) {
-  if (state < kStateIdle || state > kStateBatch) return {-1, false};
-  StateChange change{state, false};
-  if (state == kStateIdle) {
-    change.stopRescanTimer = state_ == kStateVerifying || state_ == kStateBatch;
+StateChange DeviceTableCore::SetStateLocked(DeviceInventory::Access& access, WindowState state) {
+  StateChange change;
+  if (state == WindowState::kIdle) {
+    change.stopRescanTimer = state_ == WindowState::kVerifying || state_ == WindowState::kBatch;
     access.awaited().Clear();
   }
   state_ = state;
@@ -62,7 +61,7 @@ std::vector<CellUpdate> DeviceTableCore::BeginVerification(const uint8_t mac[6],
   access.awaited().Await(mac, givenAddress);
   AddCell(cells, access.table().FindRowByMac(mac), kColumnState, QString::fromLatin1(kStateChecking),
           kCheckingColours);
-  SetStateLocked(access, kStateVerifying);
+  SetStateLocked(access, WindowState::kVerifying);
   return cells;
 }
 
@@ -74,13 +73,13 @@ TableChanges DeviceTableCore::OnDevicesFound(std::span<const DeviceInfo> devices
   for (const DeviceInfo& device : devices) {
     // A verification that ends inside the batch leaves the rest to the idle state.
     switch (state_) {
-      case kStateScanning:
+      case WindowState::kScanning:
         OnFoundWhileScanning(access, device, changes);
         break;
-      case kStateVerifying:
+      case WindowState::kVerifying:
         OnFoundWhileVerifying(access, device, changes);
         break;
-      case kStateBatch:
+      case WindowState::kBatch:
         OnFoundInBatch(access, device, changes);
         break;
       default:
@@ -127,12 +126,12 @@ void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const Devi
 
 void DeviceTableCore::EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes) {
   ++changes.verified;
-  if (access.awaited().empty()) changes.stopRescanTimer |= SetStateLocked(access, kStateIdle).stopRescanTimer;
+  if (access.awaited().empty()) changes.stopRescanTimer |= SetStateLocked(access, WindowState::kIdle).stopRescanTimer;
 }
 
 bool DeviceTableCore::OnDiscoveryEnded() {
-  if (state_ != kStateScanning) return false;
-  SetState(kStateIdle);
+  if (state_ != WindowState::kScanning) return false;
+  SetState(WindowState::kIdle);
   return true;
 }
 
@@ -151,7 +150,7 @@ std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], Chang
 std::vector<CellUpdate> DeviceTableCore::OnBatchEnded() {
   std::vector<CellUpdate> cells;
   auto access = inventory_->lock();
-  if (state_ != kStateBatch) {
+  if (state_ != WindowState::kBatch) {
     access.awaited().Clear();
     return cells;
   }
@@ -166,7 +165,7 @@ StateChange DeviceTableCore::Clear() {
   auto access = inventory_->lock();
   access.ClearAll();
   selectedMac_.reset();
-  return SetStateLocked(access, kStateIdle);
+  return SetStateLocked(access, WindowState::kIdle);
 }
 
 std::optional<std::vector<int>> DeviceTableCore::SortRows(int column, const std::vector<QString>& columnTexts) {

@@ -27,7 +27,8 @@
 #include "table/row_texts.h"
 #include "protocol/setting_exchange.h"
 
-enum WindowState : int { kStateIdle = 0, kStateScanning = 1, kStateVerifying = 2, kStateBatch = 3 };
+// The window's states; the numbers are those the window's SetState takes.
+enum class WindowState { kIdle = 0, kScanning = 1, kVerifying = 2, kBatch = 3 };
 
 // What one device, or a batch of them, changes. Applying the insertions
 // first and then the cells gives the grid what device-by-device application
@@ -44,7 +45,6 @@ struct TableChanges {
 };
 
 struct StateChange {
-  int result = -1;  // the new state, or -1 for a value outside 0..3
   bool stopRescanTimer = false;
 };
 
@@ -57,10 +57,10 @@ class DeviceTableCore {
  public:
   explicit DeviceTableCore(std::shared_ptr<DeviceInventory> inventory);
 
-  int GetState() const { return state_; }
+  WindowState GetState() const { return state_; }
   // Leaving a verification or batch for idle asks for the re-scan timer to
   // stop and forgets the awaited devices.
-  StateChange SetState(int state);
+  StateChange SetState(WindowState state);
   // A single change was accepted: await the device (at `givenAddress` for a
   // static change) and enter the verifying state. Returns its "Checking ip
   // address ..." mark.
@@ -99,14 +99,14 @@ class DeviceTableCore {
   DeviceInventory& inventory() { return *inventory_; }
 
  private:
-  StateChange SetStateLocked(DeviceInventory::Access& access, int state);
+  StateChange SetStateLocked(DeviceInventory::Access& access, WindowState state);
   void OnFoundWhileScanning(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
   void OnFoundWhileVerifying(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
   void OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes);
   void EndVerificationWhenDone(DeviceInventory::Access& access, TableChanges& changes);
 
   std::shared_ptr<DeviceInventory> inventory_;
-  int state_ = kStateIdle;
+  WindowState state_ = WindowState::kIdle;
   std::optional<MacAddress> selectedMac_;
   bool sortAscending_ = false;
 };

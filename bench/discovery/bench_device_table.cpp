@@ -34,7 +34,7 @@ int main() {
   constexpr int kDevices = 4000;
   auto inventory = std::make_shared<DeviceInventory>();
   DeviceTableCore table(inventory);
-  table.SetState(kStateScanning);
+  table.SetState(WindowState::kScanning);
   std::vector<std::array<QString, kDeviceColumnCount>> rows;
   rows.reserve(kDevices);
 

@@ -68,7 +68,7 @@ Figures Measure(int devices, int batchSize) {
   Figures figures;
   if (!QTest::qWaitForWindowExposed(&window)) return figures;
   QTest::mouseClick(window.findChild<QWidget*>("scanButton"), Qt::LeftButton);
-  if (window.GetState() != kStateScanning) return figures;
+  if (window.GetState() != WindowState::kScanning) return figures;
 
   QElapsedTimer clock;
   clock.start();

@@ -192,7 +192,7 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
   EXPECT_EQ(viewerRows, 5);
   EXPECT_EQ(firstCheck, "not listed") << "no provider, no devices";
-  EXPECT_EQ(dialog.mode(), kBatchModeThroughFile);
+  EXPECT_EQ(dialog.mode(), BatchMode::kThroughFile);
   EXPECT_EQ(dialog.filePath(), listPath);
 
   // Reopened: defaults again and the path box empty, but View still shows
@@ -262,7 +262,7 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
   EXPECT_EQ(prompts.dialogsRun(), 6);
   EXPECT_EQ(prompts.messages().back().text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
-  EXPECT_EQ(dialog.mode(), kBatchModeThroughUi);
+  EXPECT_EQ(dialog.mode(), BatchMode::kThroughUi);
   ASSERT_EQ(dialog.plan().size(), 1u);
   EXPECT_EQ(dialog.plan()[0].record.addressTexts[0], "192.168.1.7") << "a ticked device's own address is free";
 

@@ -47,16 +47,16 @@ class DeviceTableTest : public ::testing::Test {
 };
 
 TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndIdleForgetsTheAwaitedDevices) {
-  table.SetState(kStateScanning);
-  EXPECT_FALSE(table.SetState(kStateIdle).stopRescanTimer) << "a scan has no timer to stop";
-  table.SetState(kStateVerifying);
-  EXPECT_TRUE(table.SetState(kStateIdle).stopRescanTimer);
+  table.SetState(WindowState::kScanning);
+  EXPECT_FALSE(table.SetState(WindowState::kIdle).stopRescanTimer) << "a scan has no timer to stop";
+  table.SetState(WindowState::kVerifying);
+  EXPECT_TRUE(table.SetState(WindowState::kIdle).stopRescanTimer);
 
-  table.SetState(kStateBatch);
+  table.SetState(WindowState::kBatch);
   inventory->lock().awaited().Await(Device(1, "10.0.0.1").mac, std::nullopt);
-  EXPECT_EQ(table.SetState(kStateBatch).result, kStateBatch);
+  table.SetState(WindowState::kBatch);
   EXPECT_EQ(inventory->lock().awaited().size(), 1u);
-  EXPECT_TRUE(table.SetState(kStateIdle).stopRescanTimer);
+  EXPECT_TRUE(table.SetState(WindowState::kIdle).stopRescanTimer);
   EXPECT_TRUE(inventory->lock().awaited().empty());
 }
 
@@ -66,9 +66,9 @@ TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndIdleForgetsTheAwai
 TEST_F(DeviceTableTest, OnlyAnAwaitedDeviceAtItsNewAddressEndsTheWait) {
   DeviceInfo zeroMac = Device(0, "10.0.0.7");
   std::memset(zeroMac.mac, 0, 6);
-  table.SetState(kStateScanning);
+  table.SetState(WindowState::kScanning);
   for (const DeviceInfo& device : {zeroMac, Device(1, "10.0.0.5"), Device(2, "10.0.0.6")}) table.OnDeviceFound(device);
-  table.SetState(kStateBatch);
+  table.SetState(WindowState::kBatch);
   inventory->lock().awaited().Await(Device(1, "").mac, inet_addr("10.1.0.5"));
   inventory->lock().awaited().Await(Device(2, "").mac, inet_addr("10.1.0.6"));
   inventory->lock().awaited().Await(Device(9, "").mac, std::nullopt);  // accepted, then cleared from the list
@@ -81,7 +81,7 @@ TEST_F(DeviceTableTest, OnlyAnAwaitedDeviceAtItsNewAddressEndsTheWait) {
   const auto last = table.OnDeviceFound(Device(9, "10.1.0.9"));
   EXPECT_TRUE(last.cells.empty()) << "no row to mark";
   EXPECT_TRUE(last.stopRescanTimer);
-  EXPECT_EQ(table.GetState(), kStateIdle);
+  EXPECT_EQ(table.GetState(), WindowState::kIdle);
 
   EXPECT_EQ(table.BeginVerification(Device(2, "").mac, inet_addr("10.2.0.6")).size(), 1u);
   EXPECT_TRUE(table.OnDeviceFound(Device(2, "10.1.0.6")).cells.empty());
@@ -95,7 +95,7 @@ TEST_F(DeviceTableTest, OnlyAnAwaitedDeviceAtItsNewAddressEndsTheWait) {
 // the order of arrival, and a collision between two devices of one batch is
 // marked against rows the grid will have when the cells are applied.
 TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
-  table.SetState(kStateScanning);
+  table.SetState(WindowState::kScanning);
   const std::vector<DeviceInfo> first = {Device(1, "10.0.0.1", "a"), Device(2, "10.0.0.2", "b"),
                                          Device(1, "10.0.0.9", "again"), Device(3, "10.0.0.1", "c")};
   const TableChanges listed = table.OnDevicesFound(first);
@@ -116,7 +116,7 @@ TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
 
 TEST_F(DeviceTableTest, SelectingARowWithoutEntryKeepsTheSelectedDevice) {
   EXPECT_FALSE(table.SortRows(kColumnModel, {})) << "empty list";
-  table.SetState(kStateScanning);
+  table.SetState(WindowState::kScanning);
   table.OnDeviceFound(Device(1, "10.0.0.1", "a"));
   table.OnDeviceFound(Device(2, "10.0.0.2", "b"));
   ASSERT_TRUE(table.SelectRow(1).device);

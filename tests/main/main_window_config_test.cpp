@@ -64,12 +64,12 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
   // Not idle: no confirmation, no login, nothing on the wire.
   FillPanel(0, "127.0.53.1");
   Click("scanButton");
-  ASSERT_EQ(window->GetState(), kStateScanning);
+  ASSERT_EQ(window->GetState(), WindowState::kScanning);
   QueueApplyAnswers("root", "kefo");
   Click("applyButton");
   EXPECT_TRUE(prompts.messages().empty());
   EXPECT_EQ(prompts.dialogsRun(), 0);
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }));
 
   // Cancelled at the confirmation, then at the login: still nothing sent.
   prompts = ScriptedPrompts();
@@ -81,7 +81,7 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
   Click("applyButton");
   EXPECT_EQ(prompts.dialogsRun(), 1);
   EXPECT_EQ(prompts.messages().size(), 2u);
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_EQ(AddressOnTheWire(0), "127.0.51.1");
 
   // A wrong password, then settings the device refuses: their boxes, still idle.
@@ -93,7 +93,7 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
   QueueApplyAnswers("root", "kefo");
   Click("applyButton");
   EXPECT_EQ(prompts.messages().back().text, kApplyConfigErrorText);
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_EQ(AddressOnTheWire(0), "127.0.51.1");
 
@@ -105,8 +105,8 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
   EXPECT_EQ(prompts.messages().size(), boxesBefore + 1) << "only the confirmation";
   EXPECT_EQ(StateOf(0), kChecking);
   EXPECT_EQ(LookOf(List(), RowOfMac(0), 6), kBlackOnYellow);
-  EXPECT_EQ(window->GetState(), kStateVerifying);
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 30000));
+  EXPECT_EQ(window->GetState(), WindowState::kVerifying);
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 30000));
   EXPECT_EQ(StateOf(0), kChanged);
   EXPECT_EQ(LookOf(List(), RowOfMac(0), 6), kBlackOnGreen);
   EXPECT_EQ(AddressOf(0), "127.0.53.1");
@@ -118,8 +118,8 @@ TEST_F(WindowConfigTest, ApplyRefusesOrSendsOnceAndVerifiesTheMove) {
   FillPanel(0, "127.0.53.9");
   QueueApplyAnswers("root", "kefo");
   Click("applyButton");
-  EXPECT_EQ(window->GetState(), kStateVerifying);
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 30000));
+  EXPECT_EQ(window->GetState(), WindowState::kVerifying);
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 30000));
   EXPECT_EQ(AddressOf(0), "127.0.53.9");
 }
 
@@ -139,7 +139,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
                                      ListLine(4, "127.0.54.5"));
   QueueBatchAnswers(path);
   Click("nvtSettingButton");
-  ASSERT_EQ(window->GetState(), kStateBatch);
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
   EXPECT_TRUE(window->IsBatchRunning());
   EXPECT_TRUE(Progress()->isVisible());
 
@@ -157,7 +157,7 @@ TEST_F(WindowConfigTest, BatchFromAFileChangesTheTickedDevicesAndShowsItsProgres
   ASSERT_EQ(RowOfMac(0), 4) << "descending by address";
 
   // Every accepted device is checked, then seen at its new address.
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 60000));
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 60000));
   for (int device : {0, 2, 3}) {
     EXPECT_EQ(StateOf(device), kChanged) << device;
     EXPECT_EQ(AddressOf(device), QString("127.0.54.%1").arg(device + 1)) << device;
@@ -192,19 +192,19 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   ASSERT_TRUE(window->IsDiscoveryWorkerRecorded());
   QueueBatchAnswers(refused);
   Click("nvtSettingButton");
-  EXPECT_EQ(window->GetState(), kStateBatch);
+  EXPECT_EQ(window->GetState(), WindowState::kBatch);
   EXPECT_FALSE(window->IsDiscoveryWorkerRecorded()) << "the scan's cycle gave up the port";
   EXPECT_FALSE(window->IsRescanTimerActive());
 
   // No device accepted: the window re-scans until "Clear".
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
-  EXPECT_EQ(window->GetState(), kStateBatch);
+  EXPECT_EQ(window->GetState(), WindowState::kBatch);
   EXPECT_TRUE(window->IsRescanTimerActive());
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n2 sent, 0 accepted, 2 refused, 0 no answer, 0 verified");
   for (int device : {0, 1}) EXPECT_EQ(StateOf(device), kRefusedBySettings) << device;
   for (int device : {2, 3}) EXPECT_EQ(StateOf(device), "") << device;
   Click("clearButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_FALSE(Progress()->isVisible()) << "\"Clear\" puts the tally away";
 
@@ -217,13 +217,13 @@ TEST_F(WindowConfigTest, BatchDuringAScanTakesThePortAndClearEndsTheWait) {
   Click("nvtSettingButton");
   ASSERT_TRUE(PumpUntil([&] { return Progress()->text().contains("sent"); }));
   Click("clearButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(Progress()->isVisible());
   EXPECT_TRUE(window->IsBatchRunning());
   Click("scanButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_FALSE(window->IsDiscoveryWorkerRecorded());
   EXPECT_FALSE(Progress()->isVisible()) << "later progress of a cleared run stays hidden";
@@ -244,7 +244,7 @@ TEST_F(WindowConfigTest, ASecondBatchWhileTheFirstIsStillAwaited) {
   Click("nvtSettingButton");
   ASSERT_TRUE(PumpUntil([&] { return StateOf(1) == kChanged; }, 30000));
   EXPECT_EQ(StateOf(0), kChecking);
-  ASSERT_EQ(window->GetState(), kStateBatch);
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
 
   List().SetCheckbox(RowOfMac(0), 0, 0);
   List().SetCheckbox(RowOfMac(1), 0, 0);
@@ -254,10 +254,10 @@ TEST_F(WindowConfigTest, ASecondBatchWhileTheFirstIsStillAwaited) {
   ASSERT_TRUE(PumpUntil([&] { return StateOf(2) == kChanged; }, 30000)) << StateOf(2).toStdString();
   EXPECT_EQ(AddressOf(2), "127.0.56.3");
   EXPECT_EQ(StateOf(0), kChecking);
-  EXPECT_EQ(window->GetState(), kStateBatch);
+  EXPECT_EQ(window->GetState(), WindowState::kBatch);
   EXPECT_EQ(window->Inventory()->lock().awaited().size(), 1u);
   Click("clearButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
 }
 
 // Closing the window in the middle of a run: the run is stopped (each
@@ -313,7 +313,7 @@ TEST_F(WindowConfigTest, AHeldPortIsReportedAndNoChangeIsSent) {
     Click("applyButton");
     EXPECT_TRUE(prompts.messages().back().text.startsWith(held));
     EXPECT_TRUE(prompts.messages().back().text.endsWith("No setting was sent."));
-    EXPECT_EQ(window->GetState(), kStateIdle);
+    EXPECT_EQ(window->GetState(), WindowState::kIdle);
     EXPECT_EQ(StateOf(0), "");
 
     // The run ends at once, telling why.
@@ -347,15 +347,15 @@ TEST_F(WindowConfigTest, ADeviceThatNeverReappearsIsAwaitedUntilClear) {
   FillPanel(0, "127.0.59.1");
   QueueApplyAnswers();
   Click("applyButton");
-  ASSERT_EQ(window->GetState(), kStateVerifying);
+  ASSERT_EQ(window->GetState(), WindowState::kVerifying);
   QTest::qWait(4000);
-  EXPECT_EQ(window->GetState(), kStateVerifying);
+  EXPECT_EQ(window->GetState(), WindowState::kVerifying);
   EXPECT_EQ(StateOf(0), kChecking);
   ClickHeader(1);
   ClickRow(RowOfMac(2));
   EXPECT_EQ(Edit("ipAddressEdit")->text(), "127.0.51.3");
   Click("clearButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
 
   ASSERT_TRUE(ScanToTheEnd());
@@ -363,7 +363,7 @@ TEST_F(WindowConfigTest, ADeviceThatNeverReappearsIsAwaitedUntilClear) {
   FillPanel(1, "127.0.59.2");
   QueueApplyAnswers();
   Click("applyButton");
-  ASSERT_EQ(window->GetState(), kStateVerifying);
+  ASSERT_EQ(window->GetState(), WindowState::kVerifying);
   QTest::qWait(3200);
   QElapsedTimer clock;
   clock.start();
@@ -430,12 +430,12 @@ TEST_F(WindowConfigTest, BatchOnATwoInterfaceLanCreditsEveryAnswerToItsSender) {
 
   QueueBatchAnswers(WriteFile(lines));
   Click("nvtSettingButton");
-  ASSERT_EQ(window->GetState(), kStateBatch);
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 60000));
   QTest::qWait(1000);  // the first re-scan hears the accepted devices at their old addresses
   for (int i : {1, 4, kLast}) EXPECT_EQ(StateOf(i), kChecking) << i << " has not moved yet";
 
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 60000))
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 60000))
       << "still awaited: " << window->Inventory()->lock().awaited().size();
   for (int i = 0; i <= kLast; ++i) {
     const bool accepts = i == 1 || i >= 4;
@@ -451,9 +451,9 @@ TEST_F(WindowConfigTest, BatchOnATwoInterfaceLanCreditsEveryAnswerToItsSender) {
   FillPanel(4, moved.c_str(), "255.255.0.0");
   QueueApplyAnswers("root", "kefo");
   Click("applyButton");
-  ASSERT_EQ(window->GetState(), kStateVerifying) << "the answer reached the window's endpoint";
+  ASSERT_EQ(window->GetState(), WindowState::kVerifying) << "the answer reached the window's endpoint";
   EXPECT_EQ(changeRequests()["00:1A:2B:00:05:04"], 2);
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 30000));
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 30000));
   EXPECT_EQ(AddressOf(4), QString::fromStdString(moved));
   window.reset();
 }
@@ -507,8 +507,8 @@ TEST_F(WindowConfigTest, BatchByRangeGivesTheTickedDevicesFreeAddressesInListOrd
   });
   prompts.queueMessageAnswer(QMessageBox::Ok);
   Click("nvtSettingButton");
-  ASSERT_EQ(window->GetState(), kStateBatch);
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }, 60000))
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 60000))
       << "still awaited: " << window->Inventory()->lock().awaited().size();
   int planned = 0;
   for (const auto& [row, i] : deviceByRow) {

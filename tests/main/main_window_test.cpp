@@ -25,7 +25,7 @@ class MainWindowTest : public WindowTest {
     StartScan();
     for (const DeviceInfo& device : devices) Deliver(device);
     DeliverEnded();
-    ASSERT_EQ(window->GetState(), kStateIdle);
+    ASSERT_EQ(window->GetState(), WindowState::kIdle);
   }
 
   QString Cell(int row, int column) { return List().GetItemText(row, column); }
@@ -110,9 +110,9 @@ TEST_F(MainWindowTest, AStoppedCyclesLateEventsChangeNothing) {
   Deliver(MakeDevice(0x01, "10.0.0.1"), stopped);
   DeliverEnded(stopped);
   EXPECT_EQ(List().GetItemCount(), 0);
-  EXPECT_EQ(window->GetState(), kStateScanning);
+  EXPECT_EQ(window->GetState(), WindowState::kScanning);
   DeliverEnded();
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
 }
 
 // A verification searches at once, then every 3000 ms. A box opened
@@ -160,16 +160,17 @@ TEST_F(MainWindowTest, AChangedDeviceIsMarkedWhenItAnswersAgain) {
   // A batch's end: what its worker left behind is two accepted devices.
   window->Inventory()->lock().awaited().Await(MakeDevice(0x02, "").mac, inet_addr("10.0.1.2"));
   window->Inventory()->lock().awaited().Await(MakeDevice(0x03, "").mac, inet_addr("10.0.1.3"));
-  ASSERT_EQ(window->SetState(kStateBatch), kStateBatch);
+  ASSERT_EQ(window->SetState(3), 3) << "the batch state";
+  EXPECT_EQ(window->SetState(4), -1) << "no such state";
   window->Mailbox()->post(std::make_unique<QEvent>(WM_BATCH_ENDED));
   ASSERT_TRUE(PumpUntil([&] { return Cell(2, 6) == "Checking ip address ..."; }));
   EXPECT_EQ(Cell(1, 6), "Checking ip address ...");
   EXPECT_EQ(LookOf(List(), 1, 6), kBlackOnYellow);
   Deliver(MakeDevice(0x02, "10.0.1.2"));
   Deliver(MakeDevice(0x02, "10.0.1.2"));  // counted off already
-  EXPECT_EQ(window->GetState(), kStateBatch);
+  EXPECT_EQ(window->GetState(), WindowState::kBatch);
   Deliver(MakeDevice(0x03, "10.0.1.3"));
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsRescanTimerActive());
   EXPECT_EQ(Column(3), (Texts{"10.0.0.3", "10.0.1.2", "10.0.1.3"}));
   EXPECT_EQ(Cell(2, 6), "IP address has changed.");

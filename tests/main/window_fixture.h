@@ -95,7 +95,7 @@ class WindowTest : public ::testing::Test {
   // "NVT Scan": the window is then scanning until its worker's cycle ends.
   void StartScan() {
     Click("scanButton");
-    ASSERT_EQ(window->GetState(), kStateScanning);
+    ASSERT_EQ(window->GetState(), WindowState::kScanning);
   }
 
   // The way a worker's events reach the window (delivered at once), from

@@ -32,7 +32,7 @@ TEST_F(WindowSimTest, ScanListsTheFleetTwiceNeverAndClearStopsAScan) {
   // The second press during the scan is ignored; the fleet is listed once.
   Click("scanButton");
   Click("scanButton");
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }));
   ASSERT_EQ(List().GetItemCount(), kFleetSize);
   const int r2 = RowOfMac(0x02), r3 = RowOfMac(0x03), r4 = RowOfMac(0x04);
   const std::vector<QString> row2 = {"NVT-200", "00:1A:2B - 00:00:02", "127.0.1.2", "8080", "4000", ""};
@@ -52,7 +52,7 @@ TEST_F(WindowSimTest, ScanListsTheFleetTwiceNeverAndClearStopsAScan) {
   // "Clear" during a scan stops it.
   Click("scanButton");
   Click("clearButton");
-  EXPECT_EQ(window->GetState(), kStateIdle);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
   EXPECT_FALSE(window->IsDiscoveryWorkerRecorded());
   EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->Inventory()->lock().table().GetCount(), 0);
@@ -166,11 +166,11 @@ TEST_F(WindowSimTest, HostileLanListsExactlyTheWellFormedDevices) {
   window = std::make_unique<CTavrixDlg>(EncpEndpointSettings{}, seams);
   window->show();
   Click("scanButton");
-  for (int round = 0; round < 200 && window->GetState() == kStateScanning; ++round) {
+  for (int round = 0; round < 200 && window->GetState() == WindowState::kScanning; ++round) {
     for (const auto& datagram : foreignDatagrams) foreign->SendTo(pcPort, datagram);
     QApplication::processEvents(QEventLoop::AllEvents, 20);
   }
-  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == kStateIdle; }));
+  ASSERT_TRUE(PumpUntil([&] { return window->GetState() == WindowState::kIdle; }));
 
   ASSERT_EQ(List().GetItemCount(), static_cast<int>(expected.size()));
   for (const ListedDevice& device : expected) {

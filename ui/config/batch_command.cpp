@@ -28,7 +28,7 @@ BatchCommandOutcome RunBatchCommand(const BatchCommandSeams& seams) {
     return BatchCommandOutcome::kNothingTicked;
   }
   if (prompts.runModal(*seams.dialog) != QDialog::Accepted) return BatchCommandOutcome::kDialogCancelled;
-  if (seams.dialog->mode() == kBatchModeThroughFile && seams.dialog->filePath().isEmpty()) {
+  if (seams.dialog->mode() == BatchMode::kThroughFile && seams.dialog->filePath().isEmpty()) {
     return BatchCommandOutcome::kNoFile;
   }
   if (prompts.showMessage(seams.parent, QMessageBox::NoIcon, QString::fromLatin1(kBatchConfirmText),

@@ -69,7 +69,7 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
         std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
     return tally;
   }
-  const bool throughFile = context.mode == kBatchModeThroughFile;
+  const bool throughFile = context.mode == BatchMode::kThroughFile;
   if (stopRequested.load() || (throughFile && context.filePath.empty())) return tally;
 
   const std::vector<BatchLine> lines = throughFile ? ReadLines(context, stopRequested) : context.plan;

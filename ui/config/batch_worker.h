@@ -61,7 +61,7 @@ struct BatchRunContext {
   std::shared_ptr<WindowMailbox> mailbox;
   std::shared_ptr<DeviceInventory> inventory;
   EncpEndpointSettings settings;
-  int mode = kBatchModeThroughFile;
+  BatchMode mode = BatchMode::kThroughFile;
   std::string filePath;  // as the system names the file (local 8-bit)
   std::vector<BatchLine> plan;  // the UI way's lines, planned by the dialog
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;  // tests inject faults here

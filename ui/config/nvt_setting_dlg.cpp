@@ -187,6 +187,6 @@ void CNVTSettingDlg::accept() {
     if (!lines) return;
     plan_ = std::move(*lines);
   }
-  mode_ = ui_->throughFileRadio->isChecked() ? kBatchModeThroughFile : kBatchModeThroughUi;
+  mode_ = ui_->throughFileRadio->isChecked() ? BatchMode::kThroughFile : BatchMode::kThroughUi;
   QDialog::accept();
 }

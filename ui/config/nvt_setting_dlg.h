@@ -38,8 +38,7 @@ namespace Ui {
 class NvtSettingDialog;
 }
 
-inline constexpr int kBatchModeThroughUi = 0;
-inline constexpr int kBatchModeThroughFile = 1;
+enum class BatchMode { kThroughUi, kThroughFile };
 // A longer path is refused rather than cut: a cut path names another file.
 inline constexpr int kMaxBatchFilePathLength = 255;
 inline constexpr const char* kFileDialogFilter = "텍스트(*.txt);;모든파일(*.*)";
@@ -59,8 +58,8 @@ class CNVTSettingDlg : public QDialog {
   explicit CNVTSettingDlg(QWidget* parent = nullptr);
   ~CNVTSettingDlg() override;
 
-  // Read after OK: kBatchModeThroughFile or kBatchModeThroughUi.
-  int mode() const { return mode_; }
+  // Read after OK.
+  BatchMode mode() const { return mode_; }
   const QString& filePath() const { return filePath_; }
   // With the UI way: the lines OK planned.
   const std::vector<BatchLine>& plan() const { return plan_; }
@@ -89,7 +88,7 @@ class CNVTSettingDlg : public QDialog {
   std::unique_ptr<Ui::NvtSettingDialog> ui_;
   QButtonGroup wayGroup_;
   QButtonGroup typeGroup_;
-  int mode_ = kBatchModeThroughFile;
+  BatchMode mode_ = BatchMode::kThroughFile;
   QString filePath_;
   std::vector<BatchLine> plan_;
   ListedDevicesProvider listedDevices_;

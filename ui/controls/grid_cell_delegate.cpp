@@ -38,11 +38,11 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
 
   QRect textRect;
   Qt::Alignment alignment = Qt::AlignLeft;
-  if (cell->checkState >= 0) {
+  if (cell->check != CellCheck::kNone) {
     const QRect box = checkBoxRect(rect, !cell->text.isEmpty());
     painter->save();
     painter->setClipRect(rect);
-    paintGridCheckBox(*painter, box, cell->checkState == 1, palette.color(QPalette::Base));
+    paintGridCheckBox(*painter, box, cell->check == CellCheck::kChecked, palette.color(QPalette::Base));
     painter->restore();
     textRect = QRect(QPoint(box.right() + 1 + kBoxTextGap, rect.top()), rect.bottomRight());
   } else {

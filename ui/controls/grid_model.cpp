@@ -17,8 +17,8 @@ QVariant GridModel::data(const QModelIndex& index, int role) const {
     case Qt::DisplayRole:
       return record->text;
     case Qt::CheckStateRole:
-      if (record->checkState < 0) return {};
-      return record->checkState == 1 ? Qt::Checked : Qt::Unchecked;
+      if (record->check == CellCheck::kNone) return {};
+      return record->check == CellCheck::kChecked ? Qt::Checked : Qt::Unchecked;
     default:
       return {};
   }
@@ -33,7 +33,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     case Qt::TextAlignmentRole:
       return static_cast<int>(record.alignment | Qt::AlignVCenter);
     case kHeaderCheckRole:
-      return record.headerCheckState;
+      return static_cast<int>(record.headerCheck);
     default:
       return {};
   }
@@ -83,7 +83,7 @@ int GridModel::appendRows(const std::vector<QStringList>& rowTexts, int boxColum
   for (const QStringList& texts : rowTexts) {
     std::vector<GridCell> cells(columns_.size());
     for (int column = 0; column < columns() && column < texts.size(); ++column) cells[column].text = texts[column];
-    if (hasColumn(boxColumn)) cells[boxColumn].checkState = 0;
+    if (hasColumn(boxColumn)) cells[boxColumn].check = CellCheck::kUnchecked;
     rows_.push_back(std::move(cells));
   }
   endInsertRows();
@@ -110,18 +110,18 @@ void GridModel::setColours(int row, int column, GridColour textColour, GridColou
   target.backColour = backColour;
 }
 
-void GridModel::setCheckState(int row, int column, int state) {
+void GridModel::setCheck(int row, int column, CellCheck check) {
   GridCell& target = cellAt(row, column);
-  checkedPerColumn_[column] += (state == 1) - (target.checkState == 1);
-  target.checkState = state;
+  checkedPerColumn_[column] += (check == CellCheck::kChecked) - (target.check == CellCheck::kChecked);
+  target.check = check;
 }
 
 void GridModel::setColumnChecks(int column, bool checked) {
   int count = 0;
   for (auto& row : rows_) {
     GridCell& target = row[column];
-    if (target.checkState < 0) continue;
-    target.checkState = checked ? 1 : 0;
+    if (target.check == CellCheck::kNone) continue;
+    target.check = checked ? CellCheck::kChecked : CellCheck::kUnchecked;
     count += checked;
   }
   checkedPerColumn_[column] = count;
@@ -134,16 +134,12 @@ int GridModel::checkedCount(int column) const {
 bool GridModel::hasAnyCheckBox(int column) const {
   if (!hasColumn(column)) return false;
   return std::any_of(rows_.begin(), rows_.end(),
-                     [column](const auto& row) { return row[column].checkState >= 0; });
+                     [column](const auto& row) { return row[column].check != CellCheck::kNone; });
 }
 
-int GridModel::headerCheckState(int column) const {
-  return hasColumn(column) ? columns_[column].headerCheckState : -1;
-}
-
-void GridModel::setHeaderCheckState(int column, int state) {
-  if (columns_[column].headerCheckState == state) return;
-  columns_[column].headerCheckState = state;
+void GridModel::setHeaderCheck(int column, HeaderCheck check) {
+  if (columns_[column].headerCheck == check) return;
+  columns_[column].headerCheck = check;
   emit headerDataChanged(Qt::Horizontal, column, column);
 }
 

@@ -11,10 +11,11 @@
 //  - every column keeps a running count of its checked cells, so the header
 //    check state ("all rows checked?") is answered in constant time.
 //
-// Check states of a cell: -1 no box, 0 unchecked, 1 checked. Header check
-// states of a column: 0 no box, 1 unchecked, 2 checked; the header view reads
-// them through headerData() with kHeaderCheckRole, so it needs no knowledge
-// of this class. Every row has one cell per column: a column inserted after
+// A cell has no box, an unchecked or a checked one (CellCheck), and so has
+// a column's header (HeaderCheck); their numbers are those of the list
+// control's interface, which converts at its boundary. The header view reads
+// the header's through headerData() with kHeaderCheckRole (as an int), so it
+// needs no knowledge of this class. Every row has one cell per column: a column inserted after
 // rows exist gives each row a default cell.
 #pragma once
 
@@ -27,17 +28,20 @@
 
 inline constexpr int kHeaderCheckRole = Qt::UserRole + 1;
 
+enum class CellCheck { kNone = -1, kUnchecked = 0, kChecked = 1 };
+enum class HeaderCheck { kNone = 0, kUnchecked = 1, kChecked = 2 };
+
 struct GridCell {
   QString text;
   GridColour textColour = kGridDefaultColour;
   GridColour backColour = kGridDefaultColour;
-  int checkState = -1;
+  CellCheck check = CellCheck::kNone;
 };
 
 struct GridColumn {
   QString title;
   Qt::Alignment alignment = Qt::AlignLeft;
-  int headerCheckState = 0;
+  HeaderCheck headerCheck = HeaderCheck::kNone;
 };
 
 class GridModel : public QAbstractTableModel {
@@ -76,14 +80,15 @@ class GridModel : public QAbstractTableModel {
   // Cell writers; callers have range-checked.
   void setText(int row, int column, const QString& text);
   void setColours(int row, int column, GridColour textColour, GridColour backColour);
-  void setCheckState(int row, int column, int state);
+  void setCheck(int row, int column, CellCheck check);
   // Sets every existing box of the column (cells without a box stay boxless).
   void setColumnChecks(int column, bool checked);
 
   int checkedCount(int column) const;
   bool hasAnyCheckBox(int column) const;
-  int headerCheckState(int column) const;
-  void setHeaderCheckState(int column, int state);
+  // Callers have range-checked.
+  HeaderCheck headerCheck(int column) const { return columns_[column].headerCheck; }
+  void setHeaderCheck(int column, HeaderCheck check);
   void setColumnAlignment(int column, Qt::Alignment alignment);
 
   // newOrder[i] is the current row that moves to position i. Refuses (false)

@@ -57,9 +57,10 @@ void CXListCtrl::applyRowHeight() {
 
 int CXListCtrl::InsertColumn(int column, const QString& text, int width,
                              Qt::Alignment alignment, int headerCheckState) {
-  if (headerCheckState < 0 || headerCheckState > 2) headerCheckState = 0;
-  const int index = model_->insertColumn(
-      column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheckState});
+  const HeaderCheck headerCheck =
+      headerCheckState >= 0 && headerCheckState <= 2 ? static_cast<HeaderCheck>(headerCheckState) : HeaderCheck::kNone;
+  const int index =
+      model_->insertColumn(column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheck});
   if (index >= 0) setColumnWidth(index, std::max(0, width));
   return index;
 }
@@ -131,7 +132,7 @@ QString CXListCtrl::GetItemText(int row, int column) const {
 
 int CXListCtrl::SetCheckbox(int row, int column, int state) {
   if (!model_->hasCell(row, column) || state < -1 || state > 1) return 0;
-  model_->setCheckState(row, column, state);
+  model_->setCheck(row, column, static_cast<CellCheck>(state));
   updateCell(row, column);
   refreshHeaderState(column);
   emit checkStatesChanged(column);
@@ -140,25 +141,25 @@ int CXListCtrl::SetCheckbox(int row, int column, int state) {
 
 int CXListCtrl::GetCheckbox(int row, int column) const {
   const GridCell* cell = model_->cell(row, column);
-  return cell ? cell->checkState : -1;
+  return static_cast<int>(cell ? cell->check : CellCheck::kNone);
 }
 
 int CXListCtrl::CountCheckedItems(int column) const { return model_->checkedCount(column); }
 
 int CXListCtrl::GetHeaderCheckedState(int column) const {
-  return model_->headerCheckState(column);
+  return model_->hasColumn(column) ? static_cast<int>(model_->headerCheck(column)) : -1;
 }
 
 int CXListCtrl::SetHeaderCheckedState(int column, int state) {
   if (!model_->hasColumn(column) || state < 0 || state > 2) return 0;
-  model_->setHeaderCheckState(column, state);
+  model_->setHeaderCheck(column, static_cast<HeaderCheck>(state));
   return 1;
 }
 
 void CXListCtrl::refreshHeaderState(int column) {
-  if (model_->headerCheckState(column) == 0) return;
-  model_->setHeaderCheckState(column,
-                              model_->checkedCount(column) == model_->rows() ? 2 : 1);
+  if (model_->headerCheck(column) == HeaderCheck::kNone) return;
+  model_->setHeaderCheck(column, model_->checkedCount(column) == model_->rows() ? HeaderCheck::kChecked
+                                                                                 : HeaderCheck::kUnchecked);
 }
 
 int CXListCtrl::GetCurSel() const {
@@ -208,10 +209,10 @@ void CXListCtrl::revealRow(int row) {
 }
 
 void CXListCtrl::onHeaderClicked(int column) {
-  const int state = model_->headerCheckState(column);
-  if (state > 0) {
-    const bool checkAll = state == 1;
-    model_->setHeaderCheckState(column, checkAll ? 2 : 1);
+  const HeaderCheck header = model_->hasColumn(column) ? model_->headerCheck(column) : HeaderCheck::kNone;
+  if (header != HeaderCheck::kNone) {
+    const bool checkAll = header == HeaderCheck::kUnchecked;
+    model_->setHeaderCheck(column, checkAll ? HeaderCheck::kChecked : HeaderCheck::kUnchecked);
     model_->setColumnChecks(column, checkAll);
     viewport()->update();
     emit checkStatesChanged(column);
@@ -228,9 +229,10 @@ void CXListCtrl::mousePressEvent(QMouseEvent* event) {
   // Widgets get no press for the second click of a double click (it arrives
   // as a double-click event), so a double click on a box cell toggles once.
   if (event->button() == Qt::LeftButton && hit.isValid()) {
-    const int state = GetCheckbox(pressRow_, pressColumn_);
-    if (state >= 0) {
-      model_->setCheckState(pressRow_, pressColumn_, state == 1 ? 0 : 1);
+    const GridCell* pressed = model_->cell(pressRow_, pressColumn_);
+    if (pressed != nullptr && pressed->check != CellCheck::kNone) {
+      model_->setCheck(pressRow_, pressColumn_,
+                       pressed->check == CellCheck::kChecked ? CellCheck::kUnchecked : CellCheck::kChecked);
       updateCell(pressRow_, pressColumn_);
       emit checkboxClicked(pressRow_, pressColumn_);
       refreshHeaderState(pressColumn_);

@@ -69,7 +69,7 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
   OnClear();
   LoadAdapters();
   EnableSettingsPanel(false);
-  SetState(kStateIdle);
+  EnterState(WindowState::kIdle);
 }
 
 CTavrixDlg::~CTavrixDlg() {
@@ -153,9 +153,13 @@ void CTavrixDlg::EnableSettingsPanel(bool enable) {
 }
 
 int CTavrixDlg::SetState(int state) {
-  const StateChange change = table_.SetState(state);
-  if (change.stopRescanTimer) KillRescanTimer();
-  return change.result;
+  if (state < static_cast<int>(WindowState::kIdle) || state > static_cast<int>(WindowState::kBatch)) return -1;
+  EnterState(static_cast<WindowState>(state));
+  return state;
+}
+
+void CTavrixDlg::EnterState(WindowState state) {
+  if (table_.SetState(state).stopRescanTimer) KillRescanTimer();
 }
 
 void CTavrixDlg::StartRescanTimer(int periodMs) { rescanTimer_.start(periodMs); }
@@ -170,10 +174,10 @@ void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t>
 // ---- Buttons ------------------------------------------------------------
 
 void CTavrixDlg::OnScan() {
-  if (GetState() != kStateIdle || IsBatchRunning()) return;
+  if (GetState() != WindowState::kIdle || IsBatchRunning()) return;
   faultsShown_.clear();
   HideBatchProgress();
-  if (discovery_.StartDiscoveryWorker()) SetState(kStateScanning);
+  if (discovery_.StartDiscoveryWorker()) EnterState(WindowState::kScanning);
 }
 
 void CTavrixDlg::OnClear() {
@@ -395,7 +399,7 @@ void CTavrixDlg::OnDiscoveryEnded() {
 void CTavrixDlg::OnBatchEnded() {
   batchController_.OnBatchEnded();
   if (batchProgressWanted_) ShowBatchTally();
-  if (GetState() != kStateBatch) return;
+  if (GetState() != WindowState::kBatch) return;
   ApplyCells(table_.OnBatchEnded());
   if (discovery_.StartDiscoveryWorker()) StartRescanTimer(kRescanPeriodMs);
 }

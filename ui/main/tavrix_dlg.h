@@ -80,7 +80,8 @@ class CTavrixDlg : public QDialog {
   // from 2 or 3 stops the re-scan timer; from 3 it also empties the
   // changed-device list.
   int SetState(int state);
-  int GetState() const { return table_.GetState(); }
+  void EnterState(WindowState state);
+  WindowState GetState() const { return table_.GetState(); }
 
   // Marks the row current and fills the settings panel from its record.
   void SelectRow(int row);

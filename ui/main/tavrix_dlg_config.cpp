@@ -41,7 +41,7 @@ SettingsPanelValues PanelValues(const Ui::TavrixDialog& controls) {
 }  // namespace
 
 void CTavrixDlg::OnApply() {
-  if (GetState() != kStateIdle || IsBatchRunning()) return;
+  if (GetState() != WindowState::kIdle || IsBatchRunning()) return;
   const std::optional<DeviceInfo> selected = SelectedDevice();
   if (!selected) return;
   // Idle: a cycle still recorded is the tail of an ended verification.
@@ -87,7 +87,7 @@ void CTavrixDlg::OnNvtSetting() {
 
   const BatchCommandOutcome outcome = RunBatchCommand(seams);
   if (outcome == BatchCommandOutcome::kStarted) {
-    SetState(kStateBatch);
+    EnterState(WindowState::kBatch);
     batchProgressWanted_ = true;
     batchTally_ = BatchTally{};
     batchProgressLabel_->setText(QString::fromLatin1(kBatchRunningText));
@@ -105,9 +105,9 @@ void CTavrixDlg::ReleaseDiscoveryPort() {
 // No thread could be made: a scan whose cycle was stopped is over, a
 // verification searches again at once.
 void CTavrixDlg::ResumeAfterRefusedStart() {
-  if (GetState() == kStateScanning) {
-    SetState(kStateIdle);
-  } else if (GetState() == kStateVerifying || GetState() == kStateBatch) {
+  if (GetState() == WindowState::kScanning) {
+    EnterState(WindowState::kIdle);
+  } else if (GetState() == WindowState::kVerifying || GetState() == WindowState::kBatch) {
     StartRescanTimer(0);
   }
 }
