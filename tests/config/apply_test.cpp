@@ -8,7 +8,7 @@
 #include "tests/config/config_test_support.h"
 #include "tests/discovery/fake_device.h"
 #include "tests/support/operator_answers.h"
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/single_change.h"
 

@@ -15,7 +15,7 @@
 #include "tests/config/config_test_support.h"
 #include "batch/address_list_file.h"
 #include "tests/discovery/fake_device.h"
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "ui/config/batch_command.h"
 #include "ui/config/batch_worker.h"
 

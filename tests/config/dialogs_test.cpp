@@ -14,7 +14,7 @@
 
 #include "tests/config/config_test_support.h"
 #include "ui/common/ip_address_edit.h"
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
 #include "ui/config/nvt_setting_dlg.h"

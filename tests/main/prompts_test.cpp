@@ -5,7 +5,7 @@
 #include <QApplication>
 #include <QDialog>
 
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 
 namespace {
 

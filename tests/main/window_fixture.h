@@ -16,7 +16,7 @@
 
 #include "discovery/worker_events.h"
 #include "tests/support/qt_test_app.h"
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 #include "ui/controls/grid_model.h"
 #include "ui/controls/xheader_ctrl.h"
 #include "ui/controls/xlist_ctrl.h"

@@ -7,7 +7,7 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ui/common/prompts.h"
+#include "tests/support/scripted_prompts.h"
 
 inline void QueueApplyAnswers(ScriptedPrompts& prompts, const QString& user = "root",
                               const QString& password = "kefo") {
