@@ -155,8 +155,8 @@ std::string LineCheckText(const AddressListLine& line, const LineCheck& check) {
       case LineProblem::kAddressInUse: {
         const Mac& mac = check.inUseBy;
         char macText[18];
-        std::snprintf(macText, sizeof macText, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                      mac[4], mac[5]);
+        std::snprintf(macText, sizeof macText, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
+                      mac[5]);
         text += std::string("address in use by ") + macText;
         break;
       }

@@ -117,9 +117,7 @@ AddressListLines ReadAddressListLines(const std::string& path) {
   return file;
 }
 
-std::vector<AddressListRecord> ReadAddressListFile(const std::string& path) {
-  return ReadAddressList(path).records;
-}
+std::vector<AddressListRecord> ReadAddressListFile(const std::string& path) { return ReadAddressList(path).records; }
 
 const char* AddressListStatusText(AddressListStatus status) {
   switch (status) {

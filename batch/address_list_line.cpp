@@ -99,8 +99,7 @@ AddressListLine Judge(std::string_view line) {
   if (!type) return unusable(AddressListFault::kUnknownType, tokens[1]);
 
   AddressListRecord record;
-  uint32_t* const addresses[4] = {&record.ipAddress, &record.subnetMask, &record.gateway,
-                                  &record.dnsServer};
+  uint32_t* const addresses[4] = {&record.ipAddress, &record.subnetMask, &record.gateway, &record.dnsServer};
   for (size_t i = 0; i < 4; ++i) {
     const std::optional<uint32_t> address = ParseAddressText(tokens[2 + i]);
     if (!address) return unusable(AddressListFault::kNotAnAddress, tokens[2 + i]);
@@ -125,9 +124,7 @@ AddressListLine ExamineAddressListLine(std::string_view line) {
   return result;
 }
 
-std::optional<AddressListRecord> ParseAddressListLine(std::string_view line) {
-  return std::move(Judge(line).record);
-}
+std::optional<AddressListRecord> ParseAddressListLine(std::string_view line) { return std::move(Judge(line).record); }
 
 std::string AddressListFaultText(const AddressListLine& line) {
   static const char* const kCounts[] = {"one token", "two tokens", "three tokens", "four tokens", "five tokens"};

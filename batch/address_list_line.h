@@ -42,9 +42,9 @@
 inline constexpr size_t kAddressListMaxToken = 63;
 
 struct AddressListRecord {
-  std::string macText;    // as written in the file
-  std::string typeText;   // "STATIC" or "DHCP"
-  int32_t networkType = kNetworkStatic;  // kNetworkStatic or kNetworkDhcp
+  std::string macText;                      // as written in the file
+  std::string typeText;                     // "STATIC" or "DHCP"
+  int32_t networkType = kNetworkStatic;     // kNetworkStatic or kNetworkDhcp
   std::array<std::string, 4> addressTexts;  // IP, mask, gateway, DNS, as written
   // The same four addresses, network byte order.
   uint32_t ipAddress = 0;
@@ -54,13 +54,13 @@ struct AddressListRecord {
 };
 
 enum class AddressListFault {
-  kNone,           // usable
-  kBlank,          // white space only
-  kComment,        // first non-blank character '#'
-  kTooFewTokens,   // 1 to 5 tokens
-  kTokenTooLong,   // among the first six
-  kUnknownType,    // second token neither STATIC nor DHCP
-  kNotAnAddress,   // one of the four addresses
+  kNone,          // usable
+  kBlank,         // white space only
+  kComment,       // first non-blank character '#'
+  kTooFewTokens,  // 1 to 5 tokens
+  kTokenTooLong,  // among the first six
+  kUnknownType,   // second token neither STATIC nor DHCP
+  kNotAnAddress,  // one of the four addresses
 };
 
 struct AddressListLine {

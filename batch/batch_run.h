@@ -17,9 +17,9 @@
 #include <string>
 #include <vector>
 
-#include "table/device_list.h"
-#include "protocol/setting_exchange.h"
 #include "batch/address_list_line.h"
+#include "protocol/setting_exchange.h"
+#include "table/device_list.h"
 
 struct BatchLine {
   MacAddress mac;

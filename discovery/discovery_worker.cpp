@@ -2,8 +2,8 @@
 
 #include <QString>
 
-#include "discovery/worker_events.h"
 #include "discovery/endpoint_fault.h"
+#include "discovery/worker_events.h"
 #include "protocol/search_cycle.h"
 
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
@@ -14,9 +14,8 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
   EncpEndpoint endpoint(context.settings, context.openEndpoint);
   if (const std::optional<EndpointFault> fault =
           OpenFaultAfterInit(endpoint.openResult(), context.settings.localPort)) {
-    context.mailbox->post(
-        std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable,
-                                           context.cycle));
+    context.mailbox->post(std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault),
+                                                             WorkerFaultKind::kEndpointUnavailable, context.cycle));
   }
   endpoint.Search();
   ReceiveSearchReplies(

@@ -16,8 +16,8 @@
 #include <chrono>
 #include <memory>
 
-#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
+#include "discovery/worker_events.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_endpoint.h"
 

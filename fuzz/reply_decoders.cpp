@@ -23,9 +23,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Require(resultCode == 5);
     Require(size >= 49);
     Require(device.sourceAddress == 0x0100007Fu);
-    Require(Terminated(device.modelName) && Terminated(device.infoText2) &&
-            Terminated(device.infoText3) && Terminated(device.pppoeText1) &&
-            Terminated(device.pppoeText2) && Terminated(device.pppoeText3));
+    Require(Terminated(device.modelName) && Terminated(device.infoText2) && Terminated(device.infoText3) &&
+            Terminated(device.pppoeText1) && Terminated(device.pppoeText2) && Terminated(device.pppoeText3));
     Require(device.trailerByte <= 0xFF && device.optionTag2 <= 0xFF);
   } else {
     Require(searchResult == -1 || searchResult == -3 ||

@@ -4,12 +4,13 @@
 // field equal to its size, has the exact size of its kind, and every text
 // kept is terminated inside its field. The sanitizers catch any read outside
 // the datagram or write outside the record.
+#include "tools/nvtsim/sim_request.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
 
 #include "fuzz/fuzz_checks.h"
-#include "tools/nvtsim/sim_request.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   SimRequest parsed, before;
@@ -23,8 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Require(size >= 9 && std::memcmp(data, "ADCT", 4) == 0);
   Require((data[5] | data[6] << 8) == static_cast<int>(size));
   Require(parsed.selector == data[8]);
-  Require(Terminated(parsed.userId) && Terminated(parsed.pppoeText1) &&
-          Terminated(parsed.pppoeText2) && Terminated(parsed.pppoeText3));
+  Require(Terminated(parsed.userId) && Terminated(parsed.pppoeText1) && Terminated(parsed.pppoeText2) &&
+          Terminated(parsed.pppoeText3));
   switch (parsed.kind) {
     case SimRequestKind::kSearch:
       Require(size == 9);

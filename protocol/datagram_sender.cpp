@@ -17,8 +17,7 @@ namespace {
 constexpr int kMaxInterfaces = 64;
 
 bool SendPlain(int socketHandle, const uint8_t* data, size_t size, const sockaddr_in& to) {
-  const ssize_t sent = sendto(socketHandle, data, size, 0, reinterpret_cast<const sockaddr*>(&to),
-                              sizeof to);
+  const ssize_t sent = sendto(socketHandle, data, size, 0, reinterpret_cast<const sockaddr*>(&to), sizeof to);
   return sent == static_cast<ssize_t>(size);
 }
 
@@ -51,16 +50,15 @@ int BroadcastInterfaces(int socketHandle, int (&indexes)[kMaxInterfaces]) {
 
 }  // namespace
 
-bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination,
-                      uint16_t port, int interfaceIndex) {
+bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination, uint16_t port,
+                      int interfaceIndex) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = destination;
   if (destination != kEncpBroadcastAddress) return SendPlain(socketHandle, data, size, to);
   if (interfaceIndex != 0) {
-    return SendWithPacketInfo(socketHandle, data, size, to, interfaceIndex, INADDR_ANY) ==
-           static_cast<ssize_t>(size);
+    return SendWithPacketInfo(socketHandle, data, size, to, interfaceIndex, INADDR_ANY) == static_cast<ssize_t>(size);
   }
 
   int indexes[kMaxInterfaces];

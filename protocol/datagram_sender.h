@@ -21,5 +21,5 @@
 // `destination` in network byte order, `port` in host order. A non-zero
 // `interfaceIndex` sends a limited broadcast through that interface only.
 // True when at least one copy of the datagram was sent whole.
-bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination,
-                      uint16_t port, int interfaceIndex = 0);
+bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination, uint16_t port,
+                      int interfaceIndex = 0);

@@ -7,8 +7,8 @@
 namespace {
 
 // The list's column titles, then the record's fields.
-constexpr const char* kHeader[] = {"No.",     "Model Name",  "MAC address", "IP address", "Web port",     "AV port",
-                                   "State",   "Subnet mask", "Gateway",     "DNS server", "Network type", "Interface"};
+constexpr const char* kHeader[] = {"No.",   "Model Name",  "MAC address", "IP address", "Web port",     "AV port",
+                                   "State", "Subnet mask", "Gateway",     "DNS server", "Network type", "Interface"};
 
 void AppendRecord(std::string& out, const std::vector<std::string>& fields) {
   for (size_t i = 0; i < fields.size(); ++i) {
@@ -55,9 +55,9 @@ std::string DeviceListCsv(const std::vector<DeviceCsvRow>& rows) {
   for (const DeviceCsvRow& row : rows) {
     std::vector<std::string> fields(row.listTexts.begin(), row.listTexts.end());
     const DeviceInfo& d = row.device;
-    fields.insert(fields.end(), {DottedAddressText(d.subnetMask), DottedAddressText(d.gateway),
-                                DottedAddressText(d.dnsServer), NetworkTypeText(d.networkType),
-                                InterfaceNameText(d.interfaceIndex)});
+    fields.insert(fields.end(),
+                  {DottedAddressText(d.subnetMask), DottedAddressText(d.gateway), DottedAddressText(d.dnsServer),
+                   NetworkTypeText(d.networkType), InterfaceNameText(d.interfaceIndex)});
     AppendRecord(out, fields);
   }
   return out;

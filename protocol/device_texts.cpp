@@ -76,8 +76,8 @@ std::string DeviceTextUtf8(const char* field, size_t capacity) {
     const size_t length = Utf8SequenceLength(bytes, i);
     // C1 controls are the two-byte sequences C2 80 to C2 9F.
     const bool control = length == 1 ? IsControl(static_cast<uint8_t>(bytes[i]))
-                                      : length == 2 && static_cast<uint8_t>(bytes[i]) == 0xC2 &&
-                                            static_cast<uint8_t>(bytes[i + 1]) <= 0x9F;
+                                     : length == 2 && static_cast<uint8_t>(bytes[i]) == 0xC2 &&
+                                           static_cast<uint8_t>(bytes[i + 1]) <= 0x9F;
     if (control) {
       AppendUtf8(out, kReplacementCharacter);
     } else {

@@ -23,8 +23,8 @@ constexpr char kNotValidSocket[] =
 constexpr char kInvalidNetworkType[] = "ENCPCLIENT_SetNetwork : Invalid network type.\n";
 
 constexpr EncpOperations kOperations = {
-    ENCPCLIENT_Close,  ENCPCLIENT_Wait,       ENCPCLIENT_RecvSearchReply,    ENCPCLIENT_RecvSearchReplies,
-    ENCPCLIENT_RecvResult, ENCPCLIENT_Search, ENCPCLIENT_SetNetwork, ENCPCLIENT_SetNetworkTexts,
+    ENCPCLIENT_Close,         ENCPCLIENT_Wait,   ENCPCLIENT_RecvSearchReply, ENCPCLIENT_RecvSearchReplies,
+    ENCPCLIENT_RecvResult,    ENCPCLIENT_Search, ENCPCLIENT_SetNetwork,      ENCPCLIENT_SetNetworkTexts,
     ENCPCLIENT_SetCredential,
 };
 
@@ -49,9 +49,9 @@ int GrantedReceiveBuffer(int socketHandle) {
 
 int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
   if (length < 0) return -1;
-  const bool sent = SendEncpDatagram(client->socketHandle, request, static_cast<size_t>(length),
-                                     client->settings.destinationAddress,
-                                     client->settings.devicePort, client->sendInterface);
+  const bool sent =
+      SendEncpDatagram(client->socketHandle, request, static_cast<size_t>(length), client->settings.destinationAddress,
+                       client->settings.devicePort, client->sendInterface);
   return sent ? 0 : -1;
 }
 
@@ -114,8 +114,7 @@ void Receive(const EncpClient* client, Received& datagram) {
 
 int32_t DecodeReceivedSearchReply(const Received& datagram, DeviceInfo& device) {
   if (datagram.truncated()) return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
-  const int32_t result =
-      DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender, device);
+  const int32_t result = DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender, device);
   if (result == 1) device.interfaceIndex = datagram.interfaceIndex;
   return result;
 }
@@ -251,8 +250,7 @@ int32_t ENCPCLIENT_SetNetworkTexts(EncpClient* client, const NetworkTextsRequest
   if (!HasValidSocket(client)) return -1;
   uint8_t encoded[kEncpMaxRequestSize];
   WipeOnExit wipe(encoded);
-  return SendRequest(client, encoded,
-                     EncodeNetworkTextsRequest(*request, encoded, sizeof encoded));
+  return SendRequest(client, encoded, EncodeNetworkTextsRequest(*request, encoded, sizeof encoded));
 }
 
 int32_t ENCPCLIENT_SetCredential(EncpClient* client, const CredentialRequest* request) {

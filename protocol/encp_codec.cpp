@@ -29,8 +29,8 @@ enum OptionTag : uint8_t {
 
 // Header shared by the three requests addressed to one device: magic,
 // version, a length placeholder, command, selector, MAC, type byte, user ID.
-void WriteAddressedHeader(WireWriter& w, uint8_t command, uint8_t selector, const uint8_t mac[6],
-                          uint8_t typeByte, const char userId[8]) {
+void WriteAddressedHeader(WireWriter& w, uint8_t command, uint8_t selector, const uint8_t mac[6], uint8_t typeByte,
+                          const char userId[8]) {
   w.bytes(kRequestMagic, sizeof kRequestMagic);
   w.u8(kRequestVersion);
   w.u16le(0);
@@ -107,11 +107,20 @@ void ReadOptions(WireReader& r, uint8_t version, DeviceInfo& device) {
       case kOptionTag2:
         if (value.has(1)) device.optionTag2 = value.u8();
         break;
-      case kOptionWebPort: port = &device.webPort; break;
-      case kOptionAvPort1: port = &device.avPort1; break;
-      case kOptionAvPort2: port = &device.avPort2; break;
-      case kOptionAvPort3: port = &device.avPort3; break;
-      default: break;
+      case kOptionWebPort:
+        port = &device.webPort;
+        break;
+      case kOptionAvPort1:
+        port = &device.avPort1;
+        break;
+      case kOptionAvPort2:
+        port = &device.avPort2;
+        break;
+      case kOptionAvPort3:
+        port = &device.avPort3;
+        break;
+      default:
+        break;
     }
     if (port != nullptr && portsEnabled && value.has(2)) *port = value.u16le();
   }
@@ -132,8 +141,8 @@ int EncodeSearchRequest(uint8_t out[kEncpSearchRequestSize]) {
 int EncodeSetNetworkRequest(const NetworkSettingRequest& request, uint8_t* out, size_t capacity) {
   if (request.networkType < kNetworkDhcp || request.networkType > kNetworkPppoe) return -1;
   WireWriter w(out, capacity);
-  WriteAddressedHeader(w, kCommandConfigure, static_cast<uint8_t>(request.selector & 0xFF),
-                       request.mac, static_cast<uint8_t>(request.networkType), request.userId);
+  WriteAddressedHeader(w, kCommandConfigure, static_cast<uint8_t>(request.selector & 0xFF), request.mac,
+                       static_cast<uint8_t>(request.networkType), request.userId);
   WriteCredentialField(w, request.password);
   switch (request.networkType) {
     case kNetworkStatic:

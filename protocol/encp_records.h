@@ -64,10 +64,10 @@ struct ResultReply {
 
 struct NetworkSettingRequest {
   uint8_t mac[6];
-  uint32_t selector;     // low byte is sent
-  int32_t networkType;   // low byte is sent; 0, 1 or 2
+  uint32_t selector;    // low byte is sent
+  int32_t networkType;  // low byte is sent; 0, 1 or 2
   char userId[8];
-  char password[22];     // first 16 bytes reach the wire, scrambled
+  char password[22];  // first 16 bytes reach the wire, scrambled
   uint32_t ipAddress;
   uint32_t subnetMask;
   uint32_t gateway;

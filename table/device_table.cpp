@@ -54,13 +54,11 @@ StateChange DeviceTableCore::SetStateLocked(DeviceInventory::Access& access, Win
   return change;
 }
 
-std::vector<CellUpdate> DeviceTableCore::BeginVerification(const uint8_t mac[6],
-                                                           std::optional<uint32_t> givenAddress) {
+std::vector<CellUpdate> DeviceTableCore::BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress) {
   std::vector<CellUpdate> cells;
   auto access = inventory_->lock();
   access.awaited().Await(mac, givenAddress);
-  AddCell(cells, access.table().FindRowByMac(mac), kColumnState, QString::fromLatin1(kStateChecking),
-          kCheckingColours);
+  AddCell(cells, access.table().FindRowByMac(mac), kColumnState, QString::fromLatin1(kStateChecking), kCheckingColours);
   SetStateLocked(access, WindowState::kVerifying);
   return cells;
 }
@@ -114,8 +112,7 @@ void DeviceTableCore::OnFoundWhileVerifying(DeviceInventory::Access& access, con
   EndVerificationWhenDone(access, changes);
 }
 
-void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device,
-                                     TableChanges& changes) {
+void DeviceTableCore::OnFoundInBatch(DeviceInventory::Access& access, const DeviceInfo& device, TableChanges& changes) {
   if (!access.awaited().Verify(device)) return;
   const int row = access.table().FindRowByMac(device.mac);
   RefreshRow(changes.cells, row, device);

@@ -23,9 +23,9 @@
 #include <span>
 #include <vector>
 
+#include "protocol/setting_exchange.h"
 #include "table/device_inventory.h"
 #include "table/row_texts.h"
-#include "protocol/setting_exchange.h"
 
 // The window's states; the numbers are those the window's SetState takes.
 enum class WindowState { kIdle = 0, kScanning = 1, kVerifying = 2, kBatch = 3 };
@@ -49,8 +49,8 @@ struct StateChange {
 };
 
 struct RowSelection {
-  std::vector<CellUpdate> cells;      // column-0 marks: every row plain, the chosen row highlighted
-  std::optional<DeviceInfo> device;   // the chosen row's record; none when the row has no entry
+  std::vector<CellUpdate> cells;     // column-0 marks: every row plain, the chosen row highlighted
+  std::optional<DeviceInfo> device;  // the chosen row's record; none when the row has no entry
 };
 
 class DeviceTableCore {

@@ -17,9 +17,7 @@ QString FormatDottedAddress(uint32_t networkOrderAddress) {
   return QString::fromStdString(DottedAddressText(networkOrderAddress));
 }
 
-QString FormatWebPort(uint16_t webPort) {
-  return webPort == 0 ? QStringLiteral("-") : QString::number(webPort);
-}
+QString FormatWebPort(uint16_t webPort) { return webPort == 0 ? QStringLiteral("-") : QString::number(webPort); }
 
 QString FormatAvPorts(uint16_t avPort1, uint16_t avPort2, uint16_t avPort3) {
   if (avPort1 == 0) return QStringLiteral("-");

@@ -65,7 +65,7 @@ inline constexpr const char* kStateRefused = "Change refused by the device";
 inline constexpr const char* kStateNoAnswer = "No answer to the change";
 
 QString DeviceText(const char* field, size_t capacity);
-QString FormatRowNumber(int row);           // "%4d" of row + 1
+QString FormatRowNumber(int row);             // "%4d" of row + 1
 QString FormatListMac(const uint8_t mac[6]);  // "00:1A:2B - 3C:4D:5E"
 QString FormatDottedAddress(uint32_t networkOrderAddress);
 QString FormatWebPort(uint16_t webPort);

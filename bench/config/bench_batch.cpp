@@ -73,8 +73,8 @@ std::shared_ptr<DeviceInventory> TickedInventory(const std::vector<DeviceInfo>& 
 
 // Three runs of the same list; the devices have moved after the first, so
 // the later ones find them at the addresses the list gives.
-void RunRounds(const char* lan, const std::shared_ptr<DeviceInventory>& inventory,
-               const EncpEndpointSettings& settings, const std::string& list) {
+void RunRounds(const char* lan, const std::shared_ptr<DeviceInventory>& inventory, const EncpEndpointSettings& settings,
+               const std::string& list) {
   Window window;
   BatchController controller;
   std::printf("bench_batch: %d simulated devices on %s, all answering at once\n", kDevices, lan);
@@ -114,8 +114,8 @@ void RunRounds(const char* lan, const std::shared_ptr<DeviceInventory>& inventor
 void OnLoopback() {
   const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
   tavrix::lab::SimProcess sim;
-  if (!sim.Start({"--count", std::to_string(kDevices), "--first-ip", "127.0.70.1", "--mac-base",
-                  "00:1A:2B:00:00:00", "--burst", "--port", std::to_string(ports.device)})) {
+  if (!sim.Start({"--count", std::to_string(kDevices), "--first-ip", "127.0.70.1", "--mac-base", "00:1A:2B:00:00:00",
+                  "--burst", "--port", std::to_string(ports.device)})) {
     std::fprintf(stderr, "simulator: %s\n", sim.error().c_str());
     return;
   }

@@ -37,8 +37,7 @@ double report(const char* what, const std::function<void()>& work) {
 }
 
 void addColumns(CXListCtrl& list) {
-  const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port",
-                          "State"};
+  const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port", "State"};
   for (int column = 0; column < 7; ++column)
     list.InsertColumn(column, titles[column], 90, Qt::AlignLeft, column == 0 ? 1 : 0);
 }
@@ -49,11 +48,10 @@ void addDeviceRow(CXListCtrl& list, int row) {
   list.SetCheckbox(row, 0, 0);
   list.SetItemText(row, 1, "NVT-2000", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
   list.SetItemText(row, 2,
-                   QString::asprintf("00:1C:%02X - %02X:%02X:%02X", row & 0xFF, (row >> 8) & 0xFF,
-                                     row & 0x0F, 7),
+                   QString::asprintf("00:1C:%02X - %02X:%02X:%02X", row & 0xFF, (row >> 8) & 0xFF, row & 0x0F, 7),
                    gridRgb(0, 0, 0), gridRgb(255, 255, 255));
-  list.SetItemText(row, 3, QString::asprintf("10.0.%d.%d", row / 250, row % 250 + 1),
-                   gridRgb(0, 0, 0), gridRgb(255, 255, 255));
+  list.SetItemText(row, 3, QString::asprintf("10.0.%d.%d", row / 250, row % 250 + 1), gridRgb(0, 0, 0),
+                   gridRgb(255, 255, 255));
   list.SetItemText(row, 4, "80", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
   list.SetItemText(row, 5, "4000/4001", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
   list.SetItemText(row, 6, "IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
@@ -73,8 +71,8 @@ double singleCellUpdates(CXListCtrl& list, int rows, const char* label) {
   QApplication::processEvents();
   return report(label, [&] {
     for (int i = 0; i < kCellUpdates; ++i) {
-      list.SetItemText(row, 6, (i & 1) ? "Checking ip address ..." : "IP address has changed.",
-                       gridRgb(0, 0, 0), (i & 1) ? gridRgb(255, 255, 0) : gridRgb(0, 255, 0));
+      list.SetItemText(row, 6, (i & 1) ? "Checking ip address ..." : "IP address has changed.", gridRgb(0, 0, 0),
+                       (i & 1) ? gridRgb(255, 255, 0) : gridRgb(0, 255, 0));
       if (i % 100 == 0) QApplication::processEvents();  // let repaints happen as they would
     }
   });
@@ -93,7 +91,8 @@ int main(int argc, char** argv) {
     list.show();
     QApplication::processEvents();
     const double insertMs = report("insert 4000 rows x 7 coloured cells + box, row by row", [&] { fill(list, 4000); });
-    PrintResult("grid-insert-4000-rows", insertMs, "ms cpu", GoalVerdict(insertMs < 500), "under 500 ms main-thread CPU");
+    PrintResult("grid-insert-4000-rows", insertMs, "ms cpu", GoalVerdict(insertMs < 500),
+                "under 500 ms main-thread CPU");
     report("DeleteAllItems on 4000 rows", [&] { list.DeleteAllItems(); });
   }
   double updateMs[2] = {};
@@ -104,8 +103,7 @@ int main(int argc, char** argv) {
     addColumns(list);
     list.show();
     QApplication::processEvents();
-    const QByteArray label =
-        QString::asprintf("10000 x SetItemText(text, colours), %d-row list", rows).toUtf8();
+    const QByteArray label = QString::asprintf("10000 x SetItemText(text, colours), %d-row list", rows).toUtf8();
     updateMs[which++] = singleCellUpdates(list, rows, label.constData());
   }
   const double growth = updateMs[1] > 0 ? updateMs[0] / updateMs[1] : 0;
@@ -124,20 +122,18 @@ int main(int argc, char** argv) {
     CXHeaderCtrl* header = list.headerCtrl();
     const QPoint onColumn0(header->sectionViewportPosition(0) + 40, header->height() / 2);
     const double headerMs = report("header click checking a 4000-row column", [&] {
-      QMouseEvent press(QEvent::MouseButtonPress, onColumn0, header->mapToGlobal(onColumn0),
-                        Qt::LeftButton, Qt::LeftButton, Qt::NoModifier);
-      QMouseEvent release(QEvent::MouseButtonRelease, onColumn0, header->mapToGlobal(onColumn0),
-                          Qt::LeftButton, Qt::NoButton, Qt::NoModifier);
+      QMouseEvent press(QEvent::MouseButtonPress, onColumn0, header->mapToGlobal(onColumn0), Qt::LeftButton,
+                        Qt::LeftButton, Qt::NoModifier);
+      QMouseEvent release(QEvent::MouseButtonRelease, onColumn0, header->mapToGlobal(onColumn0), Qt::LeftButton,
+                          Qt::NoButton, Qt::NoModifier);
       QApplication::sendEvent(header->viewport(), &press);
       QApplication::sendEvent(header->viewport(), &release);
     });
-    std::printf("checked after header click: %d of %d, header state %d\n",
-                list.CountCheckedItems(0), list.GetItemCount(), list.GetHeaderCheckedState(0));
+    std::printf("checked after header click: %d of %d, header state %d\n", list.CountCheckedItems(0),
+                list.GetItemCount(), list.GetHeaderCheckedState(0));
     PrintResult("grid-header-check-4000-rows", headerMs, "ms cpu",
                 GoalVerdict(list.CountCheckedItems(0) == list.GetItemCount()), "every row checked by one click");
-    report("SortRows (reverse) on 4000 rows", [&] {
-      list.SortRows([](int a, int b) { return a > b; });
-    });
+    report("SortRows (reverse) on 4000 rows", [&] { list.SortRows([](int a, int b) { return a > b; }); });
   }
   return 0;
 }

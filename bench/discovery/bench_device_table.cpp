@@ -60,7 +60,8 @@ int main() {
     order = *table.SortRows(kColumnAddress, keys);
   });
   // The table's share of the window's goals (rows under 1 s, sort under 0.3 s).
-  PrintResult("table-4000-devices-found", foundMs, "ms cpu", GoalVerdict(rows.size() == static_cast<size_t>(kDevices) && foundMs < 1000),
+  PrintResult("table-4000-devices-found", foundMs, "ms cpu",
+              GoalVerdict(rows.size() == static_cast<size_t>(kDevices) && foundMs < 1000),
               "within the window's 1000 ms for 4000 rows");
   PrintResult("table-sort-4000", sortMs, "ms cpu", GoalVerdict(sortMs < 300),
               "within the window's 300 ms for the sort");

@@ -108,8 +108,8 @@ int main(int argc, char* argv[]) {
   for (int devices : counts) {
     const Figures inBatches = Measure(devices, static_cast<int>(kSearchReplyBatchLimit));
     const Figures oneByOne = Measure(devices, 1);
-    std::printf("%5d devices, batches of %zu -> %5d rows: %7.1f ms; one event each -> %5d rows: %7.1f ms\n",
-                devices, kSearchReplyBatchLimit, inBatches.rows, inBatches.fillMs, oneByOne.rows, oneByOne.fillMs);
+    std::printf("%5d devices, batches of %zu -> %5d rows: %7.1f ms; one event each -> %5d rows: %7.1f ms\n", devices,
+                kSearchReplyBatchLimit, inBatches.rows, inBatches.fillMs, oneByOne.rows, oneByOne.fillMs);
     std::printf("      sort by \"IP address\", re-keying included: %.1f ms\n", inBatches.sortMs);
     allListed = allListed && inBatches.rows == devices && oneByOne.rows == devices;
     const std::string n = std::to_string(devices);
@@ -126,8 +126,7 @@ int main(int argc, char* argv[]) {
   if (batched.size() == 2 && batched[0].fillMs > 0) {
     const double growth = batched[1].fillMs / batched[0].fillMs;
     std::printf("growth 16000 / 4000: %.2f (linear: 4)\n", growth);
-    PrintResult("window-growth-16000-over-4000", growth, "x", GoalVerdict(growth <= 4.5),
-                "at most 4.5 (4 is linear)");
+    PrintResult("window-growth-16000-over-4000", growth, "x", GoalVerdict(growth <= 4.5), "at most 4.5 (4 is linear)");
   }
   return allListed ? 0 : 1;
 }

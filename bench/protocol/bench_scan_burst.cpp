@@ -12,10 +12,9 @@
 #include <arpa/inet.h>
 #include <unistd.h>
 
-#include <ctime>
-
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <fstream>
 #include <string>
 #include <thread>
@@ -32,7 +31,8 @@ struct Burst {
   int receiveBufferBytes;
   const char* buffer;
 };
-constexpr Burst kBursts[] = {{4000, 0, "system-buffer"}, {16000, EncpEndpointSettings{}.receiveBufferBytes, "enlarged-buffer"}};
+constexpr Burst kBursts[] = {{4000, 0, "system-buffer"},
+                             {16000, EncpEndpointSettings{}.receiveBufferBytes, "enlarged-buffer"}};
 constexpr int kRounds = 3;
 // Lets the previous burst finish before the next cycle starts.
 constexpr auto kSettle = std::chrono::milliseconds(1500);
@@ -135,8 +135,8 @@ int main() {
       std::fflush(stdout);
     }
     const std::string prefix = "scan-burst-" + std::to_string(n) + "-" + burst.buffer;
-    const std::string every = "every one of " + std::to_string(n) + " found in each of " + std::to_string(kRounds) +
-                              " cycles";
+    const std::string every =
+        "every one of " + std::to_string(n) + " found in each of " + std::to_string(kRounds) + " cycles";
     PrintResult((prefix + "-found").c_str(), static_cast<double>(fewest), "devices",
                 GoalVerdict(fewest == static_cast<size_t>(n)), every.c_str());
     PrintResult((prefix + "-last-reply").c_str(), slowestLastReply, "ms", GoalVerdict(slowestLastReply < 500),

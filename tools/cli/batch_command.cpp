@@ -7,14 +7,14 @@
 #include <optional>
 #include <vector>
 
+#include "batch/address_list_check.h"
+#include "batch/batch_run.h"
+#include "batch/range_plan.h"
 #include "protocol/address_text.h"
 #include "protocol/encp_endpoint.h"
 #include "tools/cli/change_verification.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
-#include "batch/address_list_check.h"
-#include "batch/batch_run.h"
-#include "batch/range_plan.h"
 
 namespace {
 
@@ -59,7 +59,8 @@ std::string RequestedText(const AddressListRecord& record) {
 
 std::vector<DeviceInfo> ScanOnce(const EncpEndpointSettings& settings) {
   const ScanCycleResult cycle = RunScanCycle(settings);
-  if (cycle.initResult != 0) std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
+  if (cycle.initResult != 0)
+    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
   return UniqueByMac(cycle.replies);
 }
 
@@ -149,8 +150,9 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
   {
     EncpEndpoint endpoint(args.endpoint);
     if (endpoint.openResult() != 0) {
-      std::fprintf(stderr, "tavrix-cli: could not open the local port (another program may hold it); "
-                           "no setting was sent\n");
+      std::fprintf(stderr,
+                   "tavrix-cli: could not open the local port (another program may hold it); "
+                   "no setting was sent\n");
       return kExitFailure;
     }
     BatchHooks hooks;

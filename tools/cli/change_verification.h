@@ -9,8 +9,8 @@
 #include <chrono>
 #include <map>
 
-#include "table/awaited_changes.h"
 #include "protocol/encp_client.h"
+#include "table/awaited_changes.h"
 
 inline constexpr std::chrono::milliseconds kRescanPeriod{3000};
 

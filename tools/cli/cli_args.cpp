@@ -84,10 +84,14 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     return true;
   }
   size_t first = 1;
-  if (command == "scan") parsed.command = CliCommand::kScan;
-  else if (command == "set") parsed.command = CliCommand::kSet;
-  else if (command == "batch") parsed.command = CliCommand::kBatch;
-  else return fail("unknown command '" + command + "'");
+  if (command == "scan")
+    parsed.command = CliCommand::kScan;
+  else if (command == "set")
+    parsed.command = CliCommand::kSet;
+  else if (command == "batch")
+    parsed.command = CliCommand::kBatch;
+  else
+    return fail("unknown command '" + command + "'");
   if (parsed.command == CliCommand::kBatch && args.size() >= 2 && args[1].rfind("--", 0) != 0) {
     parsed.filePath = args[1];
     first = 2;
@@ -143,7 +147,8 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
       (arg == "--static" ? haveStatic : parsed.dhcp) = true;
     } else if (isBatch && arg == "--mac") {
       uint8_t mac[6];
-      if (!need(1) || !ParseMacText(args[i + 1], mac)) return fail("--mac needs a MAC address such as 00:1A:2B:00:00:01");
+      if (!need(1) || !ParseMacText(args[i + 1], mac))
+        return fail("--mac needs a MAC address such as 00:1A:2B:00:00:01");
       parsed.rangeMacs.push_back(MacOf(mac));
       ++i;
     } else if (isSet && arg == "--mac") {
@@ -178,11 +183,12 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     }
   }
   if (parsed.command == CliCommand::kBatch) {
-    const bool rangeOptions = haveRange || haveMask || haveGateway || haveDns || haveStatic || parsed.dhcp ||
-                              !parsed.rangeMacs.empty();
+    const bool rangeOptions =
+        haveRange || haveMask || haveGateway || haveDns || haveStatic || parsed.dhcp || !parsed.rangeMacs.empty();
     if (!parsed.filePath.empty() && rangeOptions) return fail("batch takes a FILE or --range, not both");
     if (parsed.filePath.empty()) {
-      if (haveStatic == parsed.dhcp) return fail("batch needs an address list FILE, or --range with --static or --dhcp");
+      if (haveStatic == parsed.dhcp)
+        return fail("batch needs an address list FILE, or --range with --static or --dhcp");
       if (haveStatic && !(haveRange && haveMask && haveGateway && haveDns))
         return fail("batch --static needs --range START END, --mask, --gateway and --dns");
       range.networkType = haveStatic ? kNetworkStatic : kNetworkDhcp;

@@ -24,8 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "protocol/encp_client.h"
 #include "batch/range_plan.h"
+#include "protocol/encp_client.h"
 
 enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet, kBatch };
 

@@ -16,8 +16,7 @@ std::string Decoded(const char (&field)[N]) {
 // The list's own texts, as table/row_texts.h words them for the window.
 std::string FormatListMac(const uint8_t mac[6]) {
   char text[32];
-  std::snprintf(text, sizeof text, "%02X:%02X:%02X - %02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                mac[4], mac[5]);
+  std::snprintf(text, sizeof text, "%02X:%02X:%02X - %02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
   return text;
 }
 
@@ -37,15 +36,13 @@ std::string FormatAvPorts(const DeviceInfo& device) {
 
 std::string FormatPlainMac(const uint8_t mac[6]) {
   char text[32];
-  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3],
-                mac[4], mac[5]);
+  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
   return text;
 }
 
 std::string FormatDeviceLine(const DeviceInfo& device) {
-  return Decoded(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" +
-         DottedAddressText(device.sourceAddress) + "\t" + FormatWebPort(device.webPort) + "\t" +
-         FormatAvPorts(device);
+  return Decoded(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" + DottedAddressText(device.sourceAddress) +
+         "\t" + FormatWebPort(device.webPort) + "\t" + FormatAvPorts(device);
 }
 
 // Bytes from 0x80 up are UTF-8 and pass as they are.

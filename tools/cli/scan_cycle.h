@@ -27,8 +27,7 @@ struct ScanCycleResult {
   int receiveBufferGranted = 0;
 };
 
-ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings,
-                             std::chrono::milliseconds length = kScanCycleLength);
+ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length = kScanCycleLength);
 
 // The first reply of every MAC address, in order of arrival.
 std::vector<DeviceInfo> UniqueByMac(const std::vector<DeviceInfo>& replies);

@@ -7,8 +7,7 @@
 #include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
-NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
-                                      const std::string& password) {
+NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args, const std::string& password) {
   NetworkSettingRequest request = SettingRequestFor(device);
   request.networkType = args.dhcp ? kNetworkDhcp : kNetworkStatic;
   std::memcpy(request.userId, args.userId.data(), std::min(args.userId.size(), sizeof request.userId));

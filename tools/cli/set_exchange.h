@@ -21,8 +21,7 @@ inline constexpr int kSetPortUnavailable = -102;
 // The request for `device`: its MAC, selector and PPPoE fields, the new
 // settings of `args`, the user ID (8 characters at most, as the devices
 // compare it) and password.
-NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args,
-                                      const std::string& password);
+NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args, const std::string& password);
 
 int RunSetExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
                    const NetworkSettingRequest& request);

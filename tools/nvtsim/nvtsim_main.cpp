@@ -40,15 +40,13 @@ int main(int argc, char** argv) {
 
   auto deadline = std::chrono::steady_clock::time_point::max();
   if (options.lifetimeSeconds > 0) {
-    deadline = std::chrono::steady_clock::now() +
-               std::chrono::duration_cast<std::chrono::steady_clock::duration>(
-                   std::chrono::duration<double>(options.lifetimeSeconds));
+    deadline = std::chrono::steady_clock::now() + std::chrono::duration_cast<std::chrono::steady_clock::duration>(
+                                                      std::chrono::duration<double>(options.lifetimeSeconds));
   }
   server.Run(g_stop, deadline);
   const SimCounters& c = server.counters();
   if (c.sendFailures > 0) {
-    std::fprintf(stderr, "nvtsim: %llu datagrams could not be sent\n",
-                 static_cast<unsigned long long>(c.sendFailures));
+    std::fprintf(stderr, "nvtsim: %llu datagrams could not be sent\n", static_cast<unsigned long long>(c.sendFailures));
   }
   return 0;
 }

@@ -21,8 +21,7 @@ bool RecoverPassword(const uint8_t field[22], char password[kSimPasswordArea + 1
   return true;
 }
 
-bool CredentialsMatch(const SimRequest& request, const std::string& userId,
-                      const std::string& password) {
+bool CredentialsMatch(const SimRequest& request, const std::string& userId, const std::string& password) {
   char expectedUser[kUserIdField] = {};
   std::memcpy(expectedUser, userId.data(), std::min(userId.size(), kUserIdField));
   if (std::memcmp(expectedUser, request.userId, kUserIdField) != 0) return false;

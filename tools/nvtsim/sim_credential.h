@@ -23,5 +23,4 @@ bool RecoverPassword(const uint8_t field[22], char password[kSimPasswordArea + 1
 
 // The device's check: the user ID as its first 8 characters, the password
 // as its first 16 (all that the wire can carry).
-bool CredentialsMatch(const SimRequest& request, const std::string& userId,
-                      const std::string& password);
+bool CredentialsMatch(const SimRequest& request, const std::string& userId, const std::string& password);

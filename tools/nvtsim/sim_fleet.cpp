@@ -70,9 +70,7 @@ bool ParseAvPorts(std::string_view text, uint16_t ports[3]) {
   }
 }
 
-uint32_t FirstHost(uint32_t address, uint32_t mask) {
-  return htonl((ntohl(address) & ntohl(mask)) + 1);
-}
+uint32_t FirstHost(uint32_t address, uint32_t mask) { return htonl((ntohl(address) & ntohl(mask)) + 1); }
 
 }  // namespace
 
@@ -112,7 +110,8 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
       if (error) *error = "fleet line " + std::to_string(lineNumber) + ": " + what;
       return std::nullopt;
     };
-    if (f.size() < 11) return fail("expected 11 fields (MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD)");
+    if (f.size() < 11)
+      return fail("expected 11 fields (MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD)");
 
     SimDevice d;
     if (!ParseMacText(f[0], d.mac)) return fail("bad MAC address");
@@ -127,15 +126,26 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
     if (!PercentDecode(f[9], &d.userId)) return fail("bad user ID");
     if (!PercentDecode(f[10], &d.password)) return fail("bad password");
     for (size_t i = 11; i < f.size(); ++i) {
-      if (f[i] == "silent") d.silent = true;
-      else if (f[i] == "long-texts") d.longTexts = true;
-      else if (f[i] == "refuse") d.refusesChanges = true;
-      else if (f[i] == "ignore-changes") d.ignoresChanges = true;
-      else if (f[i] == "vanish") d.vanishesAfterChange = true;
-      else if (f[i] == "late-answer") d.answersLate = true;
-      else if (f[i] == "cut-fixed") d.replyFault = SimReplyFault::kCutFixedPart;
-      else if (f[i] == "option-overrun") d.replyFault = SimReplyFault::kOptionOverrun;
-      else return fail("unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, cut-fixed or option-overrun)");
+      if (f[i] == "silent")
+        d.silent = true;
+      else if (f[i] == "long-texts")
+        d.longTexts = true;
+      else if (f[i] == "refuse")
+        d.refusesChanges = true;
+      else if (f[i] == "ignore-changes")
+        d.ignoresChanges = true;
+      else if (f[i] == "vanish")
+        d.vanishesAfterChange = true;
+      else if (f[i] == "late-answer")
+        d.answersLate = true;
+      else if (f[i] == "cut-fixed")
+        d.replyFault = SimReplyFault::kCutFixedPart;
+      else if (f[i] == "option-overrun")
+        d.replyFault = SimReplyFault::kOptionOverrun;
+      else
+        return fail(
+            "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, cut-fixed or "
+            "option-overrun)");
     }
     fleet.push_back(d);
   }

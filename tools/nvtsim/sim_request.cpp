@@ -78,9 +78,12 @@ bool ParseSimRequest(const uint8_t* data, size_t size, SimRequest& out) {
   } else {
     parsed.kind = SimRequestKind::kSetNetwork;
     parsed.networkType = type;
-    if (type == 0) complete = size == kAddressedHeaderSize;
-    else if (type == 1) complete = size == kStaticSize && ParseStatic(in, parsed);
-    else if (type == 2) complete = ParsePppoe(in, parsed);
+    if (type == 0)
+      complete = size == kAddressedHeaderSize;
+    else if (type == 1)
+      complete = size == kStaticSize && ParseStatic(in, parsed);
+    else if (type == 2)
+      complete = ParsePppoe(in, parsed);
   }
   // Trailing bytes make the request as suspect as missing ones.
   if (!complete || in.position() != size) return false;

@@ -94,15 +94,15 @@ void SimServer::Run(const std::atomic<bool>& stop, Clock::time_point deadline) {
     auto wait = std::min<Clock::duration>(kLongestPoll, deadline - Clock::now());
     for (const PendingMove& m : moves_) wait = std::min<Clock::duration>(wait, m.due - Clock::now());
     for (const PendingAnswer& a : lateAnswers_) wait = std::min<Clock::duration>(wait, a.due - Clock::now());
-    const int waitMs = static_cast<int>(
-        std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
+    const int waitMs =
+        static_cast<int>(std::max<int64_t>(0, std::chrono::duration_cast<std::chrono::milliseconds>(wait).count()));
 
     pollfd entry{socket_, POLLIN, 0};
     if (poll(&entry, 1, waitMs) <= 0) continue;
     sockaddr_in from{};
     socklen_t fromLength = sizeof from;
-    const ssize_t n = recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT,
-                               reinterpret_cast<sockaddr*>(&from), &fromLength);
+    const ssize_t n =
+        recvfrom(socket_, buffer.data(), buffer.size(), MSG_DONTWAIT, reinterpret_cast<sockaddr*>(&from), &fromLength);
     if (n < 0) continue;
     HandleDatagram(buffer.data(), static_cast<size_t>(n), from);
   }
@@ -118,8 +118,10 @@ void SimServer::HandleDatagram(const uint8_t* data, size_t size, const sockaddr_
   }
   ++counters_.requests;
   LogRequest(request);
-  if (request.kind == SimRequestKind::kSearch) AnswerSearch(from);
-  else AnswerChange(request, from);
+  if (request.kind == SimRequestKind::kSearch)
+    AnswerSearch(from);
+  else
+    AnswerChange(request, from);
 }
 
 // Flushed line by line: tests read it while the simulator runs.
@@ -212,8 +214,8 @@ void SimServer::ApplyDueMoves() {
                                          [&](const SimDevice& d) { return d.address == oldAddress; });
       if (!stillUsed) addresses_->Remove(oldAddress);
     } else if (!IsLoopback(device.address)) {
-      std::fprintf(stderr, "nvtsim: %s moved to %s, outside loopback; it can no longer answer\n",
-                   device.model.c_str(), DottedAddressText(device.address).c_str());
+      std::fprintf(stderr, "nvtsim: %s moved to %s, outside loopback; it can no longer answer\n", device.model.c_str(),
+                   DottedAddressText(device.address).c_str());
     }
     it = moves_.erase(it);
   }

@@ -36,9 +36,9 @@ inline constexpr std::chrono::milliseconds kLateAnswerDelay{1500};
 
 struct SimConfig {
   std::vector<SimDevice> fleet;
-  uint16_t devicePort = 32154;  // 0: any free port (see SimServer::port)
-  uint16_t replyPort = 32153;   // broadcast mode: where answers are broadcast
-  uint32_t listenAddress = 0;   // network order; 0: 127.0.0.1 or, broadcast mode, any
+  uint16_t devicePort = 32154;     // 0: any free port (see SimServer::port)
+  uint16_t replyPort = 32153;      // broadcast mode: where answers are broadcast
+  uint32_t listenAddress = 0;      // network order; 0: 127.0.0.1 or, broadcast mode, any
   std::string broadcastInterface;  // empty: loopback mode
   bool burst = false;
   bool duplicateReplies = false;

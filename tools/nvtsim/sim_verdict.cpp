@@ -24,8 +24,7 @@ bool IsContiguousMask(uint32_t networkOrder) {
   return (inverted & (inverted + 1)) == 0;  // the host part is 0...01...1
 }
 
-SimVerdict JudgeRequest(const std::vector<SimDevice>& fleet, const SimRequest& request,
-                        uint32_t dhcpOffer) {
+SimVerdict JudgeRequest(const std::vector<SimDevice>& fleet, const SimRequest& request, uint32_t dhcpOffer) {
   SimVerdict verdict;
   if (request.kind == SimRequestKind::kSearch) return verdict;
   for (size_t i = 0; i < fleet.size(); ++i) {

@@ -36,5 +36,4 @@ struct SimVerdict {
 bool IsContiguousMask(uint32_t networkOrder);
 
 // `dhcpOffer` is the address the device takes if it is switched to DHCP.
-SimVerdict JudgeRequest(const std::vector<SimDevice>& fleet, const SimRequest& request,
-                        uint32_t dhcpOffer);
+SimVerdict JudgeRequest(const std::vector<SimDevice>& fleet, const SimRequest& request, uint32_t dhcpOffer);

@@ -24,8 +24,7 @@ class Prompts {
 
   virtual ~Prompts() = default;
   // Returns the QMessageBox::StandardButton pressed.
-  virtual int showMessage(QWidget* parent, Icon icon, const QString& text,
-                          Buttons buttons = QMessageBox::Ok) = 0;
+  virtual int showMessage(QWidget* parent, Icon icon, const QString& text, Buttons buttons = QMessageBox::Ok) = 0;
   // Returns what QDialog::exec() would (QDialog::Accepted / Rejected).
   virtual int runModal(QDialog& dialog) = 0;
   // Empty when the operator cancels.

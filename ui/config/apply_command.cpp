@@ -4,8 +4,8 @@
 #include "ui/common/prompts.h"
 #include "ui/config/login_dlg.h"
 
-ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
-                                    const SettingsPanelValues& panel, const EncpEndpointSettings& settings) {
+ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device, const SettingsPanelValues& panel,
+                                    const EncpEndpointSettings& settings) {
   Prompts& prompts = Prompts::current();
   if (prompts.showMessage(parent, QMessageBox::NoIcon, QString::fromLatin1(kApplyConfirmText),
                           QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {

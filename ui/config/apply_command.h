@@ -24,5 +24,5 @@ enum class ApplyCommandOutcome {
   kAccepted,
 };
 
-ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device,
-                                    const SettingsPanelValues& panel, const EncpEndpointSettings& settings);
+ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device, const SettingsPanelValues& panel,
+                                    const EncpEndpointSettings& settings);

@@ -18,16 +18,15 @@
 #include <functional>
 #include <memory>
 
-#include "table/device_inventory.h"
 #include "discovery/window_mailbox.h"
 #include "protocol/encp_client.h"
+#include "table/device_inventory.h"
 #include "ui/config/batch_worker.h"
 #include "ui/config/nvt_setting_dlg.h"
 
 inline constexpr const char* kBatchNothingTickedText = "Please select the list !";
 inline constexpr const char* kBatchConfirmText = "Do you want to change?";
-inline constexpr const char* kBatchAlreadyRunningText =
-    "A batch setting is still running.\nWait until it has ended.";
+inline constexpr const char* kBatchAlreadyRunningText = "A batch setting is still running.\nWait until it has ended.";
 
 enum class BatchCommandOutcome {
   kAlreadyRunning,

@@ -5,10 +5,10 @@
 #include <optional>
 #include <vector>
 
-#include "discovery/worker_events.h"
-#include "discovery/endpoint_fault.h"
 #include "batch/address_list_file.h"
 #include "batch/batch_run.h"
+#include "discovery/endpoint_fault.h"
+#include "discovery/worker_events.h"
 
 namespace {
 

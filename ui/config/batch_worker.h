@@ -45,12 +45,12 @@
 #include <string>
 #include <vector>
 
-#include "table/device_inventory.h"
+#include "batch/batch_run.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_endpoint.h"
-#include "batch/batch_run.h"
+#include "table/device_inventory.h"
 #include "ui/config/nvt_setting_dlg.h"
 
 inline constexpr const char* kBatchFaultText = "[ERROR] NvtSettingThreadProc : NvtSettingThreadProcRun";
@@ -62,8 +62,8 @@ struct BatchRunContext {
   std::shared_ptr<DeviceInventory> inventory;
   EncpEndpointSettings settings;
   BatchMode mode = BatchMode::kThroughFile;
-  std::string filePath;  // as the system names the file (local 8-bit)
-  std::vector<BatchLine> plan;  // the UI way's lines, planned by the dialog
+  std::string filePath;                            // as the system names the file (local 8-bit)
+  std::vector<BatchLine> plan;                     // the UI way's lines, planned by the dialog
   EndpointOpener openEndpoint = &ENCPCLIENT_Init;  // tests inject faults here
 };
 

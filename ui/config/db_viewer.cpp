@@ -16,8 +16,8 @@ struct ViewerColumn {
 };
 
 constexpr ViewerColumn kColumns[] = {
-    {"No.", 6},         {"MAC address", 13}, {"Type", 5}, {"IP address", 10},  {"Subnet mask", 10},
-    {"Gateway", 10},     {"DNS", 10},         {"State", 15}, {"Check", 24},
+    {"No.", 6},      {"MAC address", 13}, {"Type", 5},   {"IP address", 10}, {"Subnet mask", 10},
+    {"Gateway", 10}, {"DNS", 10},         {"State", 15}, {"Check", 24},
 };
 constexpr int kCheckColumn = 8;
 
@@ -66,8 +66,7 @@ void CDBViewer::Prepare() {
   const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
   int column = 0;
   for (const ViewerColumn& layout : kColumns) {
-    list->InsertColumn(column++, QString::fromLatin1(layout.heading), usable * layout.share / 64,
-                       Qt::AlignLeft, 0);
+    list->InsertColumn(column++, QString::fromLatin1(layout.heading), usable * layout.share / 64, Qt::AlignLeft, 0);
   }
 }
 

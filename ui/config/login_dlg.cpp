@@ -51,8 +51,7 @@ void CLoginDlg::accept() {
     return;
   }
   if (ui_->passwordEdit->text().isEmpty()) {
-    Prompts::current().showMessage(this, QMessageBox::NoIcon,
-                                   QString::fromLatin1(kLoginPasswordRequiredText));
+    Prompts::current().showMessage(this, QMessageBox::NoIcon, QString::fromLatin1(kLoginPasswordRequiredText));
     ui_->passwordEdit->setFocus(Qt::OtherFocusReason);
     return;
   }

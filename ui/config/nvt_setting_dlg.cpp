@@ -46,8 +46,7 @@ std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory) {
   return devices;
 }
 
-CNVTSettingDlg::CNVTSettingDlg(QWidget* parent)
-    : QDialog(parent), ui_(std::make_unique<Ui::NvtSettingDialog>()) {
+CNVTSettingDlg::CNVTSettingDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::NvtSettingDialog>()) {
   ui_->setupUi(this);
   ApplyDialogUnits(this);
   setWindowTitle(QStringLiteral("NVT Setting"));
@@ -91,8 +90,7 @@ void CNVTSettingDlg::SwitchToFileWay() {
   ui_->selectButton->setEnabled(true);
   ui_->viewButton->setEnabled(true);
   for (QWidget* control : {static_cast<QWidget*>(ui_->staticRadio), static_cast<QWidget*>(ui_->dhcpRadio),
-                           static_cast<QWidget*>(ui_->startAddressEdit),
-                           static_cast<QWidget*>(ui_->endAddressEdit)}) {
+                           static_cast<QWidget*>(ui_->startAddressEdit), static_cast<QWidget*>(ui_->endAddressEdit)}) {
     control->setEnabled(false);
   }
   SetAddressDetailsEnabled(false);
@@ -103,8 +101,7 @@ void CNVTSettingDlg::SwitchToUiWay() {
   ui_->selectButton->setEnabled(false);
   ui_->viewButton->setEnabled(true);
   for (QWidget* control : {static_cast<QWidget*>(ui_->staticRadio), static_cast<QWidget*>(ui_->dhcpRadio),
-                           static_cast<QWidget*>(ui_->startAddressEdit),
-                           static_cast<QWidget*>(ui_->endAddressEdit)}) {
+                           static_cast<QWidget*>(ui_->startAddressEdit), static_cast<QWidget*>(ui_->endAddressEdit)}) {
     control->setEnabled(true);
   }
   SetAddressDetailsEnabled(ui_->staticRadio->isChecked());
@@ -171,8 +168,7 @@ std::optional<std::vector<BatchLine>> CNVTSettingDlg::PlanTypedRange(const std::
   const RangeSettings range = TypedRange();
   RangePlan plan = PlanAgainst(range, devices);
   if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
-  Prompts::current().showMessage(this, QMessageBox::Warning,
-                                 QString::fromStdString(RangeRefusalText(range, plan)));
+  Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromStdString(RangeRefusalText(range, plan)));
   return std::nullopt;
 }
 

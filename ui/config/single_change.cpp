@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "protocol/encp_endpoint.h"
-#include "protocol/setting_exchange.h"
 #include "protocol/secret_wipe.h"
+#include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
 
 namespace {

@@ -12,8 +12,7 @@ constexpr int kTickStrokeHeight = 3;
 
 }  // namespace
 
-void paintGridCheckBox(QPainter& painter, const QRect& box, bool checked,
-                       const QColor& fill) {
+void paintGridCheckBox(QPainter& painter, const QRect& box, bool checked, const QColor& fill) {
   if (box.width() <= 0 || box.height() <= 0) return;
   painter.fillRect(box, fill);
 
@@ -27,8 +26,7 @@ void paintGridCheckBox(QPainter& painter, const QRect& box, bool checked,
   const QColor tick = QColor::fromRgb(kCheckBoxTickRgb);
   int column = kTickRightColumn;
   for (int topOffset : kTickTopOffsets) {
-    painter.fillRect(QRect(box.left() + column, box.top() + topOffset, 1, kTickStrokeHeight),
-                     tick);
+    painter.fillRect(QRect(box.left() + column, box.top() + topOffset, 1, kTickStrokeHeight), tick);
     --column;
   }
 }

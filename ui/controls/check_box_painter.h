@@ -13,8 +13,7 @@
 class QPainter;
 
 // `box` is the square's full extent (frame included); `fill` its inside.
-void paintGridCheckBox(QPainter& painter, const QRect& box, bool checked,
-                       const QColor& fill);
+void paintGridCheckBox(QPainter& painter, const QRect& box, bool checked, const QColor& fill);
 
 inline constexpr QRgb kCheckBoxFrameRgb = 0xFF336699;  // RGB(51,102,153)
 inline constexpr QRgb kCheckBoxTickRgb = 0xFF339933;   // RGB(51,153,51)

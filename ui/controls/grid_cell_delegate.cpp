@@ -11,13 +11,11 @@ GridCellDelegate::GridCellDelegate(const GridModel& model, QObject* parent)
 
 QRect GridCellDelegate::checkBoxRect(const QRect& cell, bool cellHasText) {
   const int side = cell.height() - 1;
-  const int left = cellHasText ? cell.left() + kBoxLeftOffset
-                               : cell.left() + cell.width() / 2 - side / 2 - 1;
+  const int left = cellHasText ? cell.left() + kBoxLeftOffset : cell.left() + cell.width() / 2 - side / 2 - 1;
   return QRect(left, cell.top(), side, side);
 }
 
-void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option,
-                             const QModelIndex& index) const {
+void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const GridCell* cell = model_.cell(index.row(), index.column());
   const QPalette& palette = option.palette;
   QColor text = palette.color(QPalette::Text);
@@ -52,16 +50,13 @@ void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& opti
   }
   if (cell->text.isEmpty() || textRect.width() <= 0) return;
 
-  const QString shown =
-      option.fontMetrics.elidedText(cell->text, Qt::ElideRight, textRect.width());
+  const QString shown = option.fontMetrics.elidedText(cell->text, Qt::ElideRight, textRect.width());
   painter->setPen(text);
   painter->setFont(option.font);
-  painter->drawText(textRect, static_cast<int>(alignment | Qt::AlignVCenter | Qt::TextSingleLine),
-                    shown);
+  painter->drawText(textRect, static_cast<int>(alignment | Qt::AlignVCenter | Qt::TextSingleLine), shown);
 }
 
-QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                 const QModelIndex& index) const {
+QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const GridCell* cell = model_.cell(index.row(), index.column());
   const int textWidth = cell ? option.fontMetrics.horizontalAdvance(cell->text) : 0;
   return QSize(textWidth + 2 * kTextInset, option.fontMetrics.height() + 4);

@@ -22,8 +22,7 @@ class GridCellDelegate : public QAbstractItemDelegate {
  public:
   GridCellDelegate(const GridModel& model, QObject* parent);
 
-  void paint(QPainter* painter, const QStyleOptionViewItem& option,
-             const QModelIndex& index) const override;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const override;
   QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 
   static constexpr int kTextInset = 5;

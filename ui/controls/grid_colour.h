@@ -14,8 +14,7 @@ using GridColour = std::int32_t;
 inline constexpr GridColour kGridDefaultColour = -1;
 
 constexpr GridColour gridRgb(int red, int green, int blue) {
-  return static_cast<GridColour>(((red & 0xFF) << 16) | ((green & 0xFF) << 8) |
-                                 (blue & 0xFF));
+  return static_cast<GridColour>(((red & 0xFF) << 16) | ((green & 0xFF) << 8) | (blue & 0xFF));
 }
 
 // Any negative value counts as "default": only -1 is documented, but a

@@ -2,13 +2,9 @@
 
 #include <algorithm>
 
-int GridModel::rowCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : rows();
-}
+int GridModel::rowCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : rows(); }
 
-int GridModel::columnCount(const QModelIndex& parent) const {
-  return parent.isValid() ? 0 : columns();
-}
+int GridModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : columns(); }
 
 QVariant GridModel::data(const QModelIndex& index, int role) const {
   const GridCell* record = cell(index.row(), index.column());
@@ -49,9 +45,7 @@ const GridCell* GridModel::cell(int row, int column) const {
   return &rows_[row][column];
 }
 
-const GridColumn* GridModel::column(int column) const {
-  return hasColumn(column) ? &columns_[column] : nullptr;
-}
+const GridColumn* GridModel::column(int column) const { return hasColumn(column) ? &columns_[column] : nullptr; }
 
 int GridModel::insertColumn(int column, const GridColumn& record) {
   if (column < 0) return -1;
@@ -100,9 +94,7 @@ void GridModel::removeAllRows() {
   endRemoveRows();
 }
 
-void GridModel::setText(int row, int column, const QString& text) {
-  cellAt(row, column).text = text;
-}
+void GridModel::setText(int row, int column, const QString& text) { cellAt(row, column).text = text; }
 
 void GridModel::setColours(int row, int column, GridColour textColour, GridColour backColour) {
   GridCell& target = cellAt(row, column);
@@ -127,9 +119,7 @@ void GridModel::setColumnChecks(int column, bool checked) {
   checkedPerColumn_[column] = count;
 }
 
-int GridModel::checkedCount(int column) const {
-  return hasColumn(column) ? checkedPerColumn_[column] : 0;
-}
+int GridModel::checkedCount(int column) const { return hasColumn(column) ? checkedPerColumn_[column] : 0; }
 
 bool GridModel::hasAnyCheckBox(int column) const {
   if (!hasColumn(column)) return false;
@@ -166,8 +156,7 @@ bool GridModel::reorderRows(const std::vector<int>& newOrder) {
   const QModelIndexList before = persistentIndexList();
   QModelIndexList after;
   after.reserve(before.size());
-  for (const QModelIndex& old : before)
-    after.append(index(newPosition[old.row()], old.column()));
+  for (const QModelIndex& old : before) after.append(index(newPosition[old.row()], old.column()));
   changePersistentIndexList(before, after);
   emit layoutChanged({}, QAbstractItemModel::VerticalSortHint);
   return true;

@@ -22,9 +22,8 @@ QSize CXHeaderCtrl::sizeHint() const {
 }
 
 void CXHeaderCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
-  QMouseEvent press(QEvent::MouseButtonPress, event->position(), event->scenePosition(),
-                    event->globalPosition(), event->button(), event->buttons(),
-                    event->modifiers(), event->pointingDevice());
+  QMouseEvent press(QEvent::MouseButtonPress, event->position(), event->scenePosition(), event->globalPosition(),
+                    event->button(), event->buttons(), event->modifiers(), event->pointingDevice());
   mousePressEvent(&press);
 }
 
@@ -80,11 +79,9 @@ void CXHeaderCtrl::paintItem(QPainter& painter, QRect rect, int logicalIndex) co
 
   const QString title = source->headerData(logicalIndex, orientation(), Qt::DisplayRole).toString();
   if (title.isEmpty()) return;
-  const QVariant alignmentData =
-      source->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
+  const QVariant alignmentData = source->headerData(logicalIndex, orientation(), Qt::TextAlignmentRole);
   const Qt::Alignment horizontal =
-      alignmentData.isValid() ? Qt::Alignment(alignmentData.toInt()) & Qt::AlignHorizontal_Mask
-                              : Qt::AlignLeft;
+      alignmentData.isValid() ? Qt::Alignment(alignmentData.toInt()) & Qt::AlignHorizontal_Mask : Qt::AlignLeft;
   painter.setPen(palette().color(QPalette::ButtonText));
   painter.drawText(rect, static_cast<int>(horizontal | Qt::AlignVCenter | Qt::TextSingleLine),
                    fontMetrics().elidedText(title, Qt::ElideRight, rect.width()));

@@ -55,12 +55,11 @@ void CXListCtrl::applyRowHeight() {
   verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
 }
 
-int CXListCtrl::InsertColumn(int column, const QString& text, int width,
-                             Qt::Alignment alignment, int headerCheckState) {
+int CXListCtrl::InsertColumn(int column, const QString& text, int width, Qt::Alignment alignment,
+                             int headerCheckState) {
   const HeaderCheck headerCheck =
       headerCheckState >= 0 && headerCheckState <= 2 ? static_cast<HeaderCheck>(headerCheckState) : HeaderCheck::kNone;
-  const int index =
-      model_->insertColumn(column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheck});
+  const int index = model_->insertColumn(column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheck});
   if (index >= 0) setColumnWidth(index, std::max(0, width));
   return index;
 }
@@ -74,9 +73,7 @@ int CXListCtrl::SetColumnAlignment(int column, Qt::Alignment alignment) {
 
 int CXListCtrl::GetColumns() const { return model_->columns(); }
 
-int CXListCtrl::InsertItem(int row, const QString& text) {
-  return model_->insertRow(row, text);
-}
+int CXListCtrl::InsertItem(int row, const QString& text) { return model_->insertRow(row, text); }
 
 int CXListCtrl::AppendItems(const std::vector<QStringList>& rowTexts, int boxColumn) {
   const int first = model_->appendRows(rowTexts, boxColumn);
@@ -105,18 +102,16 @@ int CXListCtrl::SetItemText(int row, int column, const QString& text) {
   return 1;
 }
 
-int CXListCtrl::SetItemText(int row, int column, const QString& text, GridColour textColour,
-                            GridColour backColour) {
+int CXListCtrl::SetItemText(int row, int column, const QString& text, GridColour textColour, GridColour backColour) {
   return setTextAndColours(row, column, &text, textColour, backColour);
 }
 
-int CXListCtrl::SetItemText(int row, int column, std::nullptr_t, GridColour textColour,
-                            GridColour backColour) {
+int CXListCtrl::SetItemText(int row, int column, std::nullptr_t, GridColour textColour, GridColour backColour) {
   return setTextAndColours(row, column, nullptr, textColour, backColour);
 }
 
-int CXListCtrl::setTextAndColours(int row, int column, const QString* text,
-                                  GridColour textColour, GridColour backColour) {
+int CXListCtrl::setTextAndColours(int row, int column, const QString* text, GridColour textColour,
+                                  GridColour backColour) {
   if (!model_->hasCell(row, column)) return 0;
   if (text) model_->setText(row, column, *text);
   model_->setColours(row, column, textColour < 0 ? kGridDefaultColour : textColour,
@@ -158,8 +153,8 @@ int CXListCtrl::SetHeaderCheckedState(int column, int state) {
 
 void CXListCtrl::refreshHeaderState(int column) {
   if (model_->headerCheck(column) == HeaderCheck::kNone) return;
-  model_->setHeaderCheck(column, model_->checkedCount(column) == model_->rows() ? HeaderCheck::kChecked
-                                                                                 : HeaderCheck::kUnchecked);
+  model_->setHeaderCheck(
+      column, model_->checkedCount(column) == model_->rows() ? HeaderCheck::kChecked : HeaderCheck::kUnchecked);
 }
 
 int CXListCtrl::GetCurSel() const {

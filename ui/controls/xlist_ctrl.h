@@ -47,8 +47,8 @@ class CXListCtrl : public QTableView {
   // Columns (insert all of them before the first row). Returns the column's
   // index, or -1 for a negative index; a larger index appends. headerCheckState:
   // 0 no header box, 1 unchecked box, 2 checked box.
-  int InsertColumn(int column, const QString& text, int width,
-                   Qt::Alignment alignment = Qt::AlignLeft, int headerCheckState = 0);
+  int InsertColumn(int column, const QString& text, int width, Qt::Alignment alignment = Qt::AlignLeft,
+                   int headerCheckState = 0);
   // Left, centre or right alignment of a column's cell texts and title; 0 if out of range.
   int SetColumnAlignment(int column, Qt::Alignment alignment);
   int GetColumns() const;
@@ -66,11 +66,9 @@ class CXListCtrl : public QTableView {
 
   // Texts and colours: nonzero on success, 0 when row or column is out of range.
   int SetItemText(int row, int column, const QString& text);
-  int SetItemText(int row, int column, const QString& text, GridColour textColour,
-                  GridColour backColour);
+  int SetItemText(int row, int column, const QString& text, GridColour textColour, GridColour backColour);
   // The "no text" form: keeps the cell's text and sets only its colours.
-  int SetItemText(int row, int column, std::nullptr_t keepText, GridColour textColour,
-                  GridColour backColour);
+  int SetItemText(int row, int column, std::nullptr_t keepText, GridColour textColour, GridColour backColour);
   // Empty text when out of range.
   QString GetItemText(int row, int column) const;
 
@@ -127,8 +125,7 @@ class CXListCtrl : public QTableView {
   void changeEvent(QEvent* event) override;
 
  private:
-  int setTextAndColours(int row, int column, const QString* text, GridColour textColour,
-                        GridColour backColour);
+  int setTextAndColours(int row, int column, const QString* text, GridColour textColour, GridColour backColour);
   void updateCell(int row, int column);
   void refreshHeaderState(int column);
   void onHeaderClicked(int column);

@@ -39,7 +39,10 @@ bool ParseHex32(std::string_view word, uint32_t& value) {
   if (word.empty() || word.size() > 8) return false;
   value = 0;
   for (char c : word) {
-    int digit = (c >= '0' && c <= '9') ? c - '0' : (c >= 'A' && c <= 'F') ? c - 'A' + 10 : (c >= 'a' && c <= 'f') ? c - 'a' + 10 : -1;
+    int digit = (c >= '0' && c <= '9')   ? c - '0'
+                : (c >= 'A' && c <= 'F') ? c - 'A' + 10
+                : (c >= 'a' && c <= 'f') ? c - 'a' + 10
+                                         : -1;
     if (digit < 0) return false;
     value = value << 4 | static_cast<uint32_t>(digit);
   }
@@ -94,8 +97,8 @@ std::vector<std::string> ParseNameservers(std::string_view resolvConf) {
 
 std::vector<std::string> ChooseDnsServers(std::string_view etcResolvConf, std::string_view resolvedUpstreamConf) {
   auto servers = ParseNameservers(etcResolvConf);
-  const bool onlyLocalStub =
-      !servers.empty() && std::all_of(servers.begin(), servers.end(), [](const std::string& s) { return s == "127.0.0.53"; });
+  const bool onlyLocalStub = !servers.empty() && std::all_of(servers.begin(), servers.end(),
+                                                             [](const std::string& s) { return s == "127.0.0.53"; });
   if (onlyLocalStub) {
     auto upstream = ParseNameservers(resolvedUpstreamConf);
     if (!upstream.empty()) return upstream;
@@ -147,7 +150,8 @@ std::vector<AdapterInfo> ReadLocalAdapters() {
         }
       }
       if (entry->ifa_addr != nullptr && entry->ifa_addr->sa_family == AF_INET) {
-        addresses.push_back({entry->ifa_name, DottedFromSockaddr(entry->ifa_addr), DottedFromSockaddr(entry->ifa_netmask)});
+        addresses.push_back(
+            {entry->ifa_name, DottedFromSockaddr(entry->ifa_addr), DottedFromSockaddr(entry->ifa_netmask)});
       }
     }
     freeifaddrs(list);
@@ -156,7 +160,8 @@ std::vector<AdapterInfo> ReadLocalAdapters() {
   // that namespace's routes, not the main thread's.
   std::string routes = ReadWholeFile("/proc/thread-self/net/route");
   if (routes.empty()) routes = ReadWholeFile("/proc/net/route");
-  const auto dns = ChooseDnsServers(ReadWholeFile("/etc/resolv.conf"), ReadWholeFile("/run/systemd/resolve/resolv.conf"));
+  const auto dns =
+      ChooseDnsServers(ReadWholeFile("/etc/resolv.conf"), ReadWholeFile("/run/systemd/resolve/resolv.conf"));
   return BuildAdapters(std::move(interfaces), addresses, routes, dns);
 }
 

@@ -79,7 +79,8 @@ ProcessOutcome PosixCommandRunner::run(const std::vector<std::string>& argv, std
   for (;;) {
     const pid_t reaped = waitpid(child, &status, WNOHANG);
     if (reaped == child) break;
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(giveUpAt - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       kill(-child, SIGKILL);
       kill(child, SIGKILL);

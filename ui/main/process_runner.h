@@ -16,9 +16,9 @@
 struct ProcessOutcome {
   bool started = false;
   bool timedOut = false;
-  int exitCode = -1;       // -1 when it did not exit normally
-  int startError = 0;      // errno when it could not be started
-  bool pipeFailed = false; // not started because its output pipe could not be made
+  int exitCode = -1;        // -1 when it did not exit normally
+  int startError = 0;       // errno when it could not be started
+  bool pipeFailed = false;  // not started because its output pipe could not be made
   bool succeeded() const { return started && !timedOut && exitCode == 0; }
 };
 

@@ -127,16 +127,15 @@ void CTavrixDlg::SetupColumns() {
 int CTavrixDlg::LoadAdapters() {
   adapters_ = seams_.readAdapters ? seams_.readAdapters() : std::vector<AdapterInfo>{};
   if (adapters_.empty()) {
-    Prompts::current().showMessage(this, QMessageBox::Critical, QString::fromLatin1(kNoAdapterText),
-                                   QMessageBox::Ok);
+    Prompts::current().showMessage(this, QMessageBox::Critical, QString::fromLatin1(kNoAdapterText), QMessageBox::Ok);
     closedAtStart_ = true;
     return 0;
   }
   const LocalNetworkTexts texts = PanelTexts(adapters_);
   const std::pair<QLabel*, const std::string*> labels[] = {{ui_->localIpLabel, &texts.ipAddress},
-                                                            {ui_->localMaskLabel, &texts.subnetMask},
-                                                            {ui_->localGatewayLabel, &texts.gateway},
-                                                            {ui_->localDnsLabel, &texts.dnsServer}};
+                                                           {ui_->localMaskLabel, &texts.subnetMask},
+                                                           {ui_->localGatewayLabel, &texts.gateway},
+                                                           {ui_->localDnsLabel, &texts.dnsServer}};
   for (const auto& [label, text] : labels) {
     label->setTextFormat(Qt::PlainText);
     label->setText(QString::fromStdString(*text));
@@ -145,9 +144,9 @@ int CTavrixDlg::LoadAdapters() {
 }
 
 void CTavrixDlg::EnableSettingsPanel(bool enable) {
-  for (QWidget* control : std::initializer_list<QWidget*>{ui_->staticRadio, ui_->dhcpRadio, ui_->ipAddressEdit,
-                                                          ui_->subnetMaskEdit, ui_->gatewayEdit,
-                                                          ui_->dnsServerEdit, ui_->applyButton}) {
+  for (QWidget* control :
+       std::initializer_list<QWidget*>{ui_->staticRadio, ui_->dhcpRadio, ui_->ipAddressEdit, ui_->subnetMaskEdit,
+                                       ui_->gatewayEdit, ui_->dnsServerEdit, ui_->applyButton}) {
     control->setEnabled(enable);
   }
 }

@@ -30,19 +30,19 @@
 #include <QDialog>
 #include <QTimer>
 #include <array>
-#include <span>
 #include <cstdint>
 #include <memory>
 #include <optional>
 #include <set>
+#include <span>
 #include <vector>
 
-#include "discovery/worker_events.h"
-#include "table/device_table.h"
 #include "discovery/discovery_worker.h"
 #include "discovery/window_mailbox.h"
+#include "discovery/worker_events.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_client.h"
+#include "table/device_table.h"
 #include "ui/config/batch_worker.h"
 #include "ui/main/main_window_seams.h"
 

@@ -12,12 +12,13 @@
 //
 // Progress sits in a label beside the command buttons, in space the
 // template leaves free, so no list cell and no control moves.
-#include <QLabel>
 #include <arpa/inet.h>
 
+#include <QLabel>
+
+#include "discovery/worker_events.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/batch_command.h"
-#include "discovery/worker_events.h"
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/main/tavrix_dlg.h"
 #include "ui_tavrix_dialog.h"
@@ -52,8 +53,8 @@ void CTavrixDlg::OnApply() {
   switch (RunApplyCommand(this, *selected, panel, endpointSettings_)) {
     case ApplyCommandOutcome::kAccepted:
       // The same choice of type as the request: Static first, then DHCP.
-      BeginVerification(selected->mac, panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress))
-                                                           : std::nullopt);
+      BeginVerification(selected->mac,
+                        panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress)) : std::nullopt);
       break;
     case ApplyCommandOutcome::kRefusedCredential:
       ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefusedCredential));
@@ -148,7 +149,8 @@ void CTavrixDlg::OnChangeOutcome(const ChangeOutcomeEvent& outcome) {
 // "Clear" or the operator's next command.
 void CTavrixDlg::ShowBatchTally() {
   const BatchTally& t = batchTally_;
-  const QString counts = QStringLiteral("%1 accepted, %2 refused, %3 no answer").arg(t.accepted).arg(t.refused).arg(t.noAnswer);
+  const QString counts =
+      QStringLiteral("%1 accepted, %2 refused, %3 no answer").arg(t.accepted).arg(t.refused).arg(t.noAnswer);
   if (IsBatchRunning()) {
     batchProgressLabel_->setText(QStringLiteral("%1\n%2 / %3 sent, %4")
                                      .arg(QString::fromLatin1(kBatchRunningText))
@@ -156,8 +158,11 @@ void CTavrixDlg::ShowBatchTally() {
                                      .arg(t.matchingLines)
                                      .arg(counts));
   } else {
-    batchProgressLabel_->setText(
-        QStringLiteral("%1\n%2 sent, %3, %4 verified").arg(QString::fromLatin1(kBatchEndedText)).arg(t.sent).arg(counts).arg(t.verified));
+    batchProgressLabel_->setText(QStringLiteral("%1\n%2 sent, %3, %4 verified")
+                                     .arg(QString::fromLatin1(kBatchEndedText))
+                                     .arg(t.sent)
+                                     .arg(counts)
+                                     .arg(t.verified));
   }
   batchProgressLabel_->show();
 }
