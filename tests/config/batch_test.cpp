@@ -10,6 +10,7 @@
 #include <map>
 #include <numeric>
 #include <random>
+#include <thread>
 
 #include "table/row_texts.h"
 #include "tests/config/config_test_support.h"
@@ -134,7 +135,31 @@ TEST_F(BatchRun, RunsThatSendNothingStillEndAndFaultsAreReported) {
   RunToEnd(faulty);
   EXPECT_EQ(sink_.faults, std::vector<QString>{kBatchFaultText});
   UdpSocket samePort(sim_.settings().localPort);
-  EXPECT_TRUE(samePort.bound()) << "the endpoint was closed after the failure";
+  ASSERT_TRUE(samePort.bound()) << "the endpoint was closed after the failure";
+
+  // Another program holds the port: told why, and nothing is sent.
+  sink_.faults.clear();
+  RunToEnd(Context(inventory, line));
+  ASSERT_EQ(sink_.faults.size(), 1u);
+  EXPECT_TRUE(sink_.faults[0].endsWith("No setting was sent.")) << sink_.faults[0].toStdString();
+  EXPECT_EQ(RecordedAddress(*inventory, 0), FleetDevice(0).ipAddress);
+}
+
+// Closing the window stops its run: a stop asked while a device keeps the
+// run waiting ends it before the line after next.
+TEST_F(BatchRun, AStopEndsTheRunBeforeItsRemainingLines) {
+  ASSERT_TRUE(sim_.Start(FleetArgs(4, {0, 1, 2, 3}))) << sim_.error();
+  const BatchRunContext context = Context(Inventory(4, {0, 1, 2, 3}),
+                                          files_.Write(Line(0, "127.0.47.1") + Line(1, "127.0.47.2") +
+                                                       Line(2, "127.0.47.3") + Line(3, "127.0.47.4")));
+  std::atomic<bool> stop{false};
+  std::thread run([&] { NvtSettingThreadProc(context, stop); });
+  const bool firstSent = PumpUntil([&] { return !sink_.progressEvents.empty() && LastProgress().sent == 1; });
+  stop = true;
+  run.join();
+  ASSERT_TRUE(firstSent);
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
+  EXPECT_LE(LastProgress().sent, 2);
 }
 
 TEST_F(BatchRun, TicksAreReadWhenEachLineIsWalked) {

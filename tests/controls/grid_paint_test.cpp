@@ -1,6 +1,4 @@
-// Pixels painted by the grid and its header, read back from grabbed images,
-// and the screenshot a person looks at.
-#include <QDir>
+// Pixels painted by the grid and its header, read back from grabbed images.
 #include <QImage>
 #include <gtest/gtest.h>
 
@@ -133,36 +131,6 @@ TEST(GridPaint, HeaderBoxesDividersAndText) {
   const int right = header->sectionViewportPosition(narrow) + 60 - 1;
   EXPECT_GT(pixelsOtherThan(image, QRect(right - 20, 2, 14, height - 4), face), 0);
   EXPECT_EQ(pixelsOtherThan(image, QRect(right - 5, 2, 5, height - 4), face), 0);
-}
-
-TEST(GridPaint, WritesScreenshotOfFilledList) {
-  auto list = makeDeviceList(0);
-  list->resize(720, 260);
-  const struct {
-    const char* model;
-    const char* state;
-    GridColour text, back;
-  } devices[] = {
-      {"NVT-2000", "", -1, -1},
-      {"NVT-2010", "IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0)},
-      {"NVT-4000", "Checking ip address ...", gridRgb(0, 0, 0), gridRgb(255, 255, 0)},
-      {"NVT-4100", "IP address has changed.", gridRgb(0, 0, 0), gridRgb(0, 255, 0)},
-      {"NVT-8000 with a rather long model name", "", -1, -1},
-  };
-  for (int row = 0; row < 5; ++row) {
-    list->InsertItem(row, QString::asprintf("%4d", row + 1));
-    list->SetCheckbox(row, 0, row % 2);
-    list->SetItemText(row, 1, devices[row].model);
-    list->SetItemText(row, 2, QString::asprintf("00:1C:63 - 00:10:%02X", row));
-    list->SetItemText(row, 3, QString::asprintf("192.168.0.%d", 10 + row), devices[row].text, devices[row].back);
-    list->SetItemText(row, 4, "80");
-    list->SetItemText(row, 5, "4000 / 4001");
-    list->SetItemText(row, 6, devices[row].state, devices[row].text, devices[row].back);
-  }
-  list->SetItemText(0, 0, nullptr, gridRgb(255, 255, 255), gridRgb(49, 106, 197));
-  QApplication::processEvents();
-  const QString path = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath()) + "/grid_screenshot.png";
-  EXPECT_TRUE(list->grab().save(path)) << path.toStdString();
 }
 
 }  // namespace

@@ -1,11 +1,12 @@
 // What the device table decides, without widgets: row texts of odd device
-// data, sort keys, the rescan timer, which answers end a verification, and
-// selection of a row without an entry.
+// data, sort keys and directions, the rescan timer, which answers end a
+// verification and what they mark, and selection of a row without an entry.
 #include <gtest/gtest.h>
 
 #include <arpa/inet.h>
 
 #include <cstring>
+#include <map>
 
 #include "table/column_sort.h"
 #include "table/device_table.h"
@@ -36,6 +37,7 @@ TEST(ColumnSortTest, NumbersSaturateAndEqualKeysKeepTheirOrder) {
   EXPECT_EQ(LeadingInteger(QStringLiteral("  8080abc")), 8080);
   EXPECT_EQ(LeadingInteger(QStringLiteral("99999999999")), 2147483647);
   EXPECT_EQ(ColumnSortOrder(kColumnAvPort, {"80", "8080", "443"}, true), (std::vector<int>{2, 0, 1})) << "as text";
+  EXPECT_EQ(ColumnSortOrder(kColumnWebPort, {"8080", "-", "443"}, true), (std::vector<int>{1, 2, 0})) << "as numbers";
   EXPECT_EQ(ColumnSortOrder(kColumnModel, {"beta", "Alpha", "ALPHA", "alpha"}, true), (std::vector<int>{1, 2, 3, 0}))
       << "case is ignored and equal keys keep their order";
 }
@@ -114,8 +116,37 @@ TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
   EXPECT_EQ(inventory->lock().RowCount(), 4);
 }
 
-TEST_F(DeviceTableTest, SelectingARowWithoutEntryKeepsTheSelectedDevice) {
+// The last state text each row is given, as the grid ends up showing it.
+std::map<int, QString> States(const TableChanges& changes) {
+  std::map<int, QString> states;
+  for (const CellUpdate& cell : changes.cells)
+    if (cell.column == kColumnState && cell.text) states[cell.row] = *cell.text;
+  return states;
+}
+
+// A changed device landing on another device's address marks both rows; one
+// whose address stayed (only its mask changed) does not collide with itself.
+TEST_F(DeviceTableTest, AVerifiedDeviceCollidesOnlyWithOtherRows) {
+  table.SetState(WindowState::kScanning);
+  for (uint8_t i = 1; i <= 3; ++i) table.OnDeviceFound(Device(i, ("10.0.0." + std::to_string(i)).c_str()));
+  table.BeginVerification(Device(1, "").mac, inet_addr("10.0.0.3"));
+  EXPECT_EQ(States(table.OnDeviceFound(Device(1, "10.0.0.3"))),
+            (std::map<int, QString>{{0, kStateChangedWithCollision}, {2, kStateChangedWithCollision}}));
+  table.BeginVerification(Device(2, "").mac, inet_addr("10.0.0.2"));
+  EXPECT_EQ(States(table.OnDeviceFound(Device(2, "10.0.0.2"))), (std::map<int, QString>{{1, kStateChanged}}));
+}
+
+TEST_F(DeviceTableTest, EverySortTurnsTheDirectionAndTheNumbersNeverSort) {
   EXPECT_FALSE(table.SortRows(kColumnModel, {})) << "empty list";
+  table.SetState(WindowState::kScanning);
+  for (const char* model : {"b", "a", "c"}) table.OnDeviceFound(Device(model[0], "10.0.0.1", model));
+  EXPECT_FALSE(table.SortRows(kColumnNumber, {"1", "2", "3"}));
+  EXPECT_EQ(table.SortRows(kColumnModel, {"b", "a", "c"}), (std::vector<int>{2, 0, 1})) << "descending first";
+  EXPECT_EQ(table.SortRows(kColumnAddress, {"c", "b", "a"}), (std::vector<int>{2, 1, 0})) << "any column turns it";
+  EXPECT_STREQ(inventory->lock().table().Find(0)->modelName, "a");
+}
+
+TEST_F(DeviceTableTest, SelectingARowWithoutEntryKeepsTheSelectedDevice) {
   table.SetState(WindowState::kScanning);
   table.OnDeviceFound(Device(1, "10.0.0.1", "a"));
   table.OnDeviceFound(Device(2, "10.0.0.2", "b"));

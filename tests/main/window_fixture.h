@@ -43,7 +43,7 @@ inline AdapterInfo TestAdapter() {
 
 // A device record as a decoded search reply would fill it.
 inline DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* model = "NVT-100",
-                             uint16_t webPort = 80, uint16_t av1 = 4000, uint16_t av2 = 4001, uint16_t av3 = 0) {
+                             uint16_t webPort = 80) {
   DeviceInfo device{};
   const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
   std::memcpy(device.mac, mac, 6);
@@ -56,9 +56,8 @@ inline DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* m
   device.gateway = inet_addr("10.0.0.1");
   device.dnsServer = inet_addr("10.0.0.2");
   device.webPort = webPort;
-  device.avPort1 = av1;
-  device.avPort2 = av2;
-  device.avPort3 = av3;
+  device.avPort1 = 4000;
+  device.avPort2 = 4001;
   return device;
 }
 
@@ -150,4 +149,3 @@ inline constexpr const char* kBlackOnGreen = "000000/00FF00";
 inline constexpr const char* kBlackOnWhite = "000000/FFFFFF";
 inline constexpr const char* kBlackOnOrange = "000000/FFA500";
 inline constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";
-inline constexpr const char* kDefaultLook = "default/default";

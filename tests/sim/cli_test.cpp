@@ -6,6 +6,7 @@
 #include "tests/sim/sim_fixture.h"
 #include "tests/support/run_command.h"
 #include "tools/cli/cli_args.h"
+#include "tools/cli/set_exchange.h"
 
 using tavrix::lab::RunCommand;
 
@@ -123,43 +124,26 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
 }
 
-TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndReportsTheOutcome) {
-  StartSim({"--move-delay", "20"},
-           "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo\n"
-           "00:1A:2B:00:00:02 DEAF 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo ignore-changes\n");
-  const std::vector<std::string> args = {"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.8.20",
-                                         "255.255.255.0", "127.0.8.1", "127.0.8.2", "--user", "root",
-                                         "--password-stdin"};
+TEST(CliSet, EveryOutcomeHasItsExitStatus) {
+  const std::pair<int, int> statuses[] = {{0, 0},  {2, 3}, {1, 4}, {-1, 4}, {kSetNoAnswer, 1}, {kSetNotSent, 1},
+                                          {kSetPortUnavailable, 1}};
+  for (const auto& [outcome, status] : statuses) EXPECT_EQ(SetOutcomeExitStatus(outcome), status) << outcome;
+}
+
+// Outcomes other than these two are proven in-process; an accepted change
+// waited for is run by the batch test below.
+TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndFindsItsDeviceBySearch) {
+  StartSim({}, "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo\n");
+  std::vector<std::string> args = {"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.8.20", "255.255.255.0",
+                                   "127.0.8.1", "127.0.8.2", "--user", "root", "--password-stdin"};
   std::string output;
   EXPECT_EQ(Cli(args, &output, "wrong\n"), 3);
   EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
             std::string::npos)
       << output;
-
-  std::vector<std::string> other = args;
-  other[5] = "255.0.0.255";  // non-contiguous mask
-  EXPECT_EQ(Cli(other, &output, "kefo\n"), 4);
-  EXPECT_NE(output.find("Configuration Error !\nPlease check IP, netmask ro gateway and correct them."),
-            std::string::npos)
-      << output;
-  other = args;
-  other[2] = "00:1A:2B:00:00:09";
-  EXPECT_EQ(Cli(other, &output, "kefo\n"), 1);
+  args[2] = "00:1A:2B:00:00:09";
+  EXPECT_EQ(Cli(args, &output, "kefo\n"), 1);
   EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
-  other[2] = "00:1A:2B:00:00:02";
-  EXPECT_EQ(Cli(other, &output, "kefo\n"), 1);
-  EXPECT_NE(output.find("No answer from the device within 1 second."), std::string::npos) << output;
-
-  EXPECT_EQ(Cli(args, &output, "kefo\n"), 0) << output;
-  EXPECT_NE(output.find("accepted"), std::string::npos);
-  // The moved device answers from its new address with the new settings;
-  // the device that ignored its change stayed where it was.
-  for (int attempt = 0; attempt < 10 && output.find("127.0.8.20") == std::string::npos; ++attempt) {
-    Cli({"scan", "--json"}, &output);
-  }
-  EXPECT_NE(output.find("\"address\": \"127.0.8.20\""), std::string::npos) << output;
-  EXPECT_NE(output.find("\"dnsServer\": \"127.0.8.2\""), std::string::npos);
-  EXPECT_NE(output.find("\"address\": \"127.0.7.2\""), std::string::npos);
 }
 
 // A batch against an accepting, a refusing, a silent and a vanishing device
