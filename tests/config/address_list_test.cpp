@@ -8,11 +8,11 @@
 
 #include <string>
 
-#include "tests/config/config_test_support.h"
 #include "batch/address_list_check.h"
 #include "batch/address_list_file.h"
 #include "batch/address_list_line.h"
 #include "batch/range_plan.h"
+#include "tests/config/config_test_support.h"
 
 using config_test::Ip;
 
@@ -58,8 +58,7 @@ TEST(AddressListLine, UnusableLines) {
                           "1.2.3.4.5", "0x1.2.3.4", "-1.2.3.4", "1.2.3.0004"}) {
     std::string addresses[4] = {"10.0.0.5", "255.255.255.0", "10.0.0.1", "10.0.0.2"};
     addresses[position++ % 4] = bad;
-    const std::string line =
-        "M DHCP " + addresses[0] + " " + addresses[1] + " " + addresses[2] + " " + addresses[3];
+    const std::string line = "M DHCP " + addresses[0] + " " + addresses[1] + " " + addresses[2] + " " + addresses[3];
     EXPECT_FALSE(Usable(line)) << line;
   }
 
@@ -197,8 +196,9 @@ TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
   for (size_t i = 0; i < std::size(table); ++i) {
     EXPECT_EQ(LineCheckText(file.lines[i], check.lines[i]), table[i].second) << table[i].first;
   }
-  EXPECT_EQ(AddressListCheckSummary(check), "10 usable lines: 2 ready, 3 not listed, 2 not ticked, 3 warnings; "
-                                            "5 lines skipped");
+  EXPECT_EQ(AddressListCheckSummary(check),
+            "10 usable lines: 2 ready, 3 not listed, 2 not ticked, 3 warnings; "
+            "5 lines skipped");
 
   // However many unusable lines a file holds, only the first 1000 are kept.
   for (size_t i = 0; i < kAddressListMaxKeptUnusable; ++i) AppendAddressListLine(file, "x");
@@ -231,20 +231,55 @@ TEST(RangePlan, AddressesInTurnPassingOverTakenOnesOrTheReasonForNone) {
     const char* outcome;
   };
   const Row table[] = {
-      {"10.0.0.250", "10.0.0.255", "255.255.255.0", "10.0.0.1", 4, {"10.0.0.251", "10.0.0.9"},
+      {"10.0.0.250",
+       "10.0.0.255",
+       "255.255.255.0",
+       "10.0.0.1",
+       4,
+       {"10.0.0.251", "10.0.0.9"},
        "10.0.0.250 10.0.0.252 10.0.0.253 10.0.0.254"},
-      {"10.0.0.250", "10.0.0.255", "255.255.255.0", "10.0.0.1", 5, {"10.0.0.251", "10.0.0.251"},
+      {"10.0.0.250",
+       "10.0.0.255",
+       "255.255.255.0",
+       "10.0.0.1",
+       5,
+       {"10.0.0.251", "10.0.0.251"},
        "The range 10.0.0.250 ~ 10.0.0.255 has 4 usable addresses for 5 selected devices."},
       {"10.0.0.0", "10.0.0.5", "255.255.255.0", "10.0.0.1", 3, {}, "10.0.0.2 10.0.0.4 10.0.0.5"},
-      {"10.0.0.3", "10.0.0.3", "255.255.255.0", "10.0.0.1", 1, {},
+      {"10.0.0.3",
+       "10.0.0.3",
+       "255.255.255.0",
+       "10.0.0.1",
+       1,
+       {},
        "The range 10.0.0.3 ~ 10.0.0.3 has 0 usable addresses for 1 selected device."},
-      {"10.0.0.9", "10.0.0.8", "255.255.255.0", "10.0.0.1", 1, {},
+      {"10.0.0.9",
+       "10.0.0.8",
+       "255.255.255.0",
+       "10.0.0.1",
+       1,
+       {},
        "The end address 10.0.0.8 is below the start address 10.0.0.9."},
-      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "10.0.1.1", 1, {},
+      {"10.0.0.9",
+       "10.0.1.8",
+       "255.255.255.0",
+       "10.0.1.1",
+       1,
+       {},
        "The start address 10.0.0.9 is outside the subnet 10.0.1.0 / 255.255.255.0."},
-      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "10.0.0.1", 1, {},
+      {"10.0.0.9",
+       "10.0.1.8",
+       "255.255.255.0",
+       "10.0.0.1",
+       1,
+       {},
        "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
-      {"10.0.0.9", "10.0.1.8", "255.255.255.0", "0.0.0.0", 1, {},
+      {"10.0.0.9",
+       "10.0.1.8",
+       "255.255.255.0",
+       "0.0.0.0",
+       1,
+       {},
        "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
       {"10.0.0.9", "10.0.1.8", "255.255.0.0", "0.0.0.0", 2, {}, "10.0.0.9 10.0.0.10"},
       {"10.0.0.9", "10.0.0.8", "255.0.255.0", "10.0.0.1", 1, {}, "The subnet mask 255.0.255.0 is not contiguous."},

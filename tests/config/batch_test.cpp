@@ -12,9 +12,9 @@
 #include <random>
 #include <thread>
 
+#include "batch/address_list_file.h"
 #include "table/row_texts.h"
 #include "tests/config/config_test_support.h"
-#include "batch/address_list_file.h"
 #include "tests/discovery/fake_device.h"
 #include "tests/support/scripted_prompts.h"
 #include "ui/config/batch_command.h"
@@ -37,8 +37,8 @@ std::string Line(int device, const std::string& ip, const std::string& mask = "2
 }
 
 std::vector<std::string> FleetArgs(int count, std::vector<int> silent = {}) {
-  std::vector<std::string> args = {"--count", std::to_string(count), "--first-ip", "127.0.31.1",
-                                   "--mac-base", "00:1A:2B:00:02:00", "--burst"};
+  std::vector<std::string> args = {"--count",    std::to_string(count), "--first-ip", "127.0.31.1",
+                                   "--mac-base", "00:1A:2B:00:02:00",   "--burst"};
   for (int i : silent) args.insert(args.end(), {"--silent", std::to_string(i)});
   return args;
 }
@@ -74,10 +74,12 @@ class BatchRun : public ::testing::Test {
   void RunToEnd(BatchRunContext context, const std::function<void()>& whileRunning = {}) {
     const int endedBefore = sink_.ended;
     ASSERT_TRUE(controller_.Start(std::move(context)));
-    ASSERT_TRUE(PumpUntil([&] {
-      if (whileRunning) whileRunning();
-      return sink_.ended > endedBefore;
-    }, 120000));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          if (whileRunning) whileRunning();
+          return sink_.ended > endedBefore;
+        },
+        120000));
     controller_.OnBatchEnded();
     EXPECT_FALSE(controller_.IsRunning());
   }
@@ -106,7 +108,8 @@ TEST_F(BatchRun, OnlyUpperCaseMacsMatchAndOnlyAcceptedChangesAreKept) {
   {
     auto access = inventory->lock();
     ASSERT_EQ(access.awaited().size(), 1u) << "device 0 accepted two requests; device 1 none";
-    EXPECT_TRUE(access.awaited().Verify(Device(FleetDevice(0).mac, "127.0.40.2"))) << "awaited where the later line put it";
+    EXPECT_TRUE(access.awaited().Verify(Device(FleetDevice(0).mac, "127.0.40.2")))
+        << "awaited where the later line put it";
   }
   EXPECT_EQ(RecordedAddress(*inventory, 0), Ip("127.0.40.2")) << "the later line wins";
   EXPECT_EQ(RecordedAddress(*inventory, 1), FleetDevice(1).ipAddress) << "a refused change is not recorded";
@@ -123,7 +126,8 @@ TEST_F(BatchRun, RunsThatSendNothingStillEndAndFaultsAreReported) {
   ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 2; }));
   EXPECT_EQ(sink_.progressEvents.size(), 1u) << "only the missing file's run had a start";
   EXPECT_EQ(RecordedAddress(*inventory, 0), FleetDevice(0).ipAddress);
-  EXPECT_EQ(sink_.faults, std::vector<QString>{QString::fromUtf8(AddressListStatusText(AddressListStatus::kCannotOpen))});
+  EXPECT_EQ(sink_.faults,
+            std::vector<QString>{QString::fromUtf8(AddressListStatusText(AddressListStatus::kCannotOpen))});
   sink_.faults.clear();
 
   // A failure inside the run: reported, the run still ends, the port is free.
@@ -149,9 +153,9 @@ TEST_F(BatchRun, RunsThatSendNothingStillEndAndFaultsAreReported) {
 // run waiting ends it before the line after next.
 TEST_F(BatchRun, AStopEndsTheRunBeforeItsRemainingLines) {
   ASSERT_TRUE(sim_.Start(FleetArgs(4, {0, 1, 2, 3}))) << sim_.error();
-  const BatchRunContext context = Context(Inventory(4, {0, 1, 2, 3}),
-                                          files_.Write(Line(0, "127.0.47.1") + Line(1, "127.0.47.2") +
-                                                       Line(2, "127.0.47.3") + Line(3, "127.0.47.4")));
+  const BatchRunContext context = Context(
+      Inventory(4, {0, 1, 2, 3}),
+      files_.Write(Line(0, "127.0.47.1") + Line(1, "127.0.47.2") + Line(2, "127.0.47.3") + Line(3, "127.0.47.4")));
   std::atomic<bool> stop{false};
   std::thread run([&] { NvtSettingThreadProc(context, stop); });
   const bool firstSent = PumpUntil([&] { return !sink_.progressEvents.empty() && LastProgress().sent == 1; });
@@ -231,8 +235,8 @@ TEST_F(BatchRun, NvtSettingCommandChecksConfirmsAndRefusesASecondRun) {
   CNVTSettingDlg dialog;
   auto inventory = Inventory(2, {});
   int stopsBeforeStart = 0;
-  BatchCommandSeams seams{nullptr, &dialog, &controller_, inventory, sink_.mailbox.mailbox(), sim_.settings(),
-                          [&] { ++stopsBeforeStart; }};
+  BatchCommandSeams seams{
+      nullptr, &dialog, &controller_, inventory, sink_.mailbox.mailbox(), sim_.settings(), [&] { ++stopsBeforeStart; }};
   const auto pressOk = [](QDialog& shown) {
     QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     return shown.result();

@@ -12,8 +12,8 @@
 #include <string>
 #include <vector>
 
-#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
+#include "discovery/worker_events.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"

@@ -12,8 +12,8 @@
 #include <QTest>
 
 #include "tests/config/config_test_support.h"
-#include "ui/common/ip_address_edit.h"
 #include "tests/support/scripted_prompts.h"
+#include "ui/common/ip_address_edit.h"
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
 #include "ui/config/nvt_setting_dlg.h"
@@ -66,8 +66,7 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
       {"   2", "00:1a:2b:3c:4d:5f", "DHCP", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "", "not listed"},
       {"", "00:1A:2B:3C:4D:60", "STATIC", "192.168.1.300", "255.255.255.0", "192.168.1.1", "168.126.63.1", "",
        "192.168.1.300 is not an address"},
-      {"   3", "00-1A-2B-3C-4D-61", "STATIC", "010.0.0.1", "255.0.0.0", "10.0.0.254", "10.0.0.253", "",
-       "not listed"}};
+      {"   3", "00-1A-2B-3C-4D-61", "STATIC", "010.0.0.1", "255.0.0.0", "10.0.0.254", "10.0.0.253", "", "not listed"}};
   const auto* model = static_cast<const GridModel*>(list->model());
   for (int row = 0; row < 5; ++row) {
     const bool skipped = rows[row][0].isEmpty();
@@ -76,8 +75,7 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
       EXPECT_EQ(model->cell(row, column)->textColour == gridRgb(128, 128, 128), skipped) << row << "," << column;
     }
   }
-  EXPECT_EQ(Child<QLabel>(viewer, "summaryLabel")->text(),
-            "3 usable lines: 1 ready, 2 not listed; 2 lines skipped");
+  EXPECT_EQ(Child<QLabel>(viewer, "summaryLabel")->text(), "3 usable lines: 1 ready, 2 not listed; 2 lines skipped");
   list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
   SaveScreenshot(viewer, "db_viewer_check");
 
@@ -140,9 +138,11 @@ void ExpectFileWay(QDialog& dialog, const char* start = "192.168.1.2") {
   EXPECT_TRUE(Child<QPushButton>(dialog, "selectButton")->isEnabled());
   EXPECT_TRUE(Child<QRadioButton>(dialog, "staticRadio")->isChecked());
   EXPECT_FALSE(Child<QRadioButton>(dialog, "staticRadio")->isEnabled());
-  const std::pair<const char*, const char*> defaults[] = {
-      {"startAddressEdit", start},    {"endAddressEdit", "192.168.1.255"}, {"subnetMaskEdit", "255.255.255.0"},
-      {"gatewayEdit", "192.168.1.1"}, {"dnsServerEdit", "168.126.63.1"}};
+  const std::pair<const char*, const char*> defaults[] = {{"startAddressEdit", start},
+                                                          {"endAddressEdit", "192.168.1.255"},
+                                                          {"subnetMaskEdit", "255.255.255.0"},
+                                                          {"gatewayEdit", "192.168.1.1"},
+                                                          {"dnsServerEdit", "168.126.63.1"}};
   for (const auto& [name, text] : defaults) {
     EXPECT_EQ(Child<IpAddressEdit>(dialog, name)->text(), text) << name;
     EXPECT_FALSE(Child<IpAddressEdit>(dialog, name)->isEnabled()) << name;

@@ -1,8 +1,9 @@
 // Mouse and keyboard behaviour of the grid: box toggling and the order of
 // its notifications, check-all header clicks, double clicks, navigation.
+#include <gtest/gtest.h>
+
 #include <QScrollBar>
 #include <QSignalSpy>
-#include <gtest/gtest.h>
 #include <string>
 #include <vector>
 
@@ -91,8 +92,7 @@ TEST(GridMouse, HeaderClickChecksWholeColumnAndStillReportsTheColumn) {
 
   clickHeader(*list, 3);
   EXPECT_EQ(list->GetHeaderCheckedState(3), 0);
-  EXPECT_EQ(log.entries,
-            (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 3 header=0"}));
+  EXPECT_EQ(log.entries, (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 3 header=0"}));
   EXPECT_EQ(boxClicks.count(), 0);
   EXPECT_EQ(list->GetCurSel(), -1) << "header clicks never select rows";
 }
@@ -107,8 +107,7 @@ TEST(GridMouse, DoubleClicks) {
   const int widthBefore = list->columnWidth(1);
   CXHeaderCtrl* header = list->headerCtrl();
   doubleClick(header->viewport(),
-              QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) - 1,
-                     header->height() / 2));
+              QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2));
   EXPECT_EQ(list->columnWidth(1), widthBefore) << "no auto-size on a divider double click";
 
   QSignalSpy doubles(list.get(), &CXListCtrl::rowDoubleClicked);

@@ -1,6 +1,7 @@
 // Pixels painted by the grid and its header, read back from grabbed images.
-#include <QImage>
 #include <gtest/gtest.h>
+
+#include <QImage>
 
 #include "tests/controls/grid_test_support.h"
 

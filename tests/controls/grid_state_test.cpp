@@ -1,7 +1,8 @@
 // Results and range checks of the grid's operations and the header check
 // state machine.
-#include <QSignalSpy>
 #include <gtest/gtest.h>
+
+#include <QSignalSpy>
 
 #include "tests/controls/grid_test_support.h"
 

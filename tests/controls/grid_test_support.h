@@ -15,8 +15,7 @@
 inline std::unique_ptr<CXListCtrl> makeDeviceList(int rows, int headerState = 1) {
   TestApplication();
   auto list = std::make_unique<CXListCtrl>();
-  const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port",
-                          "State"};
+  const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port", "State"};
   for (int column = 0; column < 7; ++column)
     list->InsertColumn(column, titles[column], 80, Qt::AlignLeft, column == 0 ? headerState : 0);
   for (int row = 0; row < rows; ++row) {
@@ -36,6 +35,5 @@ inline QPoint cellCentre(const CXListCtrl& list, int row, int column) {
 
 inline QPoint headerPoint(const CXListCtrl& list, int column) {
   CXHeaderCtrl* header = list.headerCtrl();
-  return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                header->height() / 2);
+  return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
 }

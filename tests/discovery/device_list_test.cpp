@@ -2,9 +2,8 @@
 // inventory's reorder, the awaited set's verification rule, and a
 // batch-style reader racing "Clear" and sorts (meaningful under
 // ThreadSanitizer).
-#include <gtest/gtest.h>
-
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <atomic>

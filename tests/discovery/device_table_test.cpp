@@ -1,15 +1,15 @@
 // What the device table decides, without widgets: row texts of odd device
 // data, sort keys and directions, the rescan timer, which answers end a
 // verification and what they mark, and selection of a row without an entry.
-#include <gtest/gtest.h>
+#include "table/device_table.h"
 
 #include <arpa/inet.h>
+#include <gtest/gtest.h>
 
 #include <cstring>
 #include <map>
 
 #include "table/column_sort.h"
-#include "table/device_table.h"
 #include "tools/cli/device_text.h"
 
 namespace {
@@ -110,7 +110,8 @@ TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
   for (const CellUpdate& cell : listed.cells) markedRows.push_back(cell.row);
   EXPECT_EQ(markedRows, (std::vector<int>{2, 0, 2, 0})) << "address and state of the pair";
 
-  const TableChanges second = table.OnDevicesFound(std::vector<DeviceInfo>{Device(2, "10.0.0.2"), Device(4, "10.0.0.4", "d")});
+  const TableChanges second =
+      table.OnDevicesFound(std::vector<DeviceInfo>{Device(2, "10.0.0.2"), Device(4, "10.0.0.4", "d")});
   ASSERT_EQ(second.insertedRows.size(), 1u) << "listed in the first batch: not again";
   EXPECT_EQ(second.insertedRows[0][kColumnNumber], "   4");
   EXPECT_EQ(inventory->lock().RowCount(), 4);

@@ -1,6 +1,8 @@
 // The discovery worker against real UDP on loopback: what a cycle posts, how
 // it stops, and that a window destroyed under a running worker is never
 // touched (run this binary under AddressSanitizer and ThreadSanitizer).
+#include "discovery/discovery_worker.h"
+
 #include <gtest/gtest.h>
 
 #include <QElapsedTimer>
@@ -8,7 +10,6 @@
 #include <stdexcept>
 #include <thread>
 
-#include "discovery/discovery_worker.h"
 #include "tests/discovery/event_sink.h"
 #include "tests/discovery/fake_device.h"
 

@@ -8,8 +8,8 @@
 #include <functional>
 #include <vector>
 
-#include "discovery/worker_events.h"
 #include "discovery/window_mailbox.h"
+#include "discovery/worker_events.h"
 #include "tests/support/pump_until.h"
 
 inline void EnsureApplication() {

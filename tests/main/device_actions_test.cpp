@@ -1,5 +1,7 @@
 // Running commands without a shell, and the real neighbour-table flush. How
 // its outcomes are reported, and web addresses, are checked in the window.
+#include "ui/main/device_actions.h"
+
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -7,7 +9,6 @@
 #include <future>
 
 #include "tests/support/netns_gtest.h"
-#include "ui/main/device_actions.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ TEST(CommandRunnerTest, OutcomesAreReportedAsTheyHappened) {
   setrlimit(RLIMIT_NOFILE, &saved);
   EXPECT_FALSE(noPipe.started);
   EXPECT_TRUE(noPipe.pipeFailed);
-  EXPECT_TRUE(runner.run({"test", "a;b", "=", "a;b"}, milliseconds(5000)).succeeded()) << "an argument was read by a shell";
+  EXPECT_TRUE(runner.run({"test", "a;b", "=", "a;b"}, milliseconds(5000)).succeeded())
+      << "an argument was read by a shell";
   // 8 MiB: far beyond a pipe's buffer, so an undrained pipe would stall it.
   EXPECT_TRUE(runner.run({"head", "-c", "8388608", "/dev/zero"}, milliseconds(20000)).succeeded());
 

@@ -1,11 +1,12 @@
 // The local adapter snapshot from fixture texts, and the live reader inside
 // a namespace that holds nothing but loopback.
+#include "ui/main/local_adapters.h"
+
 #include <gtest/gtest.h>
 
 #include <future>
 
 #include "tests/support/netns_gtest.h"
-#include "ui/main/local_adapters.h"
 
 namespace {
 
@@ -34,7 +35,8 @@ TEST(LocalAdaptersTest, RoutesAndResolverFilesGiveGatewaysAndDnsServers) {
   EXPECT_EQ(ParseRouteGateways(kRouteTable, "eth1"), (Strings{"10.0.0.1"}));
   EXPECT_TRUE(ParseRouteGateways(kRouteTable, "eth").empty());
 
-  const char* resolv = "# comment\nsearch lan\nnameserver 192.168.0.2\nnameserver fe80::1\n nameserver\t8.8.8.8 \nnameserver bogus\n";
+  const char* resolv =
+      "# comment\nsearch lan\nnameserver 192.168.0.2\nnameserver fe80::1\n nameserver\t8.8.8.8 \nnameserver bogus\n";
   const char* stub = "nameserver 127.0.0.53\noptions edns0\n";
   EXPECT_EQ(ChooseDnsServers(resolv, "nameserver 10.9.9.9\n"), (Strings{"192.168.0.2", "8.8.8.8"}));
   EXPECT_EQ(ChooseDnsServers(stub, "nameserver 10.9.9.9\n"), (Strings{"10.9.9.9"}));
@@ -63,11 +65,13 @@ TEST(LocalAdaptersTest, LiveReaderSeesOnlyItsOwnNamespace) {
   tavrix::lab::Namespace lab("adapters");
   ASSERT_TRUE(lab.ok()) << lab.error();
   auto readInside = [&] {
-    return std::async(std::launch::async, [&] {
-      tavrix::lab::ScopedNetns inside(lab);
-      EXPECT_TRUE(inside.ok());
-      return ReadLocalAdapters();
-    }).get();
+    return std::async(std::launch::async,
+                      [&] {
+                        tavrix::lab::ScopedNetns inside(lab);
+                        EXPECT_TRUE(inside.ok());
+                        return ReadLocalAdapters();
+                      })
+        .get();
   };
   EXPECT_TRUE(readInside().empty()) << "loopback is not an adapter";
 
@@ -85,7 +89,8 @@ TEST(LocalAdaptersTest, LiveReaderSeesOnlyItsOwnNamespace) {
   EXPECT_EQ(adapters[0].ipAddresses.size(), 2u);
   Strings panel = Panel(adapters);
   panel.pop_back();  // the resolver's servers are the machine's
-  EXPECT_EQ(panel, (Strings{"10.77.1.5", "255.255.255.0", "10.77.1.1"})) << "the namespace's routes, not this machine's";
+  EXPECT_EQ(panel, (Strings{"10.77.1.5", "255.255.255.0", "10.77.1.1"}))
+      << "the namespace's routes, not this machine's";
 }
 
 }  // namespace

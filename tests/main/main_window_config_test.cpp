@@ -31,9 +31,10 @@ constexpr const char* kRefusedBySettings = "Change refused by the device";
 
 // MAC 00:1A:2B:00:05:i as the list shows it ends in ":0i"; RowOfMac finds it.
 std::string FleetLine(int i, const char* flags = "") {
-  return QString::asprintf("00:1A:2B:00:05:%02X CAM-%d 127.0.51.%d 255.255.255.0 127.0.51.254 127.0.51.253 "
-                           "80 4000,4001,0 3 root kefo %s\n",
-                           i, i, i + 1, flags)
+  return QString::asprintf(
+             "00:1A:2B:00:05:%02X CAM-%d 127.0.51.%d 255.255.255.0 127.0.51.254 127.0.51.253 "
+             "80 4000,4001,0 3 root kefo %s\n",
+             i, i, i + 1, flags)
       .toStdString();
 }
 
@@ -276,13 +277,13 @@ TEST_F(WindowConfigTest, BatchByRangeGivesTheTickedDevicesFreeAddressesInListOrd
   ASSERT_NE(network, nullptr);
   std::string fleet;
   for (int i = 1; i <= kTicked + 1; ++i) {
-    fleet += QString::asprintf("00:1A:2B:00:05:%02X CAM-%d %s.%d.%d 255.255.0.0 %s.0.1 %s.0.1 80 4000,0,0 3 root kefo\n",
-                               i, i, prefix.c_str(), i > kTicked ? 2 : 1, i > kTicked ? 5 : i, prefix.c_str(),
-                               prefix.c_str())
-                 .toStdString();
+    fleet +=
+        QString::asprintf("00:1A:2B:00:05:%02X CAM-%d %s.%d.%d 255.255.0.0 %s.0.1 %s.0.1 80 4000,0,0 3 root kefo\n", i,
+                          i, prefix.c_str(), i > kTicked ? 2 : 1, i > kTicked ? 5 : i, prefix.c_str(), prefix.c_str())
+            .toStdString();
   }
-  ASSERT_TRUE(sim.Start({"--broadcast", network->deviceInterface, "--fleet", WriteFile(fleet)},
-                        network->devices->name()))
+  ASSERT_TRUE(
+      sim.Start({"--broadcast", network->deviceInterface, "--fleet", WriteFile(fleet)}, network->devices->name()))
       << sim.error();
 
   ScopedNetns inPc(lab.pc());
@@ -303,7 +304,8 @@ TEST_F(WindowConfigTest, BatchByRangeGivesTheTickedDevicesFreeAddressesInListOrd
                                                          {"subnetMaskEdit", "255.255.0.0"},
                                                          {"gatewayEdit", prefix + ".0.1"},
                                                          {"dnsServerEdit", prefix + ".0.1"}};
-    for (const auto& [name, text] : typed) dialog.findChild<IpAddressEdit*>(name)->setText(QString::fromStdString(text));
+    for (const auto& [name, text] : typed)
+      dialog.findChild<IpAddressEdit*>(name)->setText(QString::fromStdString(text));
     QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     return dialog.result();
   });

@@ -148,7 +148,8 @@ TEST_F(MainWindowTest, SelectionFillsThePanelAndOpensWebPages) {
   EXPECT_FALSE(Enabled("applyButton"));
   EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
 
-  for (int row = 0; row < 3; ++row) QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, 2));
+  for (int row = 0; row < 3; ++row)
+    QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, 2));
   EXPECT_EQ(openedUrls, (Texts{"http://10.0.0.1", "http://10.0.0.2:8080", "http://10.0.0.3:80"}));
   ClickRow(1);
   ContextMenuOn(1);

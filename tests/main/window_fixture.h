@@ -108,17 +108,15 @@ class WindowTest : public ::testing::Test {
     QApplication::sendEvent(window.get(), &event);
   }
 
-  QPoint CellPoint(int row, int column) {
-    return List().visualRect(List().model()->index(row, column)).center();
-  }
+  QPoint CellPoint(int row, int column) { return List().visualRect(List().model()->index(row, column)).center(); }
   void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int column = 2) {
     QTest::mouseClick(List().viewport(), Qt::LeftButton, modifiers, CellPoint(row, column));
   }
   void ClickHeader(int column) {
     CXHeaderCtrl* header = List().headerCtrl();
-    QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier,
-                      QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2,
-                             header->height() / 2));
+    QTest::mouseClick(
+        header->viewport(), Qt::LeftButton, Qt::NoModifier,
+        QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
   }
 
   int RowOfMac(uint8_t macLast) {

@@ -44,7 +44,8 @@ class WindowSimFixture : public WindowTest {
 
   bool ScanToTheEnd() {
     Click("scanButton");
-    return window->GetState() == WindowState::kScanning && PumpUntil([&] { return window->GetState() == WindowState::kIdle; });
+    return window->GetState() == WindowState::kScanning &&
+           PumpUntil([&] { return window->GetState() == WindowState::kIdle; });
   }
 
   QString Cell(int row, int column) { return List().GetItemText(row, column); }

@@ -55,8 +55,8 @@ TEST(RequestEncoding, SearchAndSetNetworkGoldenBytes) {
 
   uint8_t out[kEncpMaxRequestSize];
   ASSERT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(0), out, sizeof out), 46);
-  EXPECT_EQ(Slice(out, 0, 24), (Bytes{'A', 'D', 'C', 'T', 2, 46, 0, 4, 0x07, 0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E, 0,
-                                      'A', 'B', 'C', 'D', 'E', 'F', 'G', 'H'}));
+  EXPECT_EQ(Slice(out, 0, 24), (Bytes{'A',  'D',  'C',  'T', 2,   46,  0,   4,   0x07, 0x00, 0x1A, 0x2B,
+                                      0x3C, 0x4D, 0x5E, 0,   'A', 'B', 'C', 'D', 'E',  'F',  'G',  'H'}));
   EXPECT_EQ(PasswordInField(out + 24), "kefo");
 
   ASSERT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(1), out, sizeof out), 62);

@@ -1,12 +1,13 @@
 // The decoding rule for device texts and the CSV writer, on plain values:
 // every odd byte sequence a device may send, and a file read back field by
 // field the way a spreadsheet would.
+#include "protocol/device_texts.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
 
 #include "protocol/device_csv.h"
-#include "protocol/device_texts.h"
 
 namespace {
 
@@ -60,8 +61,8 @@ TEST(DeviceListCsv, HeaderAndAwkwardTextsReadBackFieldForField) {
   const std::vector<std::string> models = {"Cam \"Pro\" 카메라", "4K, 2MP", "line 1\nline 2", "a\rb"};
   std::vector<DeviceCsvRow> rows;
   for (const std::string& model : models) {
-    rows.push_back({{"1", model, "00:1A:2B - 3C:4D:5E", "10.0.0.9", "80", "4000 / 4001", "IP address collision"},
-                    device});
+    rows.push_back(
+        {{"1", model, "00:1A:2B - 3C:4D:5E", "10.0.0.9", "80", "4000 / 4001", "IP address collision"}, device});
   }
   const std::string csv = DeviceListCsv(rows);
   ASSERT_TRUE(csv.starts_with(header) && csv.ends_with("\r\n")) << csv;

@@ -2,10 +2,9 @@
 // on a 127.x address; the endpoint sends to it instead of broadcasting, and
 // every port is a free one, so these tests run beside anything else.
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/resource.h>
 #include <sys/select.h>
-
-#include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cstring>
@@ -168,8 +167,7 @@ TEST(EncpEndpoint, WaitsOnASocketAboveFdSetSize) {
 }
 
 TEST(EncpEndpoint, ConfigurationRequests) {
-  const std::string notValid =
-      "ENCPCLIENT_SetNetwork : Not valid socket, initialize ENCP before use this function.\n";
+  const std::string notValid = "ENCPCLIENT_SetNetwork : Not valid socket, initialize ENCP before use this function.\n";
   NetworkSettingRequest setting{};
   std::memcpy(setting.mac, "\x00\x1A\x2B\x3C\x4D\x5E", 6);
   std::memcpy(setting.userId, "root", 4);

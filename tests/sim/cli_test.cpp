@@ -38,8 +38,8 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
   EXPECT_EQ(args.endpoint.devicePort, kEncpDevicePort);
   EXPECT_EQ(args.endpoint.destinationAddress, inet_addr("127.0.0.9"));
 
-  ASSERT_TRUE(ParseCliArgs({"set", "--mac", "00:1a:2b:00:00:0F", "--static", "10.0.0.5", "255.255.255.0",
-                            "10.0.0.1", "10.0.0.2", "--user", "root", "--password-stdin"},
+  ASSERT_TRUE(ParseCliArgs({"set", "--mac", "00:1a:2b:00:00:0F", "--static", "10.0.0.5", "255.255.255.0", "10.0.0.1",
+                            "10.0.0.2", "--user", "root", "--password-stdin"},
                            &args, &error))
       << error;
   EXPECT_EQ(args.mac[5], 0x0F);
@@ -58,24 +58,24 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"scan", "--device-port", "65536"},
       {"scan", "--destination", "127.0.0"},
       {"scan", "--local-port"},
-      {"set", "--dhcp", "--user", "root", "--password", "x"},                     // no MAC
+      {"set", "--dhcp", "--user", "root", "--password", "x"},  // no MAC
       {"set", "--mac", "00:1A:2B:00:00", "--dhcp", "--user", "root", "--password", "x"},
-      {"set", "--mac", mac, "--user", "root", "--password", "x"},                 // no settings
+      {"set", "--mac", mac, "--user", "root", "--password", "x"},  // no settings
       {"set", "--mac", mac, "--dhcp", "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "1.2.3.1", "--user", "r",
        "--password", "x"},
       {"set", "--mac", mac, "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "--user", "r", "--password", "x"},
       {"set", "--mac", mac, "--static", "1.2.3.4", "255.0.0.0", "1.2.3.1", "dns", "--user", "r", "--password", "x"},
-      {"set", "--mac", mac, "--dhcp", "--password", "x"},                          // no user
-      {"set", "--mac", mac, "--dhcp", "--user", "root"},                           // no password
+      {"set", "--mac", mac, "--dhcp", "--password", "x"},  // no user
+      {"set", "--mac", mac, "--dhcp", "--user", "root"},   // no password
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--password-stdin"},
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--json"},
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--wait", "soon"},
       {"batch"},
       {"batch", "list.txt"},  // no credential for a real run
       {"batch", "list.txt", "--user", "root", "--password", "x", "--timeout", "0"},
-      {"batch", "list.txt", "--dhcp", "--dry-run"},                                // a file and a range
+      {"batch", "list.txt", "--dhcp", "--dry-run"},  // a file and a range
       {"batch", "--static", "--range", "10.0.0.2", "10.0.0.9", "--mask", "255.0.0.0", "--dry-run"},  // no gateway
-      {"batch", "--range", "10.0.0.2", "10.0.0.9", "--dry-run"},                   // neither static nor DHCP
+      {"batch", "--range", "10.0.0.2", "10.0.0.9", "--dry-run"},  // neither static nor DHCP
   };
   for (const auto& line : bad) {
     error.clear();
@@ -125,8 +125,8 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
 }
 
 TEST(CliSet, EveryOutcomeHasItsExitStatus) {
-  const std::pair<int, int> statuses[] = {{0, 0},  {2, 3}, {1, 4}, {-1, 4}, {kSetNoAnswer, 1}, {kSetNotSent, 1},
-                                          {kSetPortUnavailable, 1}};
+  const std::pair<int, int> statuses[] = {
+      {0, 0}, {2, 3}, {1, 4}, {-1, 4}, {kSetNoAnswer, 1}, {kSetNotSent, 1}, {kSetPortUnavailable, 1}};
   for (const auto& [outcome, status] : statuses) EXPECT_EQ(SetOutcomeExitStatus(outcome), status) << outcome;
 }
 
@@ -134,8 +134,9 @@ TEST(CliSet, EveryOutcomeHasItsExitStatus) {
 // waited for is run by the batch test below.
 TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndFindsItsDeviceBySearch) {
   StartSim({}, "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo\n");
-  std::vector<std::string> args = {"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.8.20", "255.255.255.0",
-                                   "127.0.8.1", "127.0.8.2", "--user", "root", "--password-stdin"};
+  std::vector<std::string> args = {"set",        "--mac",         "00:1A:2B:00:00:01", "--static",
+                                   "127.0.8.20", "255.255.255.0", "127.0.8.1",         "127.0.8.2",
+                                   "--user",     "root",          "--password-stdin"};
   std::string output;
   EXPECT_EQ(Cli(args, &output, "wrong\n"), 3);
   EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
@@ -203,9 +204,10 @@ TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
   };
   StartSim({"--move-delay", "20"}, device(1, 1) + device(2, 2) + device(3, 21));
   std::string output;
-  const std::vector<std::string> range = {"batch", "--range", "127.0.7.20", "127.0.7.30", "--mask", "255.255.0.0",
-                                          "--gateway", "127.0.0.1", "--dns", "127.0.0.1", "--static",
-                                          "--mac", "00:1A:2B:00:00:02", "--mac", "00:1A:2B:00:00:01"};
+  const std::vector<std::string> range = {
+      "batch",       "--range",   "127.0.7.20",        "127.0.7.30", "--mask",
+      "255.255.0.0", "--gateway", "127.0.0.1",         "--dns",      "127.0.0.1",
+      "--static",    "--mac",     "00:1A:2B:00:00:02", "--mac",      "00:1A:2B:00:00:01"};
   std::vector<std::string> run = range;
   run.insert(run.end(), {"--user", "root", "--password", "kefo", "--timeout", "10"});
   EXPECT_EQ(Cli(run, &output), 0) << output;

@@ -7,13 +7,13 @@
 
 #include "tests/support/netns_lab.h"
 
-#define TAVRIX_REQUIRE_NETNS_OR_SKIP()                                                  \
-  do {                                                                                  \
+#define TAVRIX_REQUIRE_NETNS_OR_SKIP()                                                   \
+  do {                                                                                   \
     const ::tavrix::lab::NetnsSupport& tavrixNetns = ::tavrix::lab::CheckNetnsSupport(); \
-    if (!tavrixNetns.usable) {                                                          \
-      if (::tavrix::lab::NetnsRequired()) {                                             \
-        FAIL() << "network namespaces required but unusable: " << tavrixNetns.reason;  \
-      }                                                                                 \
-      GTEST_SKIP() << "needs root and ip netns: " << tavrixNetns.reason;               \
-    }                                                                                   \
+    if (!tavrixNetns.usable) {                                                           \
+      if (::tavrix::lab::NetnsRequired()) {                                              \
+        FAIL() << "network namespaces required but unusable: " << tavrixNetns.reason;    \
+      }                                                                                  \
+      GTEST_SKIP() << "needs root and ip netns: " << tavrixNetns.reason;                 \
+    }                                                                                    \
   } while (0)

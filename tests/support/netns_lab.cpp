@@ -66,8 +66,7 @@ bool NetnsRequired() {
   return value != nullptr && std::strcmp(value, "1") == 0;
 }
 
-Namespace::Namespace(const std::string& role)
-    : name_(Prefix() + std::to_string(g_namespaceCounter++) + "-" + role) {
+Namespace::Namespace(const std::string& role) : name_(Prefix() + std::to_string(g_namespaceCounter++) + "-" + role) {
   std::string output;
   if (RunCommand({"ip", "netns", "add", name_}, &output) != 0) {
     error_ = "ip netns add " + name_ + ": " + output;
@@ -82,9 +81,7 @@ Namespace::Namespace(const std::string& role)
   Exec({"sysctl", "-q", "-w", "net.ipv4.conf.all.rp_filter=0", "net.ipv4.conf.default.rp_filter=0"});
 }
 
-Namespace::~Namespace() {
-  RunCommand({"ip", "netns", "del", name_});
-}
+Namespace::~Namespace() { RunCommand({"ip", "netns", "del", name_}); }
 
 bool Namespace::Ip(const std::vector<std::string>& args, std::string* output) const {
   std::vector<std::string> argv = {"ip", "-n", name_};
@@ -98,16 +95,15 @@ int Namespace::Exec(const std::vector<std::string>& argv, std::string* output) c
   return RunCommand(full, output);
 }
 
-bool LinkNamespaces(const Namespace& a, const std::string& aInterface, const std::string& aCidr,
-                    const Namespace& b, const std::string& bInterface, const std::string& bCidr,
-                    std::string* error) {
+bool LinkNamespaces(const Namespace& a, const std::string& aInterface, const std::string& aCidr, const Namespace& b,
+                    const std::string& bInterface, const std::string& bCidr, std::string* error) {
   std::string output;
   auto fail = [&](const std::string& step) {
     if (error) *error = step + ": " + output;
     return false;
   };
-  if (RunCommand({"ip", "link", "add", "name", aInterface, "netns", a.name(), "type", "veth", "peer",
-                  "name", bInterface, "netns", b.name()},
+  if (RunCommand({"ip", "link", "add", "name", aInterface, "netns", a.name(), "type", "veth", "peer", "name",
+                  bInterface, "netns", b.name()},
                  &output) != 0)
     return fail("veth " + aInterface + "/" + bInterface);
   if (!aCidr.empty() && !a.Ip({"addr", "add", aCidr, "dev", aInterface}, &output)) return fail("address " + aCidr);

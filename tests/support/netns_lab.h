@@ -62,9 +62,8 @@ class Namespace {
 
 // Joins two namespaces by a veth pair, gives each end its address (CIDR
 // text such as "10.61.0.1/16"; empty for none) and brings both up.
-bool LinkNamespaces(const Namespace& a, const std::string& aInterface, const std::string& aCidr,
-                    const Namespace& b, const std::string& bInterface, const std::string& bCidr,
-                    std::string* error);
+bool LinkNamespaces(const Namespace& a, const std::string& aInterface, const std::string& aCidr, const Namespace& b,
+                    const std::string& bInterface, const std::string& bCidr, std::string* error);
 
 // Moves the calling thread into a namespace until destroyed.
 class ScopedNetns {
@@ -83,10 +82,10 @@ class ScopedNetns {
 struct DeviceNetwork {
   int index = 0;
   std::unique_ptr<Namespace> devices;
-  std::string pcInterface;      // in the PC namespace, e.g. "pc1"
-  std::string secondPcInterface;  // "pc1b" with two PC interfaces, else empty
-  std::string deviceInterface;  // in the device namespace: "lan0"
-  std::string pcAddress;        // 10.(60+k).0.1
+  std::string pcInterface;         // in the PC namespace, e.g. "pc1"
+  std::string secondPcInterface;   // "pc1b" with two PC interfaces, else empty
+  std::string deviceInterface;     // in the device namespace: "lan0"
+  std::string pcAddress;           // 10.(60+k).0.1
   std::string firstDeviceAddress;  // 10.(60+k).1.1
 };
 

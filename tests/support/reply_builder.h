@@ -10,9 +10,7 @@
 class ReplyBuilder {
  public:
   // "ENCP", version, length placeholder, code.
-  explicit ReplyBuilder(uint8_t version = 3, uint8_t code = 5) {
-    bytes_ = {'E', 'N', 'C', 'P', version, 0, 0, code};
-  }
+  explicit ReplyBuilder(uint8_t version = 3, uint8_t code = 5) { bytes_ = {'E', 'N', 'C', 'P', version, 0, 0, code}; }
 
   ReplyBuilder& u8(uint8_t v) {
     bytes_.push_back(v);
@@ -45,7 +43,7 @@ class ReplyBuilder {
     static const uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
     raw({7});  // selector
     bytes_.insert(bytes_.end(), mac ? mac : kMac, (mac ? mac : kMac) + 6);
-    raw({1, 0xEE});                            // static; uninterpreted byte
+    raw({1, 0xEE});  // static; uninterpreted byte
     text(texts[0]).text(texts[1]).text(texts[2]);
     raw({192, 168, 1, 10, 255, 255, 255, 0, 192, 168, 1, 1, 8, 8, 8, 8});
     text(texts[3]).text(texts[4]).text(texts[5]);

@@ -1,11 +1,12 @@
 #include "tests/support/run_command.h"
 
 #include <fcntl.h>
-#include <cerrno>
 #include <poll.h>
 #include <signal.h>
 #include <sys/wait.h>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace tavrix::lab {
 
@@ -35,7 +36,8 @@ int RunCommand(const std::vector<std::string>& argv, std::string* output, std::c
   bool timedOut = false;
   char buffer[4096];
   while (true) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) {
       timedOut = true;
       break;

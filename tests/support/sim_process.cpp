@@ -37,8 +37,8 @@ std::string NvtsimPath() { return TAVRIX_NVTSIM_PATH; }
 
 SimProcess::~SimProcess() { Stop(); }
 
-bool SimProcess::Start(const std::vector<std::string>& args, const std::string& netns,
-                       double lifetimeSeconds, std::chrono::milliseconds readyTimeout) {
+bool SimProcess::Start(const std::vector<std::string>& args, const std::string& netns, double lifetimeSeconds,
+                       std::chrono::milliseconds readyTimeout) {
   std::vector<std::string> argv;
   if (!netns.empty()) argv = {"ip", "netns", "exec", netns};
   argv.push_back(NvtsimPath());
@@ -73,7 +73,8 @@ bool SimProcess::Start(const std::vector<std::string>& args, const std::string& 
   const auto deadline = std::chrono::steady_clock::now() + readyTimeout;
   bool ready = false;
   while (!ready) {
-    const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    const auto left =
+        std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     if (left.count() <= 0) break;
     pollfd entry{out[0], POLLIN, 0};
     if (poll(&entry, 1, static_cast<int>(left.count())) <= 0) continue;

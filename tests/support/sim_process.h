@@ -28,8 +28,7 @@ class SimProcess {
   SimProcess& operator=(const SimProcess&) = delete;
 
   // `args` are nvtsim's options; `netns` empty runs it here.
-  bool Start(const std::vector<std::string>& args, const std::string& netns = "",
-             double lifetimeSeconds = 120,
+  bool Start(const std::vector<std::string>& args, const std::string& netns = "", double lifetimeSeconds = 120,
              std::chrono::milliseconds readyTimeout = std::chrono::seconds(30));
   // Ends the child; its exit status, or -1 if it was killed or never ran.
   int Stop();
