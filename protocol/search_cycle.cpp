@@ -7,6 +7,7 @@ namespace {
 
 // How late a stop request may be seen; ten wake-ups per 500 ms cycle.
 constexpr std::chrono::milliseconds kWaitSlice{50};
+constexpr std::chrono::microseconds kBurstGap{1000};
 
 }  // namespace
 
@@ -26,13 +27,21 @@ void ReceiveSearchReplies(EncpClient* client, std::chrono::steady_clock::time_po
       continue;
     }
     if (ready == 0) continue;
-    std::vector<DeviceInfo> batch;
-    size_t read = 0;
-    while (read < kSearchReplyBatchLimit) {
-      const int32_t n = client->ops.RecvSearchReplies(client, &batch, kSearchReplyBatchLimit - read);
-      if (n <= 0) break;
-      read += static_cast<size_t>(n);
+    // Once replies flow, keep reading for a moment after the queue runs dry:
+    // the next ones of a burst are microseconds away, and waking from a wait
+    // for each of them lets a small receive buffer overflow meanwhile.
+    Clock::time_point lastArrival = Clock::now();
+    while (Clock::now() - lastArrival < kBurstGap && Clock::now() < deadline) {
+      std::vector<DeviceInfo> batch;
+      size_t read = 0;
+      while (read < kSearchReplyBatchLimit) {
+        const int32_t n = client->ops.RecvSearchReplies(client, &batch, kSearchReplyBatchLimit - read);
+        if (n <= 0) break;
+        read += static_cast<size_t>(n);
+      }
+      if (read > 0) lastArrival = Clock::now();
+      if (!batch.empty()) onBatch(std::move(batch));
+      if (stopRequested != nullptr && stopRequested->load()) return;
     }
-    if (!batch.empty()) onBatch(std::move(batch));
   }
 }

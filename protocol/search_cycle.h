@@ -2,9 +2,13 @@
 // worker and the command-line scan: wait for replies until a deadline,
 // drain whatever is queued in batches and hand each batch on.
 //
-// It blocks in the system between arrivals (never a polling loop), so a
-// cycle that no device answers costs almost no processor time; the wait is
-// cut into slices only so that a stop request is seen within one slice. A
+// It blocks in the system between arrivals, so a cycle that no device
+// answers costs almost no processor time; the wait is cut into slices only
+// so that a stop request is seen within one slice. Once replies arrive it
+// keeps reading until none has come for a millisecond: inside a burst the
+// next reply is microseconds away, and waking from a wait for each one let
+// the system's default receive buffer (a couple of hundred datagrams)
+// overflow. A
 // batch is what one drain found, capped so that a burst is handed on in
 // parts while it is still arriving; replies keep their order of arrival,
 // duplicates included - merging them is the receiver's business.
