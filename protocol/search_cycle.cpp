@@ -33,6 +33,7 @@ void ReceiveSearchReplies(EncpClient* client, std::chrono::steady_clock::time_po
     Clock::time_point lastArrival = Clock::now();
     while (Clock::now() - lastArrival < kBurstGap && Clock::now() < deadline) {
       std::vector<DeviceInfo> batch;
+      batch.reserve(kSearchReplyBatchLimit);
       size_t read = 0;
       while (read < kSearchReplyBatchLimit) {
         const int32_t n = client->ops.RecvSearchReplies(client, &batch, kSearchReplyBatchLimit - read);
