@@ -2,10 +2,11 @@
 
 #include <arpa/inet.h>
 
-#include <cstdio>
 #include <optional>
 #include <unordered_map>
 #include <unordered_set>
+
+#include "protocol/address_text.h"
 
 namespace {
 
@@ -153,11 +154,7 @@ std::string LineCheckText(const AddressListLine& line, const LineCheck& check) {
         text += "address given twice in the file";
         break;
       case LineProblem::kAddressInUse: {
-        const Mac& mac = check.inUseBy;
-        char macText[18];
-        std::snprintf(macText, sizeof macText, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
-                      mac[5]);
-        text += std::string("address in use by ") + macText;
+        text += "address in use by " + MacText(check.inUseBy.data());
         break;
       }
     }

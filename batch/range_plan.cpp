@@ -2,7 +2,6 @@
 
 #include <arpa/inet.h>
 
-#include <cstdio>
 #include <unordered_set>
 
 #include "protocol/address_text.h"
@@ -20,10 +19,7 @@ BatchLine PlannedLine(const MacAddress& mac, int32_t networkType, uint32_t ipAdd
                       uint32_t gateway, uint32_t dnsServer) {
   BatchLine line{mac, {}};
   AddressListRecord& record = line.record;
-  char macText[18];
-  std::snprintf(macText, sizeof macText, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4],
-                mac[5]);
-  record.macText = macText;
+  record.macText = MacText(mac.data());
   record.networkType = networkType;
   record.typeText = networkType == kNetworkStatic ? "STATIC" : "DHCP";
   record.ipAddress = ipAddress;
@@ -43,13 +39,21 @@ RangePlan Refused(RangePlan plan, RangeRefusal refusal) {
 
 }  // namespace
 
-RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<PlannedDevice>& tickedInListOrder,
-                           const std::vector<uint32_t>& addressesInUse) {
+RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices) {
+  std::vector<MacAddress> ticked;
+  std::vector<uint32_t> addressesInUse;
+  for (const ListedDevice& device : devices) {
+    if (device.ticked) {
+      ticked.push_back(device.mac);
+    } else {
+      addressesInUse.push_back(device.sourceAddress);
+    }
+  }
   RangePlan plan;
-  plan.devices = tickedInListOrder.size();
+  plan.devices = ticked.size();
   if (settings.networkType != kNetworkStatic) {
-    for (const PlannedDevice& device : tickedInListOrder) {
-      plan.lines.push_back(PlannedLine(device.mac, kNetworkDhcp, 0, 0, 0, 0));
+    for (const MacAddress& mac : ticked) {
+      plan.lines.push_back(PlannedLine(mac, kNetworkDhcp, 0, 0, 0, 0));
     }
     return plan;
   }
@@ -73,13 +77,19 @@ RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<Plan
   if (usable < plan.devices) return Refused(std::move(plan), RangeRefusal::kTooFewAddresses);
 
   uint32_t next = start;
-  for (const PlannedDevice& device : tickedInListOrder) {
+  for (const MacAddress& mac : ticked) {
     while (passedOver.contains(next)) ++next;
-    plan.lines.push_back(PlannedLine(device.mac, kNetworkStatic, htonl(next), settings.subnetMask, settings.gateway,
-                                     settings.dnsServer));
+    plan.lines.push_back(
+        PlannedLine(mac, kNetworkStatic, htonl(next), settings.subnetMask, settings.gateway, settings.dnsServer));
     ++next;
   }
   return plan;
+}
+
+AddressListLines PlannedLines(const std::vector<BatchLine>& lines) {
+  AddressListLines planned;
+  for (const BatchLine& line : lines) planned.lines.push_back({line.record, AddressListFault::kNone, {}, {}});
+  return planned;
 }
 
 std::string RangeRefusalText(const RangeSettings& settings, const RangePlan& plan) {

@@ -2,9 +2,9 @@
 // out before anything is sent, so the window, its viewer and the
 // command-line client all run and show the same plan through RunBatchLines.
 //
-// The devices get Start, Start + 1, ... in the order given (the window's
-// list order). An address is passed over when a device that this run does
-// not re-address holds it (the caller lists those addresses), when it is the
+// The ticked devices get Start, Start + 1, ... in the order given (the
+// window's list order). An address is passed over when a device that this run
+// does not re-address holds it (an unticked device of the list), when it is the
 // network or broadcast address of the subnet, or when it is the gateway or
 // DNS server typed for the run: each of these belongs to a host that would
 // then share its address with a device. Every device gets the same mask,
@@ -28,6 +28,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/address_list_check.h"
 #include "batch/batch_run.h"
 
 struct RangeSettings {
@@ -37,10 +38,6 @@ struct RangeSettings {
   uint32_t subnetMask = 0;
   uint32_t gateway = 0;  // 0.0.0.0: none
   uint32_t dnsServer = 0;
-};
-
-struct PlannedDevice {
-  MacAddress mac{};
 };
 
 enum class RangeRefusal {
@@ -63,8 +60,12 @@ struct RangePlan {
   size_t devices = 0;
 };
 
-RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<PlannedDevice>& tickedInListOrder,
-                           const std::vector<uint32_t>& addressesInUse);
+// The ticked devices get the range in the order given; every other device
+// keeps its address, which the range then passes over.
+RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices);
+
+// The plan as the lines of a file, for the viewer's and the dry run's check.
+AddressListLines PlannedLines(const std::vector<BatchLine>& lines);
 
 // Why a plan was refused, for a message box; empty for a plan that was not.
 std::string RangeRefusalText(const RangeSettings& settings, const RangePlan& plan);

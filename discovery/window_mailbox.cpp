@@ -35,11 +35,6 @@ WindowMailbox::WindowMailbox(QObject* window) : window_(window) {
 #endif
 }
 
-QEvent::Type WorkerFaultEventType() {
-  static const QEvent::Type type = static_cast<QEvent::Type>(QEvent::registerEventType());
-  return type;
-}
-
 bool WindowMailbox::post(std::unique_ptr<QEvent> event) {
   std::lock_guard<std::mutex> lock(mutex_);
   if (window_ == nullptr) return false;

@@ -41,8 +41,10 @@ inline constexpr QEvent::Type WM_DEVICE_FOUND = static_cast<QEvent::Type>(1025);
 inline constexpr QEvent::Type WM_DISCOVERY_ENDED = static_cast<QEvent::Type>(1026);
 inline constexpr QEvent::Type WM_BATCH_ENDED = static_cast<QEvent::Type>(1027);
 
-// Registered once per process, so it can never collide with another user type.
+// Registered once per process, so they never collide with another user type.
 QEvent::Type WorkerFaultEventType();
+QEvent::Type BatchProgressEventType();
+QEvent::Type ChangeOutcomeEventType();
 
 // Discovery cycles are numbered from 1; a batch run's events carry 0, as
 // they belong to no cycle and are never out of date.
@@ -87,10 +89,6 @@ class WorkerFaultEvent : public WorkerEvent {
 };
 
 inline constexpr const char* kDiscoveryFaultText = "[ERROR] EncpThreadProc : EncpThreadProcRun";
-
-// Registered once per process, so they never collide with another user type.
-QEvent::Type BatchProgressEventType();
-QEvent::Type ChangeOutcomeEventType();
 
 class BatchProgressEvent : public QEvent {
  public:

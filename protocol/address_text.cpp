@@ -44,3 +44,9 @@ bool ParseMacText(std::string_view text, uint8_t mac[6]) {
   }
   return true;
 }
+
+std::string MacText(const uint8_t mac[6]) {
+  char text[18];
+  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
+  return text;
+}

@@ -23,3 +23,5 @@ bool ParseDottedAddress(std::string_view text, uint32_t* networkOrder);
 std::string DottedAddressText(uint32_t networkOrder);
 
 bool ParseMacText(std::string_view text, uint8_t mac[6]);
+// "00:1A:2B:00:00:01": upper case with ':', the form address lists match.
+std::string MacText(const uint8_t mac[6]);

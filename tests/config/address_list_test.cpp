@@ -209,11 +209,11 @@ TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
 
 // The planned addresses joined by blanks, or the refusal's text.
 std::string PlanOutcome(const RangeSettings& settings, size_t devices, const std::vector<const char*>& inUse) {
-  std::vector<PlannedDevice> ticked;
-  for (size_t i = 0; i < devices; ++i) ticked.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, static_cast<uint8_t>(i)}});
-  std::vector<uint32_t> addresses;
-  for (const char* address : inUse) addresses.push_back(Ip(address));
-  const RangePlan plan = PlanAddressRange(settings, ticked, addresses);
+  std::vector<ListedDevice> listed;
+  for (size_t i = 0; i < devices; ++i)
+    listed.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, static_cast<uint8_t>(i)}, 0, true});
+  for (const char* address : inUse) listed.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x01, 0x00}, Ip(address), false});
+  const RangePlan plan = PlanAddressRange(settings, listed);
   if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
   std::string planned;
   for (const BatchLine& line : plan.lines) planned += (planned.empty() ? "" : " ") + line.record.addressTexts[0];
@@ -292,11 +292,11 @@ TEST(RangePlan, AddressesInTurnPassingOverTakenOnesOrTheReasonForNone) {
 }
 
 TEST(RangePlan, LinesFollowTheDevicesAndReadLikeFileLines) {
-  const std::vector<PlannedDevice> ticked = {{{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0B}},
-                                             {{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0A}}};
+  std::vector<ListedDevice> ticked = {{{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0B}, 0, true},
+                                      {{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0A}, 0, true}};
   RangeSettings settings{kNetworkStatic,      Ip("192.168.1.2"), Ip("192.168.1.255"),
                          Ip("255.255.255.0"), Ip("192.168.1.1"), Ip("168.126.63.1")};
-  RangePlan plan = PlanAddressRange(settings, ticked, {});
+  RangePlan plan = PlanAddressRange(settings, ticked);
   ASSERT_EQ(plan.lines.size(), 2u);
   EXPECT_EQ(plan.lines[0].mac, ticked[0].mac);
   const AddressListRecord& second = plan.lines[1].record;
@@ -310,7 +310,8 @@ TEST(RangePlan, LinesFollowTheDevicesAndReadLikeFileLines) {
 
   // DHCP takes no range, so none of its faults refuse it.
   settings = {kNetworkDhcp, Ip("10.0.0.9"), Ip("10.0.0.8"), Ip("255.0.255.0"), Ip("10.9.0.1"), 0};
-  plan = PlanAddressRange(settings, ticked, {Ip("10.0.0.9")});
+  ticked.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0C}, Ip("10.0.0.9"), false});
+  plan = PlanAddressRange(settings, ticked);
   ASSERT_EQ(plan.lines.size(), 2u);
   for (const BatchLine& line : plan.lines) {
     EXPECT_EQ(line.record.networkType, kNetworkDhcp);

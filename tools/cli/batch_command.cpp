@@ -76,26 +76,23 @@ std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
   return listed;
 }
 
-// The range's devices: those named, in the order named, or every device
-// found, by address and then MAC, so that a script gets the same plan each
-// run. Devices found but not named keep their addresses.
+// The range's devices, ticked: those named, in the order named, or every
+// device found, by address and then MAC, so that a script gets the same plan
+// each run. Devices found but not named keep their addresses.
 std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
-  std::vector<PlannedDevice> planned;
-  std::vector<uint32_t> inUse;
+  std::vector<ListedDevice> devices = AllTicked(found);
   if (args.rangeMacs.empty()) {
-    std::vector<DeviceInfo> ordered = found;
-    std::sort(ordered.begin(), ordered.end(), [](const DeviceInfo& a, const DeviceInfo& b) {
-      return std::pair(ntohl(a.sourceAddress), MacOf(a.mac)) < std::pair(ntohl(b.sourceAddress), MacOf(b.mac));
+    std::sort(devices.begin(), devices.end(), [](const ListedDevice& a, const ListedDevice& b) {
+      return std::pair(ntohl(a.sourceAddress), a.mac) < std::pair(ntohl(b.sourceAddress), b.mac);
     });
-    for (const DeviceInfo& device : ordered) planned.push_back({MacOf(device.mac)});
   } else {
-    for (const MacAddress& mac : args.rangeMacs) planned.push_back({mac});
-    for (const DeviceInfo& device : found) {
-      if (std::find(args.rangeMacs.begin(), args.rangeMacs.end(), MacOf(device.mac)) == args.rangeMacs.end())
-        inUse.push_back(device.sourceAddress);
-    }
+    std::erase_if(devices, [&](const ListedDevice& device) {
+      return std::find(args.rangeMacs.begin(), args.rangeMacs.end(), device.mac) != args.rangeMacs.end();
+    });
+    for (ListedDevice& device : devices) device.ticked = false;
+    for (const MacAddress& mac : args.rangeMacs) devices.push_back({mac, 0, true});
   }
-  RangePlan plan = PlanAddressRange(*args.range, planned, inUse);
+  RangePlan plan = PlanAddressRange(*args.range, devices);
   if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
   std::fprintf(stderr, "tavrix-cli: %s\n", RangeRefusalText(*args.range, plan).c_str());
   return std::nullopt;
@@ -130,9 +127,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     if (!plan) return kExitFailure;
     lines = std::move(*plan);
     if (args.dryRun) {
-      AddressListLines planned;
-      for (const BatchLine& line : lines) planned.lines.push_back({line.record, AddressListFault::kNone, {}, {}});
-      return DryRun(planned, found, out);
+      return DryRun(PlannedLines(lines), found, out);
     }
   } else if (args.dryRun) {
     const AddressListLines file = ReadAddressListLines(args.filePath);

@@ -71,7 +71,7 @@ int Set(const CliArgs& args) {
     }
   }
   if (target == nullptr) {
-    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", FormatPlainMac(args.mac).c_str());
+    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", MacText(args.mac).c_str());
     return kExitFailure;
   }
   NetworkSettingRequest request = BuildSetRequest(*target, args, password);

@@ -34,12 +34,6 @@ std::string FormatAvPorts(const DeviceInfo& device) {
 
 }  // namespace
 
-std::string FormatPlainMac(const uint8_t mac[6]) {
-  char text[32];
-  std::snprintf(text, sizeof text, "%02X:%02X:%02X:%02X:%02X:%02X", mac[0], mac[1], mac[2], mac[3], mac[4], mac[5]);
-  return text;
-}
-
 std::string FormatDeviceLine(const DeviceInfo& device) {
   return Decoded(device.modelName) + "\t" + FormatListMac(device.mac) + "\t" + DottedAddressText(device.sourceAddress) +
          "\t" + FormatWebPort(device.webPort) + "\t" + FormatAvPorts(device);
@@ -70,7 +64,7 @@ std::string FormatDevicesJson(const std::vector<DeviceInfo>& devices) {
     const DeviceInfo& d = devices[i];
     out += i == 0 ? "\n" : ",\n";
     out += "  {\"model\": " + JsonString(Decoded(d.modelName));
-    out += ", \"mac\": " + JsonString(FormatPlainMac(d.mac));
+    out += ", \"mac\": " + JsonString(MacText(d.mac));
     out += ", \"address\": " + JsonString(DottedAddressText(d.sourceAddress));
     out += ", \"interface\": " + JsonString(InterfaceNameText(d.interfaceIndex));
     out += ", \"webPort\": " + std::to_string(d.webPort);

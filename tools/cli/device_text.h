@@ -13,8 +13,6 @@
 
 #include "protocol/encp_records.h"
 
-std::string FormatPlainMac(const uint8_t mac[6]);  // "00:1A:2B:00:00:01"
-
 // Model, MAC, address, web port and AV ports, separated by tabs.
 std::string FormatDeviceLine(const DeviceInfo& device);
 std::string FormatDevicesJson(const std::vector<DeviceInfo>& devices);

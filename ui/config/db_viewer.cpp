@@ -4,6 +4,7 @@
 #include <QStyle>
 #include <algorithm>
 
+#include "batch/range_plan.h"
 #include "ui/common/dialog_units.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui_db_viewer_dialog.h"
@@ -46,9 +47,7 @@ CDBViewer::CDBViewer(QWidget* owner, const QString& filePath, const std::vector<
 CDBViewer::CDBViewer(QWidget* owner, const std::vector<BatchLine>& plan, const std::vector<ListedDevice>& devices)
     : QDialog(owner), ui_(std::make_unique<Ui::DbViewerDialog>()) {
   Prepare();
-  AddressListLines lines;
-  for (const BatchLine& line : plan) lines.lines.push_back({line.record, AddressListFault::kNone, {}, {}});
-  ShowLines(lines, devices);
+  ShowLines(PlannedLines(plan), devices);
 }
 
 CDBViewer::~CDBViewer() = default;

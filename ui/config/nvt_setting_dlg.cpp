@@ -17,20 +17,6 @@ constexpr uint32_t Address(uint32_t a, uint32_t b, uint32_t c, uint32_t d) {
   return (a << 24) | (b << 16) | (c << 8) | d;
 }
 
-// The ticked devices get the range; the others keep their addresses.
-RangePlan PlanAgainst(const RangeSettings& range, const std::vector<ListedDevice>& devices) {
-  std::vector<PlannedDevice> ticked;
-  std::vector<uint32_t> inUse;
-  for (const ListedDevice& device : devices) {
-    if (device.ticked) {
-      ticked.push_back({device.mac});
-    } else {
-      inUse.push_back(device.sourceAddress);
-    }
-  }
-  return PlanAddressRange(range, ticked, inUse);
-}
-
 }  // namespace
 
 std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory) {
@@ -166,7 +152,7 @@ RangeSettings CNVTSettingDlg::TypedRange() const {
 
 std::optional<std::vector<BatchLine>> CNVTSettingDlg::PlanTypedRange(const std::vector<ListedDevice>& devices) {
   const RangeSettings range = TypedRange();
-  RangePlan plan = PlanAgainst(range, devices);
+  RangePlan plan = PlanAddressRange(range, devices);
   if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
   Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromStdString(RangeRefusalText(range, plan)));
   return std::nullopt;
