@@ -2,21 +2,25 @@
 // are usable, what a usable line yields, how the file is cut into lines,
 // which files are refused, what the pre-flight check says of each line, and
 // which address a batch by range plans for each device.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <sstream>
 #include <string>
+#include <tuple>
 
 #include "batch/address_list_check.h"
 #include "batch/address_list_file.h"
 #include "batch/address_list_line.h"
 #include "batch/range_plan.h"
-#include "tests/config/config_test_support.h"
-
-using config_test::Ip;
+#include "protocol/address_text.h"
+#include "tests/support/temp_files.h"
 
 namespace {
+
+uint32_t Ip(const std::string& text) { return inet_addr(text.c_str()); }
 
 const char kGoodLine[] = "00:1A:2B:3C:4D:5E STATIC 192.168.1.20 255.255.255.0 192.168.1.1 168.126.63.1";
 
@@ -117,9 +121,8 @@ TEST(AddressListFile, LinesPiecesAndHostileFiles) {
 // not be read for ever, and a file that fails half-way gives no lines.
 TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
   TempFiles files;
-  char folder[] = "/tmp/tavrix-test-XXXXXX";
-  ASSERT_NE(mkdtemp(folder), nullptr);
-  const std::string fifo = std::string(folder) + "/list";
+  const std::string fifo = files.Write("");
+  ASSERT_EQ(unlink(fifo.c_str()), 0);
   ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
   const std::string atLimit = files.Write(std::string(kGoodLine) + "\n");
   ASSERT_EQ(truncate(atLimit.c_str(), kAddressListMaxBytes), 0);
@@ -130,7 +133,7 @@ TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
   const std::pair<std::string, AddressListStatus> refused[] = {
       {"/nonexistent/tavrix/list.txt", AddressListStatus::kCannotOpen},
       {"", AddressListStatus::kCannotOpen},
-      {folder, AddressListStatus::kNotRegularFile},
+      {"/tmp", AddressListStatus::kNotRegularFile},
       {fifo, AddressListStatus::kNotRegularFile},
       {"/dev/zero", AddressListStatus::kNotRegularFile},
       {overLimit, AddressListStatus::kTooLarge},
@@ -142,8 +145,6 @@ TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
     EXPECT_TRUE(list.records.empty()) << path;
     EXPECT_STRNE(AddressListStatusText(status), "") << path;
   }
-  unlink(fifo.c_str());
-  rmdir(folder);
 
   // The stop request is heard between lines, and a stopped read gives no
   // lines rather than a part of the file.
@@ -162,10 +163,8 @@ TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
 // keeps it on 10.0.0.5.
 TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
   std::vector<ListedDevice> devices;
-  for (uint8_t last = 1; last <= 5; ++last) {
-    const std::string address = "10.0.0." + std::to_string(last);
-    devices.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, last}, Ip(address.c_str()), last != 2});
-  }
+  for (uint8_t last = 1; last <= 5; ++last)
+    devices.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, last}, Ip("10.0.0." + std::to_string(last)), last != 2});
   const std::string tail = " 255.255.255.0 10.0.0.254 8.8.8.8";
   const std::pair<std::string, const char*> table[] = {
       {"00:1A:2B:00:00:01 STATIC 10.0.0.101" + tail, "ready"},
@@ -207,118 +206,67 @@ TEST(AddressListCheck, EveryVerdictAndReasonInPrecedence) {
             "10 usable lines: 0 ready, 10 not listed; 1005 lines skipped (the first 1000 shown)");
 }
 
-// The planned addresses joined by blanks, or the refusal's text.
-std::string PlanOutcome(const RangeSettings& settings, size_t devices, const std::vector<const char*>& inUse) {
+// A row reads "[DHCP] start end mask gateway ticked in-use...": `ticked`
+// devices, listed against the order of their MACs, then unticked ones at
+// the addresses in use; the DNS server is 10.0.0.3. Its outcome is the
+// address each line gives ("DHCP" and the line's IP text when none), or the
+// refusal's text. Every line follows the list and reads like the file line
+// it stands for.
+std::string PlanOutcome(const std::string& row) {
+  const bool dhcp = row.rfind("DHCP ", 0) == 0;
+  std::istringstream in(row.substr(dhcp ? 5 : 0));
+  std::string start, end, mask, gateway, inUse;
+  size_t ticked = 0;
+  in >> start >> end >> mask >> gateway >> ticked;
+  const RangeSettings settings{
+      dhcp ? kNetworkDhcp : kNetworkStatic, Ip(start), Ip(end), Ip(mask), Ip(gateway), Ip("10.0.0.3")};
   std::vector<ListedDevice> listed;
-  for (size_t i = 0; i < devices; ++i)
-    listed.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, static_cast<uint8_t>(i)}, 0, true});
-  for (const char* address : inUse) listed.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x01, 0x00}, Ip(address), false});
+  for (size_t i = 0; i < ticked; ++i)
+    listed.push_back({{0, 0x1A, 0x2B, 0, 0, static_cast<uint8_t>(0xF0 - i)}, 0, true});
+  while (in >> inUse) listed.push_back({{0, 0x1A, 0x2B, 0, 1, 0}, Ip(inUse), false});
   const RangePlan plan = PlanAddressRange(settings, listed);
   if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
-  std::string planned;
-  for (const BatchLine& line : plan.lines) planned += (planned.empty() ? "" : " ") + line.record.addressTexts[0];
-  return planned;
+  std::string outcome;
+  for (size_t i = 0; i < plan.lines.size(); ++i) {
+    const AddressListRecord& r = plan.lines[i].record;
+    const auto& t = r.addressTexts;
+    EXPECT_EQ(plan.lines[i].mac, listed[i].mac);
+    EXPECT_EQ(ParseUpperColonMac(r.macText), listed[i].mac);
+    EXPECT_EQ(t[1] + " " + t[2] + " " + t[3], dhcp ? "0.0.0.0 0.0.0.0 0.0.0.0" : mask + " " + gateway + " 10.0.0.3");
+    const auto reread =
+        ParseAddressListLine(r.macText + " " + r.typeText + " " + t[0] + " " + t[1] + " " + t[2] + " " + t[3]);
+    EXPECT_TRUE(reread && reread->networkType == r.networkType &&
+                std::tie(reread->ipAddress, reread->subnetMask, reread->gateway, reread->dnsServer) ==
+                    std::tie(r.ipAddress, r.subnetMask, r.gateway, r.dnsServer))
+        << "the texts and the values agree";
+    const std::optional<uint32_t> given = GivenAddress(r);
+    outcome += (outcome.empty() ? "" : " ") + (given ? DottedAddressText(*given) : r.typeText + " " + t[0]);
+  }
+  return outcome;
 }
 
 TEST(RangePlan, AddressesInTurnPassingOverTakenOnesOrTheReasonForNone) {
-  struct Row {
-    const char* start;
-    const char* end;
-    const char* mask;
-    const char* gateway;
-    size_t devices;
-    std::vector<const char*> inUse;
-    const char* outcome;
-  };
-  const Row table[] = {
-      {"10.0.0.250",
-       "10.0.0.255",
-       "255.255.255.0",
-       "10.0.0.1",
-       4,
-       {"10.0.0.251", "10.0.0.9"},
+  const std::pair<const char*, const char*> table[] = {
+      {"10.0.0.250 10.0.0.255 255.255.255.0 10.0.0.1 4 10.0.0.251 10.0.0.9",
        "10.0.0.250 10.0.0.252 10.0.0.253 10.0.0.254"},
-      {"10.0.0.250",
-       "10.0.0.255",
-       "255.255.255.0",
-       "10.0.0.1",
-       5,
-       {"10.0.0.251", "10.0.0.251"},
+      {"10.0.0.250 10.0.0.255 255.255.255.0 10.0.0.1 5 10.0.0.251 10.0.0.251",
        "The range 10.0.0.250 ~ 10.0.0.255 has 4 usable addresses for 5 selected devices."},
-      {"10.0.0.0", "10.0.0.5", "255.255.255.0", "10.0.0.1", 3, {}, "10.0.0.2 10.0.0.4 10.0.0.5"},
-      {"10.0.0.3",
-       "10.0.0.3",
-       "255.255.255.0",
-       "10.0.0.1",
-       1,
-       {},
+      {"10.0.0.0 10.0.0.5 255.255.255.0 10.0.0.1 3", "10.0.0.2 10.0.0.4 10.0.0.5"},
+      {"10.0.0.3 10.0.0.3 255.255.255.0 10.0.0.1 1",
        "The range 10.0.0.3 ~ 10.0.0.3 has 0 usable addresses for 1 selected device."},
-      {"10.0.0.9",
-       "10.0.0.8",
-       "255.255.255.0",
-       "10.0.0.1",
-       1,
-       {},
-       "The end address 10.0.0.8 is below the start address 10.0.0.9."},
-      {"10.0.0.9",
-       "10.0.1.8",
-       "255.255.255.0",
-       "10.0.1.1",
-       1,
-       {},
+      {"10.0.0.9 10.0.0.8 255.255.255.0 10.0.0.1 1", "The end address 10.0.0.8 is below the start address 10.0.0.9."},
+      {"10.0.0.9 10.0.1.8 255.255.255.0 10.0.1.1 1",
        "The start address 10.0.0.9 is outside the subnet 10.0.1.0 / 255.255.255.0."},
-      {"10.0.0.9",
-       "10.0.1.8",
-       "255.255.255.0",
-       "10.0.0.1",
-       1,
-       {},
+      {"10.0.0.9 10.0.1.8 255.255.255.0 10.0.0.1 1",
        "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
-      {"10.0.0.9",
-       "10.0.1.8",
-       "255.255.255.0",
-       "0.0.0.0",
-       1,
-       {},
+      {"10.0.0.9 10.0.1.8 255.255.255.0 0.0.0.0 1",
        "The end address 10.0.1.8 is outside the subnet 10.0.0.0 / 255.255.255.0."},
-      {"10.0.0.9", "10.0.1.8", "255.255.0.0", "0.0.0.0", 2, {}, "10.0.0.9 10.0.0.10"},
-      {"10.0.0.9", "10.0.0.8", "255.0.255.0", "10.0.0.1", 1, {}, "The subnet mask 255.0.255.0 is not contiguous."},
+      {"10.0.0.9 10.0.1.8 255.255.0.0 0.0.0.0 2", "10.0.0.9 10.0.0.10"},
+      {"10.0.0.9 10.0.0.8 255.0.255.0 10.0.0.1 1", "The subnet mask 255.0.255.0 is not contiguous."},
+      // DHCP takes no range, so none of its faults refuse it.
+      {"DHCP 10.0.0.9 10.0.0.8 255.0.255.0 10.9.0.1 2 10.0.0.9", "DHCP 0.0.0.0 DHCP 0.0.0.0"},
   };
-  for (const Row& row : table) {
-    const RangeSettings settings{kNetworkStatic, Ip(row.start),   Ip(row.end),
-                                 Ip(row.mask),   Ip(row.gateway), Ip("10.0.0.3")};
-    EXPECT_EQ(PlanOutcome(settings, row.devices, row.inUse), row.outcome) << row.start << " ~ " << row.end;
-  }
-}
-
-TEST(RangePlan, LinesFollowTheDevicesAndReadLikeFileLines) {
-  std::vector<ListedDevice> ticked = {{{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0B}, 0, true},
-                                      {{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0A}, 0, true}};
-  RangeSettings settings{kNetworkStatic,      Ip("192.168.1.2"), Ip("192.168.1.255"),
-                         Ip("255.255.255.0"), Ip("192.168.1.1"), Ip("168.126.63.1")};
-  RangePlan plan = PlanAddressRange(settings, ticked);
-  ASSERT_EQ(plan.lines.size(), 2u);
-  EXPECT_EQ(plan.lines[0].mac, ticked[0].mac);
-  const AddressListRecord& second = plan.lines[1].record;
-  EXPECT_EQ(second.macText, "00:1A:2B:00:00:0A");
-  EXPECT_EQ(second.typeText, "STATIC");
-  EXPECT_EQ(second.addressTexts,
-            (std::array<std::string, 4>{"192.168.1.3", "255.255.255.0", "192.168.1.1", "168.126.63.1"}));
-  EXPECT_EQ((std::vector<uint32_t>{second.ipAddress, second.subnetMask, second.gateway, second.dnsServer}),
-            (std::vector<uint32_t>{Ip("192.168.1.3"), Ip("255.255.255.0"), Ip("192.168.1.1"), Ip("168.126.63.1")}));
-  EXPECT_EQ(GivenAddress(second), Ip("192.168.1.3"));
-
-  // DHCP takes no range, so none of its faults refuse it.
-  settings = {kNetworkDhcp, Ip("10.0.0.9"), Ip("10.0.0.8"), Ip("255.0.255.0"), Ip("10.9.0.1"), 0};
-  ticked.push_back({{0x00, 0x1A, 0x2B, 0x00, 0x00, 0x0C}, Ip("10.0.0.9"), false});
-  plan = PlanAddressRange(settings, ticked);
-  ASSERT_EQ(plan.lines.size(), 2u);
-  for (const BatchLine& line : plan.lines) {
-    EXPECT_EQ(line.record.networkType, kNetworkDhcp);
-    EXPECT_EQ(line.record.typeText, "DHCP");
-    EXPECT_EQ(line.record.addressTexts[0], "0.0.0.0");
-    EXPECT_EQ(GivenAddress(line.record), std::nullopt);
-  }
+  for (const auto& [row, outcome] : table) EXPECT_EQ(PlanOutcome(row), outcome) << row;
 }
 
 }  // namespace
