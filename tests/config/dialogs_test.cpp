@@ -1,18 +1,19 @@
 // The configuration dialogs on real offscreen widgets, every modal run and
 // message answered through scripted prompts. The viewer scrolled to its
 // "Check" column, the README's picture, lands in the build directory.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <QAbstractButton>
 #include <QDir>
 #include <QLabel>
 #include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
 #include <QScrollBar>
 #include <QTest>
 
-#include "tests/config/config_test_support.h"
+#include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
+#include "tests/support/temp_files.h"
 #include "ui/common/ip_address_edit.h"
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
@@ -20,25 +21,18 @@
 #include "ui/controls/grid_model.h"
 #include "ui/controls/xlist_ctrl.h"
 
-using config_test::Ip;
-
 namespace {
 
-template <typename T>
+uint32_t Ip(const char* text) { return inet_addr(text); }
+
+template <typename T = QAbstractButton>
 T* Child(QWidget& dialog, const char* name) {
   T* child = dialog.findChild<T*>(QString::fromLatin1(name));
   EXPECT_NE(child, nullptr) << name;
   return child;
 }
 
-void Click(QWidget& dialog, const char* button) {
-  QTest::mouseClick(Child<QPushButton>(dialog, button), Qt::LeftButton);
-}
-
-void SaveScreenshot(QWidget& widget, const char* name) {
-  const QString dir = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath());
-  EXPECT_TRUE(widget.grab().save(dir + "/tavrix_" + name + ".png")) << name;
-}
+void Click(QWidget& dialog, const char* button) { QTest::mouseClick(Child(dialog, button), Qt::LeftButton); }
 
 const char kList[] =
     "00:1A:2B:3C:4D:5E STATIC 192.168.1.20 255.255.255.0 192.168.1.1 168.126.63.1 trailing\n"
@@ -59,25 +53,26 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
   ASSERT_EQ(list->GetColumns(), 9);
   EXPECT_EQ(list->model()->headerData(8, Qt::Horizontal).toString(), "Check");
   ASSERT_EQ(list->GetItemCount(), 5);
-  const std::vector<std::vector<QString>> rows = {
-      {"   1", "00:1A:2B:3C:4D:5E", "STATIC", "192.168.1.20", "255.255.255.0", "192.168.1.1", "168.126.63.1", "",
-       "ready"},
-      {"", "garbage", "", "", "", "", "", "", "one token"},
-      {"   2", "00:1a:2b:3c:4d:5f", "DHCP", "0.0.0.0", "0.0.0.0", "0.0.0.0", "0.0.0.0", "", "not listed"},
-      {"", "00:1A:2B:3C:4D:60", "STATIC", "192.168.1.300", "255.255.255.0", "192.168.1.1", "168.126.63.1", "",
-       "192.168.1.300 is not an address"},
-      {"   3", "00-1A-2B-3C-4D-61", "STATIC", "010.0.0.1", "255.0.0.0", "10.0.0.254", "10.0.0.253", "", "not listed"}};
+  const char* rows[] = {
+      "   1|00:1A:2B:3C:4D:5E|STATIC|192.168.1.20|255.255.255.0|192.168.1.1|168.126.63.1||ready",
+      "|garbage|||||||one token",
+      "   2|00:1a:2b:3c:4d:5f|DHCP|0.0.0.0|0.0.0.0|0.0.0.0|0.0.0.0||not listed",
+      "|00:1A:2B:3C:4D:60|STATIC|192.168.1.300|255.255.255.0|192.168.1.1|168.126.63.1||192.168.1.300 is not an address",
+      "   3|00-1A-2B-3C-4D-61|STATIC|010.0.0.1|255.0.0.0|10.0.0.254|10.0.0.253||not listed",
+  };
   const auto* model = static_cast<const GridModel*>(list->model());
   for (int row = 0; row < 5; ++row) {
-    const bool skipped = rows[row][0].isEmpty();
+    const QStringList cells = QString(rows[row]).split('|');
     for (int column = 0; column < 9; ++column) {
-      EXPECT_EQ(list->GetItemText(row, column), rows[row][column]) << row << "," << column;
-      EXPECT_EQ(model->cell(row, column)->textColour == gridRgb(128, 128, 128), skipped) << row << "," << column;
+      EXPECT_EQ(list->GetItemText(row, column), cells[column]) << row << "," << column;
+      EXPECT_EQ(model->cell(row, column)->textColour == gridRgb(128, 128, 128), cells[0].isEmpty())
+          << row << "," << column;
     }
   }
   EXPECT_EQ(Child<QLabel>(viewer, "summaryLabel")->text(), "3 usable lines: 1 ready, 2 not listed; 2 lines skipped");
   list->horizontalScrollBar()->setValue(list->horizontalScrollBar()->maximum());
-  SaveScreenshot(viewer, "db_viewer_check");
+  const QString dir = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath());
+  EXPECT_TRUE(viewer.grab().save(dir + "/tavrix_db_viewer_check.png"));
 
   CDBViewer missing(nullptr, "/nonexistent/list.txt");
   EXPECT_EQ(missing.list()->GetItemCount(), 0);
@@ -91,9 +86,16 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   auto* id = Child<QLineEdit>(login, "userIdEdit");
   auto* password = Child<QLineEdit>(login, "passwordEdit");
   EXPECT_EQ(password->echoMode(), QLineEdit::Password);
+  // Cancel checks nothing (there is no message below for it).
+  prompts.queueDialogScript([&](QDialog& dialog) {
+    password->setFocus();
+    Click(dialog, "cancelButton");
+    return dialog.result();
+  });
+  EXPECT_EQ(Prompts::current().runModal(login), QDialog::Rejected);
 
   prompts.queueDialogScript([&](QDialog& dialog) {
-    EXPECT_EQ(dialog.focusWidget(), id) << "focus starts in the ID";
+    EXPECT_EQ(dialog.focusWidget(), id) << "every showing starts in the ID";
     password->setFocus();
     Click(dialog, "okButton");
     EXPECT_EQ(prompts.messages().size(), 1u) << "both empty: the ID message only";
@@ -118,26 +120,16 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   EXPECT_EQ(login.takePassword(), "pa%ss ");
   EXPECT_TRUE(password->text().isEmpty()) << "handed out once, kept nowhere";
   EXPECT_EQ(login.takePassword(), "");
-
-  // Shown again: focus back in the ID; Cancel checks nothing.
-  prompts.queueDialogScript([&](QDialog& dialog) {
-    EXPECT_EQ(dialog.focusWidget(), id);
-    id->clear();
-    Click(dialog, "cancelButton");
-    return dialog.result();
-  });
-  EXPECT_EQ(Prompts::current().runModal(login), QDialog::Rejected);
-  EXPECT_EQ(prompts.messages().size(), 2u);
 }
 
 // Every opening starts from the file way, the range controls disabled and
 // holding the defaults until something else is typed.
 void ExpectFileWay(QDialog& dialog, const char* start = "192.168.1.2") {
-  EXPECT_TRUE(Child<QRadioButton>(dialog, "throughFileRadio")->isChecked());
-  EXPECT_TRUE(Child<QRadioButton>(dialog, "throughUiRadio")->isEnabled());
-  EXPECT_TRUE(Child<QPushButton>(dialog, "selectButton")->isEnabled());
-  EXPECT_TRUE(Child<QRadioButton>(dialog, "staticRadio")->isChecked());
-  EXPECT_FALSE(Child<QRadioButton>(dialog, "staticRadio")->isEnabled());
+  EXPECT_TRUE(Child<QLineEdit>(dialog, "pathEdit")->text().isEmpty());
+  EXPECT_TRUE(Child(dialog, "throughFileRadio")->isChecked());
+  EXPECT_TRUE(Child(dialog, "selectButton")->isEnabled());
+  EXPECT_TRUE(Child(dialog, "staticRadio")->isChecked());
+  EXPECT_FALSE(Child(dialog, "staticRadio")->isEnabled());
   const std::pair<const char*, const char*> defaults[] = {{"startAddressEdit", start},
                                                           {"endAddressEdit", "192.168.1.255"},
                                                           {"subnetMaskEdit", "255.255.255.0"},
@@ -156,12 +148,11 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   ScriptedPrompts prompts;
   PromptsInstaller installed(prompts);
   CNVTSettingDlg dialog;
-  int viewerRows = -1;
-  QString firstCheck;
-  const auto countViewerRows = [&](int answer) {
+  QString viewed;  // the last viewer's rows, first IP and first check
+  const auto queueViewer = [&](int answer) {
     prompts.queueDialogScript([&, answer](QDialog& viewer) {
-      viewerRows = static_cast<CDBViewer&>(viewer).list()->GetItemCount();
-      firstCheck = static_cast<CDBViewer&>(viewer).list()->GetItemText(0, 8);
+      const CXListCtrl* list = static_cast<CDBViewer&>(viewer).list();
+      viewed = QString("%1 %2 %3").arg(list->GetItemCount()).arg(list->GetItemText(0, 3), list->GetItemText(0, 8));
       return answer;
     });
   };
@@ -170,20 +161,18 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   // a file shows its path and opens the viewer at once.
   prompts.queueDialogScript([&](QDialog& shown) {
     ExpectFileWay(shown);
-    EXPECT_TRUE(Child<QLineEdit>(shown, "pathEdit")->text().isEmpty());
     Click(shown, "viewButton");
     Click(shown, "selectButton");
     EXPECT_EQ(prompts.dialogsRun(), 1) << "no viewer yet";
     prompts.queueFileName(listPath);
-    countViewerRows(QDialog::Accepted);
+    queueViewer(QDialog::Accepted);
     Click(shown, "selectButton");
     EXPECT_EQ(Child<QLineEdit>(shown, "pathEdit")->text(), listPath);
     Click(shown, "okButton");
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
-  EXPECT_EQ(viewerRows, 5);
-  EXPECT_EQ(firstCheck, "not listed") << "no provider, no devices";
+  EXPECT_EQ(viewed, "5 192.168.1.20 not listed") << "no provider, no devices";
   EXPECT_EQ(dialog.mode(), BatchMode::kThroughFile);
   EXPECT_EQ(dialog.filePath(), listPath);
 
@@ -195,12 +184,11 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   });
   prompts.queueDialogScript([&](QDialog& shown) {
     ExpectFileWay(shown);
-    EXPECT_TRUE(Child<QLineEdit>(shown, "pathEdit")->text().isEmpty());
-    Child<QRadioButton>(shown, "dhcpRadio")->setEnabled(true);
-    QTest::mouseClick(Child<QRadioButton>(shown, "dhcpRadio"), Qt::LeftButton);
-    EXPECT_TRUE(Child<QRadioButton>(shown, "throughFileRadio")->isChecked()) << "the radio groups are independent";
-    viewerRows = -1;
-    countViewerRows(QDialog::Rejected);
+    Child(shown, "dhcpRadio")->setEnabled(true);
+    Click(shown, "dhcpRadio");
+    EXPECT_TRUE(Child(shown, "throughFileRadio")->isChecked()) << "the radio groups are independent";
+    viewed.clear();
+    queueViewer(QDialog::Rejected);
     Click(shown, "viewButton");
     Click(shown, "selectButton");
     prompts.queueFileName("/tmp/" + QString(300, 'x') + ".txt");
@@ -213,8 +201,7 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Rejected);
-  EXPECT_EQ(viewerRows, 5);
-  EXPECT_EQ(firstCheck, "ready");
+  EXPECT_EQ(viewed, "5 192.168.1.20 ready");
   EXPECT_EQ(prompts.dialogsRun(), 4) << "no viewer for the refused file";
   EXPECT_EQ(dialog.filePath(), listPath);
   ASSERT_EQ(prompts.messages().size(), 2u);
@@ -226,10 +213,10 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   // the dialog open; View shows the plan checked against the devices; the
   // file way restores the opening state, keeping what was typed.
   prompts.queueDialogScript([&](QDialog& shown) {
-    QTest::mouseClick(Child<QRadioButton>(shown, "throughUiRadio"), Qt::LeftButton);
-    EXPECT_FALSE(Child<QPushButton>(shown, "selectButton")->isEnabled());
-    EXPECT_TRUE(Child<QRadioButton>(shown, "dhcpRadio")->isChecked()) << "kept from the last opening";
-    QTest::mouseClick(Child<QRadioButton>(shown, "staticRadio"), Qt::LeftButton);
+    Click(shown, "throughUiRadio");
+    EXPECT_FALSE(Child(shown, "selectButton")->isEnabled());
+    EXPECT_TRUE(Child(shown, "dhcpRadio")->isChecked()) << "kept from the last opening";
+    Click(shown, "staticRadio");
     for (const char* name : {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"}) {
       EXPECT_TRUE(Child<IpAddressEdit>(shown, name)->isEnabled()) << name;
     }
@@ -238,22 +225,17 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     EXPECT_TRUE(shown.isVisible());
     Child<IpAddressEdit>(shown, "startAddressEdit")->setText("192.168.1.7");
     Child<IpAddressEdit>(shown, "endAddressEdit")->setText("192.168.1.255");
-    prompts.queueDialogScript([&](QDialog& viewer) {
-      const CXListCtrl* list = static_cast<CDBViewer&>(viewer).list();
-      EXPECT_EQ(list->GetItemCount(), 1);
-      EXPECT_EQ(list->GetItemText(0, 3), "192.168.1.7");
-      EXPECT_EQ(list->GetItemText(0, 8), "ready");
-      return QDialog::Accepted;
-    });
+    queueViewer(QDialog::Accepted);
     Click(shown, "viewButton");
-    QTest::mouseClick(Child<QRadioButton>(shown, "throughFileRadio"), Qt::LeftButton);
+    Click(shown, "throughFileRadio");
     ExpectFileWay(shown, "192.168.1.7");
-    QTest::mouseClick(Child<QRadioButton>(shown, "throughUiRadio"), Qt::LeftButton);
+    Click(shown, "throughUiRadio");
     Click(shown, "okButton");
     return shown.result();
   });
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
   EXPECT_EQ(prompts.dialogsRun(), 6);
+  EXPECT_EQ(viewed, "1 192.168.1.7 ready");
   EXPECT_EQ(prompts.messages().back().text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
   EXPECT_EQ(dialog.mode(), BatchMode::kThroughUi);
   ASSERT_EQ(dialog.plan().size(), 1u);
