@@ -1,0 +1,347 @@
+// The changes sent to devices: one device's as the "Apply" button makes it
+// (the request, and the command against a stand-in device), and the batch
+// worker and "NVT setting" command against the simulator on loopback: which
+// devices get requests, what the inventory keeps, and the run's safety
+// while the window sorts (run under ThreadSanitizer).
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
+#include <QPushButton>
+#include <QTest>
+#include <algorithm>
+#include <cstring>
+#include <fstream>
+#include <map>
+#include <numeric>
+#include <random>
+#include <thread>
+
+#include "batch/address_list_file.h"
+#include "discovery/window_mailbox.h"
+#include "discovery/worker_events.h"
+#include "tests/discovery/fake_device.h"
+#include "tests/support/operator_answers.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/scripted_prompts.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
+#include "ui/config/apply_command.h"
+#include "ui/config/batch_command.h"
+#include "ui/config/batch_worker.h"
+#include "ui/config/single_change.h"
+
+namespace {
+
+uint32_t Ip(const std::string& text) { return inet_addr(text.c_str()); }
+
+DeviceInfo Device(const uint8_t (&mac)[6], const std::string& address) {
+  DeviceInfo device{};
+  std::memcpy(device.mac, mac, 6);
+  device.selector = 1;
+  device.networkType = kNetworkStatic;
+  device.sourceAddress = device.ipAddress = Ip(address);
+  device.subnetMask = Ip("255.255.255.0");
+  return device;
+}
+
+constexpr uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x01, 0x01};
+
+SettingsPanelValues Panel(bool isStatic, bool isDhcp) {
+  return {isStatic, isDhcp, ntohl(Ip("192.168.1.10")), ntohl(Ip("255.255.0.0")), 0, 0};
+}
+
+TEST(SingleChangeRequest, TypeWireOrderLoginTextsCutAndTheDevicesOwnFields) {
+  DeviceInfo device = Device(kMac, "10.0.0.9");
+  std::strcpy(device.pppoeText1, "user@isp");
+  std::strcpy(device.pppoeText2, "secret");
+  const auto request = BuildSettingRequest(device, Panel(true, true), "operator12", std::string(30, 'p'));
+  EXPECT_EQ(request.networkType, kNetworkStatic) << "Static wins";
+  EXPECT_EQ(request.ipAddress, Ip("192.168.1.10"));
+  EXPECT_EQ(std::string(request.userId, 8), "operator") << "8 characters fill the field, no terminator";
+  EXPECT_EQ(std::string(request.password, sizeof request.password), std::string(22, 'p'));
+  EXPECT_EQ(std::string(request.pppoeText1) + " " + request.pppoeText2, "user@isp secret")
+      << "PPPoE keeps the device's dial-up texts";
+  EXPECT_EQ(BuildSettingRequest(device, Panel(false, true), "", "").networkType, kNetworkDhcp);
+  const auto other = BuildSettingRequest(device, Panel(false, false), "ab%d", "x");
+  EXPECT_EQ(other.networkType, kNetworkPppoe);
+  EXPECT_EQ(std::string(other.userId, 8), std::string("ab%d\0\0\0\0", 8)) << "taken as typed, zero-filled";
+
+  // The exchange wipes the password it was handed, also when it could send
+  // nothing (the local port is held).
+  UdpSocket holder;
+  const EncpEndpointSettings settings{holder.port(), holder.port(), Ip("127.0.0.1")};
+  auto exchanged = request;
+  EXPECT_TRUE(RunSettingExchange(settings, DeviceInfo{}, exchanged).endpointFault);
+  EXPECT_EQ(std::string(exchanged.password, sizeof exchanged.password), std::string(22, '\0'));
+}
+
+// Confirmed and logged in, against a device that answers with `answer`
+// (nothing when empty): the outcome and the boxes after the confirmation.
+TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
+  TestApplication();
+  ScriptedPrompts prompts;
+  PromptsInstaller installed(prompts);
+  const struct {
+    std::vector<uint8_t> answer;
+    ApplyCommandOutcome outcome;
+    std::vector<QString> boxes;
+  } cases[] = {
+      {ResultReplyBytes(0), ApplyCommandOutcome::kAccepted, {}},
+      {ResultReplyBytes(2), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
+      {{'E', 'N', 'C', 'P', 3, 99, 0, 0}, ApplyCommandOutcome::kRefused, {kApplyConfigErrorText}},  // length lies
+      {{}, ApplyCommandOutcome::kNoAnswer, {}},
+  };
+  for (const auto& c : cases) {
+    UdpSocket device;
+    const EncpEndpointSettings settings{FreeLoopbackPort(), device.port(), Ip("127.0.0.1")};
+    std::thread answerer([&] {
+      sockaddr_in from{};
+      device.Receive(std::chrono::seconds(10), &from);
+      if (!c.answer.empty()) device.SendTo(from, c.answer);
+    });
+    const size_t before = prompts.messages().size();
+    QueueApplyAnswers(prompts);
+    // The device answers from where it was found, as answers must.
+    EXPECT_EQ(RunApplyCommand(nullptr, Device(kMac, "127.0.0.1"), Panel(true, false), settings), c.outcome);
+    answerer.join();
+    std::vector<QString> shown;
+    for (size_t i = before + 1; i < prompts.messages().size(); ++i) shown.push_back(prompts.messages()[i].text);
+    EXPECT_EQ(shown, c.boxes) << static_cast<int>(c.outcome);
+  }
+}
+
+// Device i of the simulated fleet: MAC 00:1A:2B:00:02:i at 127.0.31.(1+i).
+DeviceInfo FleetDevice(int i) {
+  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x02, static_cast<uint8_t>(i)};
+  return Device(mac, "127.0.31." + std::to_string(1 + i));
+}
+
+std::string Line(int device, const std::string& ip, const char* mask = "255.255.255.0") {
+  return QString::asprintf("00:1A:2B:00:02:%02X STATIC %s %s 127.0.0.254 127.0.0.253\n", device, ip.c_str(), mask)
+      .toStdString();
+}
+
+// Stands in for the main window: records what a batch worker posts to it.
+class BatchSink : public QObject {
+ public:
+  bool event(QEvent* event) override {
+    if (event->type() == BatchProgressEventType()) {
+      progressEvents.push_back(static_cast<BatchProgressEvent*>(event)->tally());
+    } else if (event->type() == WorkerFaultEventType()) {
+      faults.push_back(static_cast<WorkerFaultEvent*>(event)->text());
+    } else if (event->type() == WM_BATCH_ENDED) {
+      ++ended;
+    } else {
+      return QObject::event(event);
+    }
+    return true;
+  }
+
+  std::vector<BatchTally> progressEvents;
+  std::vector<QString> faults;
+  int ended = 0;
+  MailboxOwner mailbox{this};
+};
+
+class BatchRun : public ::testing::Test {
+ protected:
+  void SetUp() override { TestApplication(); }
+
+  // The simulator on free loopback ports with a fleet of `count` devices,
+  // `silent` ones never answering, all listed and those in `ticked` ticked.
+  void StartFleet(int count, const std::vector<int>& ticked, const std::vector<int>& silent = {}) {
+    const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
+    std::vector<std::string> args = {"--first-ip",   "127.0.31.1", "--mac-base",    "00:1A:2B:00:02:00", "--burst",
+                                     "--move-delay", "50",         "--request-log", requestLog_};
+    args.insert(args.end(), {"--count", std::to_string(count), "--port", std::to_string(ports.device)});
+    for (int i : silent) args.insert(args.end(), {"--silent", std::to_string(i)});
+    ASSERT_TRUE(sim_.Start(args)) << sim_.error();
+    settings_ = {ports.local, sim_.port(), Ip("127.0.0.1")};
+    auto access = inventory_->lock();
+    for (int i = 0; i < count; ++i) access.AppendRow(FleetDevice(i));
+    for (int row : ticked) access.SetTicked(row, true);
+  }
+
+  BatchRunContext Context(const std::string& path) {
+    return {sink_.mailbox.mailbox(), inventory_, settings_, BatchMode::kThroughFile, path, {}};
+  }
+
+  // Runs one batch on its own thread, as the window does, to its end.
+  void RunToEnd(BatchRunContext context, const std::function<void()>& whileRunning = {}) {
+    const int endedBefore = sink_.ended;
+    ASSERT_TRUE(controller_.Start(std::move(context)));
+    ASSERT_TRUE(PumpUntil(
+        [&] {
+          if (whileRunning) whileRunning();
+          return sink_.ended > endedBefore;
+        },
+        120000));
+    controller_.OnBatchEnded();
+    EXPECT_FALSE(controller_.IsRunning());
+  }
+
+  uint32_t RecordedAddress(int i) {
+    auto access = inventory_->lock();
+    const DeviceInfo* record = access.table().Find(access.table().FindRowByMac(FleetDevice(i).mac));
+    return record != nullptr ? record->ipAddress : 0;
+  }
+  const BatchTally& LastProgress() const { return sink_.progressEvents.back(); }
+
+  TempFiles files_;
+  const std::string requestLog_ = files_.Write("");
+  std::shared_ptr<DeviceInventory> inventory_ = std::make_shared<DeviceInventory>();
+  tavrix::lab::SimProcess sim_;
+  EncpEndpointSettings settings_;
+  BatchSink sink_;
+  BatchController controller_;
+};
+
+// Two silent devices first give the test two seconds to change ticks: 2
+// is unticked and 3 ticked once the run has started. Only accepted changes
+// are recorded and awaited, the later of two where the device took both.
+TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedWhenWalkedAndOnlyAcceptanceIsKept) {
+  StartFleet(4, {0, 1, 2}, {0, 1});
+  const std::string lowerCase =
+      "00:1a:2b:00:02:03 STATIC 127.0.41.9 "
+      "255.255.255.0 127.0.0.254 127.0.0.253\n";
+  bool changed = false;
+  RunToEnd(Context(files_.Write(Line(0, "127.0.45.1") + Line(1, "127.0.45.2") + Line(2, "127.0.45.3") +
+                                Line(3, "127.0.45.4") + lowerCase + Line(3, "127.0.45.5") +
+                                Line(3, "127.0.41.1", "255.0.255.0"))),
+           [&] {
+             if (changed || sink_.progressEvents.empty()) return;
+             auto access = inventory_->lock();
+             access.SetTicked(2, false);
+             access.SetTicked(3, true);
+             changed = true;
+           });
+  EXPECT_TRUE(sink_.faults.empty());
+  EXPECT_EQ(sink_.progressEvents.front().sent, 0);
+  EXPECT_EQ(sink_.progressEvents.front().matchingLines, 3);
+  EXPECT_EQ(LastProgress().sent, 5) << "a lower-case MAC never matches";
+  EXPECT_EQ(LastProgress().accepted, 2) << "the broken mask was refused";
+  {
+    auto access = inventory_->lock();
+    ASSERT_EQ(access.awaited().size(), 1u);
+    EXPECT_TRUE(access.awaited().Verify(Device(FleetDevice(3).mac, "127.0.45.5")))
+        << "awaited where the later line put it";
+  }
+  EXPECT_EQ(RecordedAddress(3), Ip("127.0.45.5")) << "the later line wins; a refused change is not recorded";
+  EXPECT_EQ(RecordedAddress(2), FleetDevice(2).ipAddress);
+}
+
+// Runs that end early: nothing to read (said so), a stop asked before the
+// start or while a device keeps the run waiting (closing the window does
+// that), a failure inside the run, and another program on the port.
+TEST_F(BatchRun, RunsEndOnStopsFaultsAndMissingFiles) {
+  StartFleet(4, {0, 1, 2, 3}, {0, 1, 2, 3});
+  const std::string path =
+      files_.Write(Line(0, "127.0.47.1") + Line(1, "127.0.47.2") + Line(2, "127.0.47.3") + Line(3, "127.0.47.4"));
+  RunToEnd(Context("/nonexistent/list.txt"));
+  EXPECT_EQ(sink_.faults,
+            std::vector<QString>{QString::fromUtf8(AddressListStatusText(AddressListStatus::kCannotOpen))});
+  std::atomic<bool> stop{true};
+  NvtSettingThreadProc(Context(path), stop);
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 2; }));
+  EXPECT_EQ(sink_.progressEvents.size(), 1u) << "only the missing file's run had a start";
+
+  stop = false;
+  std::thread run([&] { NvtSettingThreadProc(Context(path), stop); });
+  const bool firstSent = PumpUntil([&] { return LastProgress().sent == 1; });
+  stop = true;
+  run.join();
+  ASSERT_TRUE(firstSent);
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 3; }));
+  EXPECT_LE(LastProgress().sent, 2) << "stopped before the line after next";
+
+  BatchRunContext faulty = Context(path);
+  faulty.openEndpoint = [](EncpClient* client, const EncpEndpointSettings& settings) -> int32_t {
+    ENCPCLIENT_Init(client, settings);
+    throw std::runtime_error("injected");
+  };
+  RunToEnd(faulty);
+  EXPECT_EQ(sink_.faults.back(), kBatchFaultText);
+  UdpSocket samePort(settings_.localPort);
+  ASSERT_TRUE(samePort.bound()) << "the endpoint was closed after the failure";
+  const size_t starts = sink_.progressEvents.size();
+  RunToEnd(Context(path));
+  ASSERT_EQ(sink_.faults.size(), 3u);
+  EXPECT_TRUE(sink_.faults[2].endsWith("No setting was sent.")) << sink_.faults[2].toStdString();
+  EXPECT_EQ(sink_.progressEvents.size(), starts) << "the run never started";
+}
+
+// Sorting plans nothing by row: every (line, device) pair gets exactly one
+// request, whatever order the rows are in when its line is planned.
+TEST_F(BatchRun, SortsDuringARunGiveEachLineItsDeviceExactlyOnce) {
+  constexpr int kDevices = 40;
+  constexpr int kLinesPerDevice = 5;
+  std::vector<int> order(kDevices);
+  std::iota(order.begin(), order.end(), 0);
+  StartFleet(kDevices, order);
+  // Line k of device i: 127.0.(60+k).(1+i), so every address names its device.
+  std::string content;
+  for (int k = 0; k < kLinesPerDevice; ++k)
+    for (int i = 0; i < kDevices; ++i)
+      content += Line(i, "127.0." + std::to_string(60 + k) + "." + std::to_string(1 + i));
+
+  std::mt19937 random(5);
+  RunToEnd(Context(files_.Write(content)), [&] {
+    std::shuffle(order.begin(), order.end(), random);
+    inventory_->lock().ReorderRows(order);
+  });
+  EXPECT_TRUE(sink_.faults.empty());
+  EXPECT_EQ(LastProgress().accepted, kDevices * kLinesPerDevice);
+
+  std::map<std::string, int> requestsPerMac;
+  std::ifstream log(requestLog_);
+  for (std::string kind, mac; log >> kind >> mac;) ++requestsPerMac[mac];
+  ASSERT_EQ(requestsPerMac.size(), static_cast<size_t>(kDevices));
+  for (const auto& [mac, requests] : requestsPerMac) EXPECT_EQ(requests, kLinesPerDevice) << mac;
+  EXPECT_EQ(inventory_->lock().awaited().size(), static_cast<size_t>(kDevices));
+  for (int i = 0; i < kDevices; ++i) {
+    EXPECT_EQ(RecordedAddress(i), Ip("127.0.64." + std::to_string(1 + i))) << "the last line";
+  }
+}
+
+// The run the command starts is proven through the window.
+TEST_F(BatchRun, NvtSettingCommandChecksConfirmsAndRefusesASecondRun) {
+  StartFleet(2, {}, {0});
+  ScriptedPrompts prompts;
+  PromptsInstaller installed(prompts);
+  CNVTSettingDlg dialog;
+  int stopsBeforeStart = 0;
+  BatchCommandSeams seams{
+      nullptr, &dialog, &controller_, inventory_, sink_.mailbox.mailbox(), settings_, [&] { ++stopsBeforeStart; }};
+  const auto pressOk = [](QDialog& shown) {
+    QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    return shown.result();
+  };
+
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNothingTicked);
+  inventory_->lock().SetTicked(0, true);
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kDialogCancelled);
+  prompts.queueDialogScript(pressOk);
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNoFile);
+  EXPECT_EQ(prompts.messages().size(), 1u) << "no file: silently nothing";
+
+  const std::string path = files_.Write(Line(0, "127.0.46.1"));
+  prompts.queueDialogScript([&](QDialog& shown) {
+    prompts.queueFileName(QString::fromStdString(path));
+    QTest::mouseClick(shown.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
+    return pressOk(shown);
+  });
+  prompts.queueMessageAnswer(QMessageBox::Cancel);
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNotConfirmed);
+  EXPECT_EQ(prompts.messages().back().text, kBatchConfirmText);
+  EXPECT_EQ(stopsBeforeStart, 0);
+
+  prompts.queueDialogScript(pressOk);  // the path is kept from the last opening
+  prompts.queueMessageAnswer(QMessageBox::Ok);
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kStarted);
+  EXPECT_EQ(stopsBeforeStart, 1);
+  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kAlreadyRunning);
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
+  controller_.OnBatchEnded();
+}
+
+}  // namespace
