@@ -17,12 +17,10 @@
 #include <thread>
 
 #include "batch/address_list_file.h"
-#include "discovery/window_mailbox.h"
 #include "discovery/worker_events.h"
 #include "tests/discovery/fake_device.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/qt_test_app.h"
-#include "tests/support/scripted_prompts.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/config/apply_command.h"

@@ -174,7 +174,6 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
   EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
   EXPECT_EQ(viewed, "5 192.168.1.20 not listed") << "no provider, no devices";
   EXPECT_EQ(dialog.mode(), BatchMode::kThroughFile);
-  EXPECT_EQ(dialog.filePath(), listPath);
 
   // Reopened: defaults again and the path box empty, but View still shows
   // the file, checked against the provider's devices; a cancelled Select
