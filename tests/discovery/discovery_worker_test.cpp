@@ -70,7 +70,11 @@ TEST_F(DiscoveryWorkerTest, QuietCycleSendsOneSearchPostsOnlyEndedAfterHalfASeco
   EXPECT_TRUE(device.Receive(std::chrono::milliseconds(100)).empty()) << "exactly one search per cycle";
 }
 
-TEST_F(DiscoveryWorkerTest, EveryDecodedReplyIsItsOwnRecordAndJunkIsPassedOver) {
+// Every decoded reply is its own record, junk is passed over, and more
+// replies than one batch holds, sent back to back, arrive once each, in the
+// order sent, before the end, however the worker cuts them into batches.
+TEST_F(DiscoveryWorkerTest, EveryDecodedReplyArrivesInOrderBeforeTheEndAndJunkIsPassedOver) {
+  constexpr int kBurst = 600;
   DiscoveryController controller(window.mailbox.mailbox(), LoopbackSettings(device.port()));
   ASSERT_TRUE(controller.StartDiscoveryWorker());
   sockaddr_in worker{};
@@ -82,41 +86,24 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyIsItsOwnRecordAndJunkIsPassedOver) 
   device.SendTo(worker, badMagic);
   device.SendTo(worker, ResultReplyBytes(0));
   device.SendTo(worker, std::vector<uint8_t>(3000, 0x45));  // larger than any reply
-  device.SendTo(worker, SearchReply(kMacA, "Camera-1"));
-
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICE_FOUND), 2);
-  EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED) << "records come before the end";
-  const DeviceInfo& first = window.received[0].device;
-  EXPECT_EQ(std::memcmp(first.mac, kMacA, 6), 0);
-  EXPECT_EQ(first.webPort, 8080);
-  EXPECT_EQ(first.sourceAddress, htonl(INADDR_LOOPBACK)) << "the sender is recorded";
-  EXPECT_EQ(std::memcmp(window.received[1].device.mac, kMacA, 6), 0);
-}
-
-// More replies than one batch holds, sent back to back: however the worker
-// cuts them into batches, every device arrives once, in the order sent,
-// before the end.
-TEST_F(DiscoveryWorkerTest, ABurstArrivesInBatchesInOrderBeforeTheEnd) {
-  constexpr int kBurst = 600;
-  DiscoveryController controller(window.mailbox.mailbox(), LoopbackSettings(device.port()));
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  sockaddr_in worker{};
-  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
   for (int i = 0; i < kBurst; ++i) {
     const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
-    device.SendTo(worker, SearchReply(mac, "NVT"));
+    device.SendTo(worker, SearchReply(i == 0 ? kMacA : mac, "NVT"));
   }
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICE_FOUND), kBurst);
-  EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED);
-  for (int i = 0; i < kBurst; ++i) {
-    const DeviceInfo& found = window.received[i].device;
+  ASSERT_EQ(window.count(WM_DEVICE_FOUND), 1 + kBurst);
+  EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED) << "records come before the end";
+  const DeviceInfo& first = window.received[0].device;
+  EXPECT_EQ(first.webPort, 8080);
+  EXPECT_EQ(first.sourceAddress, htonl(INADDR_LOOPBACK)) << "the sender is recorded";
+  EXPECT_EQ(std::memcmp(window.received[1].device.mac, kMacA, 6), 0) << "a repeated device is a record again";
+  for (int i = 1; i < kBurst; ++i) {
+    const DeviceInfo& found = window.received[1 + i].device;
     ASSERT_EQ(found.mac[4] << 8 | found.mac[5], i) << "arrival order kept";
   }
 }
 
-TEST_F(DiscoveryWorkerTest, StopEndsTheCycleAtOnceButNeverTheEndedEvent) {
+TEST_F(DiscoveryWorkerTest, StartWhileRunningOrStopEndsTheCycleAtOnceAndFreesItsPort) {
   const auto settings = LoopbackSettings(device.port());
   const std::atomic<bool> stopAlreadySet{true};
   EXPECT_EQ(EncpThreadProc({window.mailbox.mailbox(), settings}, stopAlreadySet), 0);
@@ -124,53 +111,47 @@ TEST_F(DiscoveryWorkerTest, StopEndsTheCycleAtOnceButNeverTheEndedEvent) {
 
   DiscoveryController controller(window.mailbox.mailbox(), settings);
   ASSERT_TRUE(controller.StartDiscoveryWorker());
+  const DiscoveryCycle first = controller.CurrentCycle();
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5)).empty());
+  ASSERT_TRUE(controller.StartDiscoveryWorker());
+  const DiscoveryCycle second = controller.CurrentCycle();
+  sockaddr_in from{};
+  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &from).empty());
+  EXPECT_EQ(ntohs(from.sin_port), settings.localPort) << "the old cycle had given up the port: no overlap";
   QElapsedTimer clock;
   clock.start();
   controller.StopDiscoveryWorker();
   EXPECT_LT(clock.elapsed(), 2900) << "the worker saw the flag; it was not abandoned at the stop wait";
+  EXPECT_NE(controller.CurrentCycle(), second) << "a stopped cycle is over";
   UdpSocket reuse(settings.localPort);
   EXPECT_TRUE(reuse.bound()) << "its endpoint was closed";
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 2; }));
+  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 3; }));
+  EXPECT_EQ(window.received[1].cycle, first);
+  EXPECT_EQ(window.received[2].cycle, second);
 }
 
-TEST_F(DiscoveryWorkerTest, StartWhileRunningStopsTheOldWorkerFirstAndBothEnd) {
-  const auto settings = LoopbackSettings(device.port());
-  DiscoveryController controller(window.mailbox.mailbox(), settings);
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  const DiscoveryCycle first = controller.CurrentCycle();
-  ASSERT_FALSE(device.Receive(std::chrono::seconds(5)).empty());
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  sockaddr_in second{};
-  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &second).empty());
-  EXPECT_EQ(ntohs(second.sin_port), settings.localPort) << "the old cycle had given up the port: no overlap";
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 2; }));
-  EXPECT_EQ(window.received[0].cycle, first);
-  EXPECT_EQ(window.received[1].cycle, controller.CurrentCycle());
-  controller.StopDiscoveryWorker();
-  EXPECT_NE(controller.CurrentCycle(), window.received[1].cycle) << "a stopped cycle is over";
-}
-
-TEST_F(DiscoveryWorkerTest, HeldLocalPortStillGivesACycleThatHearsItsReplies) {
+// A fault is told to the operator before the end: a held local port still
+// gives a cycle that hears its replies; a throwing opener ends the cycle,
+// closing a socket it had bound.
+TEST_F(DiscoveryWorkerTest, FaultsArePostedAsTextBeforeTheEndAndTheEndpointIsReleased) {
   auto settings = LoopbackSettings(device.port());
-  UdpSocket holder(settings.localPort);
-  ASSERT_TRUE(holder.bound());
   DiscoveryController controller(window.mailbox.mailbox(), settings);
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  sockaddr_in worker{};
-  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
-  EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
-  device.SendTo(worker, SearchReply(kMacB, "Encoder"));
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  {
+    UdpSocket holder(settings.localPort);
+    ASSERT_TRUE(holder.bound());
+    ASSERT_TRUE(controller.StartDiscoveryWorker());
+    sockaddr_in worker{};
+    ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
+    EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
+    device.SendTo(worker, SearchReply(kMacB, "Encoder"));
+    ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  }
   EXPECT_EQ(window.count(WM_DEVICE_FOUND), 1);
   for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
   ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
   EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
-}
 
-TEST_F(DiscoveryWorkerTest, FaultIsPostedAsTextBeforeTheEndAndTheEndpointIsReleased) {
-  auto settings = LoopbackSettings(device.port());
-  DiscoveryController controller(window.mailbox.mailbox(), settings);
+  window.received.clear();
   controller.SetEndpointOpener(ThrowingOpen);
   ASSERT_TRUE(controller.StartDiscoveryWorker());
   ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));

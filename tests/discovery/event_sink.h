@@ -21,13 +21,11 @@ inline void EnsureApplication() {
 
 class EventSink : public QObject {
  public:
-  // A device-found event is recorded device by device, each with the
-  // number of its event.
+  // A device-found event is recorded device by device.
   struct Received {
     QEvent::Type type;
     DeviceInfo device{};
     QString text;
-    int batch = -1;
     DiscoveryCycle cycle = kNoDiscoveryCycle;
   };
 
@@ -35,12 +33,11 @@ class EventSink : public QObject {
     auto cycle = [event] { return static_cast<WorkerEvent*>(event)->cycle(); };
     if (event->type() == WM_DEVICE_FOUND) {
       for (const DeviceInfo& device : static_cast<DeviceFoundEvent*>(event)->devices())
-        received.push_back({event->type(), device, {}, batches, cycle()});
-      ++batches;
+        received.push_back({event->type(), device, {}, cycle()});
     } else if (event->type() == WorkerFaultEventType()) {
-      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), -1, cycle()});
+      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), cycle()});
     } else if (event->type() == WM_DISCOVERY_ENDED) {
-      received.push_back({event->type(), {}, {}, -1, cycle()});
+      received.push_back({event->type(), {}, {}, cycle()});
     } else {
       return QObject::event(event);
     }
@@ -54,6 +51,5 @@ class EventSink : public QObject {
   }
 
   std::vector<Received> received;
-  int batches = 0;
   MailboxOwner mailbox{this};
 };

@@ -1,4 +1,5 @@
 // Golden bytes of the requests and decoding of well-formed and hostile replies.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -27,23 +28,20 @@ std::string PasswordInField(const uint8_t* field) {
 
 NetworkSettingRequest SampleSettingRequest(int32_t networkType) {
   NetworkSettingRequest r{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
-  std::memcpy(r.mac, mac, 6);
+  std::memcpy(r.mac, "\x00\x1A\x2B\x3C\x4D\x5E", 6);
   r.selector = 0x1207;  // only the low byte travels
   r.networkType = networkType;
   std::memcpy(r.userId, "ABCDEFGH", 8);  // a full field has no terminator
   std::strcpy(r.password, "kefo");
-  const uint8_t addresses[16] = {10, 0, 0, 20, 255, 255, 0, 0, 10, 0, 0, 1, 10, 0, 0, 2};
-  std::memcpy(&r.ipAddress, addresses, 4);
-  std::memcpy(&r.subnetMask, addresses + 4, 4);
-  std::memcpy(&r.gateway, addresses + 8, 4);
-  std::memcpy(&r.dnsServer, addresses + 12, 4);
+  r.ipAddress = inet_addr("10.0.0.20");
+  r.subnetMask = inet_addr("255.255.0.0");
+  r.gateway = inet_addr("10.0.0.1");
+  r.dnsServer = inet_addr("10.0.0.2");
   std::strcpy(r.pppoeText1, "hello");
   std::strcpy(r.pppoeText2, "user");
   std::memset(r.pppoeText3, 'z', sizeof r.pppoeText3);  // full field, no terminator
-  const uint8_t values[8] = {1, 2, 3, 4, 5, 6, 7, 8};
-  std::memcpy(&r.pppoeValue1, values, 4);
-  std::memcpy(&r.pppoeValue2, values + 4, 4);
+  std::memcpy(&r.pppoeValue1, "\x01\x02\x03\x04", 4);
+  std::memcpy(&r.pppoeValue2, "\x05\x06\x07\x08", 4);
   r.pppoeFlag = 0xF1;
   return r;
 }
@@ -154,14 +152,8 @@ int Decode(const Bytes& bytes, DeviceInfo& out) {
   return DecodeSearchReply(bytes.data(), bytes.size(), 0x0709080A, out);
 }
 
-Bytes Addresses(const DeviceInfo& d) {
-  Bytes bytes(16);
-  std::memcpy(bytes.data(), &d.ipAddress, 4);
-  std::memcpy(bytes.data() + 4, &d.subnetMask, 4);
-  std::memcpy(bytes.data() + 8, &d.gateway, 4);
-  std::memcpy(bytes.data() + 12, &d.dnsServer, 4);
-  return bytes;
-}
+// The four addresses in wire order.
+std::vector<uint32_t> Addresses(const DeviceInfo& d) { return {d.ipAddress, d.subnetMask, d.gateway, d.dnsServer}; }
 
 std::vector<std::string> Texts(const DeviceInfo& d) {
   return {d.modelName, d.infoText2, d.infoText3, d.pppoeText1, d.pppoeText2, d.pppoeText3};
@@ -187,7 +179,8 @@ TEST(SearchReplyDecoding, EveryFieldAndOption) {
   EXPECT_EQ(d.selector, 7);
   EXPECT_EQ(d.networkType, 1);
   EXPECT_EQ(Texts(d), std::vector<std::string>(texts, texts + 6));
-  EXPECT_EQ(Addresses(d), (Bytes{192, 168, 1, 10, 255, 255, 255, 0, 192, 168, 1, 1, 8, 8, 8, 8}));
+  EXPECT_EQ(Addresses(d), (std::vector<uint32_t>{inet_addr("192.168.1.10"), inet_addr("255.255.255.0"),
+                                                 inet_addr("192.168.1.1"), inet_addr("8.8.8.8")}));
   EXPECT_EQ(Slice(reinterpret_cast<uint8_t*>(&d.pppoeValue1), 0, 4), (Bytes{0x11, 0x22, 0x33, 0x44}));
   EXPECT_EQ(d.pppoeFlag, 0x99);
   EXPECT_EQ(Slice(reinterpret_cast<uint8_t*>(&d.pppoeValue2), 0, 4), (Bytes{0x55, 0x66, 0x77, 0x88}));
@@ -245,7 +238,7 @@ TEST(SearchReplyDecoding, HostileReplies) {
   EXPECT_EQ(lengths, (std::vector<size_t>{63, 63, 63, 31, 31, 63}));
   EXPECT_EQ(d.modelName[62], 'E');
   EXPECT_EQ(d.pppoeText1[30], 'e');
-  EXPECT_EQ(Addresses(d)[15], 8);
+  EXPECT_EQ(d.dnsServer, inet_addr("8.8.8.8"));
   EXPECT_EQ(d.trailerByte, 0x42u);
   EXPECT_EQ(d.webPort, 80);
 

@@ -1,10 +1,16 @@
 // tavrix-cli: its argument checking in-process, and the real program
-// against the simulator over loopback.
+// against the simulator over loopback (free ports, each device answering
+// from its own 127.x address).
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
 #include <algorithm>
 #include <sstream>
 
-#include "tests/sim/sim_fixture.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/run_command.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
 #include "tools/cli/cli_args.h"
 #include "tools/cli/set_exchange.h"
 
@@ -12,18 +18,30 @@ using tavrix::lab::RunCommand;
 
 namespace {
 
-class CliAgainstSim : public LoopbackSim {
+class CliAgainstSim : public ::testing::Test {
  protected:
+  // Starts nvtsim on a free port with `args` and a fleet file that lives as
+  // long as the test; the program gets another port.
+  void StartSim(std::vector<std::string> args, const std::string& fleet) {
+    ports_ = tavrix::lab::FreeUdpPortPair();
+    args.insert(args.end(), {"--fleet", files_.Write(fleet), "--port", std::to_string(ports_.device)});
+    ASSERT_TRUE(sim_.Start(args)) << sim_.error();
+  }
+
   // Runs the program pointed at the simulator, with `stdinText` on its input;
   // `output` receives both of its streams.
   int Cli(std::vector<std::string> args, std::string* output, const std::string& stdinText = "") {
-    args.insert(args.end(), {"--local-port", std::to_string(settings_.localPort), "--device-port",
-                             std::to_string(settings_.devicePort), "--destination", "127.0.0.1"});
+    args.insert(args.end(), {"--local-port", std::to_string(ports_.local), "--device-port", std::to_string(sim_.port()),
+                             "--destination", "127.0.0.1"});
     std::string command = "printf '%s' '" + stdinText + "' | " + std::string(TAVRIX_CLI_PATH);
     for (const std::string& a : args) command += " '" + a + "'";
     output->clear();
     return RunCommand({"sh", "-c", command + " 2>&1"}, output);
   }
+
+  TempFiles files_;
+  tavrix::lab::SimProcess sim_;
+  tavrix::lab::UdpPortPair ports_;
 };
 
 }  // namespace
@@ -31,21 +49,11 @@ class CliAgainstSim : public LoopbackSim {
 TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
   CliArgs args;
   std::string error;
-  ASSERT_TRUE(ParseCliArgs({"scan", "--json", "--local-port", "4000", "--destination", "127.0.0.9"}, &args, &error));
-  EXPECT_EQ(args.command, CliCommand::kScan);
-  EXPECT_TRUE(args.json);
-  EXPECT_EQ(args.endpoint.localPort, 4000);
-  EXPECT_EQ(args.endpoint.devicePort, kEncpDevicePort);
-  EXPECT_EQ(args.endpoint.destinationAddress, inet_addr("127.0.0.9"));
-
-  ASSERT_TRUE(ParseCliArgs({"set", "--mac", "00:1a:2b:00:00:0F", "--static", "10.0.0.5", "255.255.255.0", "10.0.0.1",
-                            "10.0.0.2", "--user", "root", "--password-stdin"},
-                           &args, &error))
+  // Lower-case hex is a MAC too; without --destination a change is broadcast.
+  ASSERT_TRUE(
+      ParseCliArgs({"set", "--mac", "00:1a:2b:00:00:0F", "--dhcp", "--user", "root", "--password", "x"}, &args, &error))
       << error;
   EXPECT_EQ(args.mac[5], 0x0F);
-  EXPECT_FALSE(args.dhcp);
-  EXPECT_EQ(args.dnsServer, inet_addr("10.0.0.2"));
-  EXPECT_TRUE(args.passwordFromStdin);
   EXPECT_EQ(args.endpoint.destinationAddress, kEncpBroadcastAddress);
 
   const std::string mac = "00:1A:2B:00:00:01";
@@ -97,7 +105,7 @@ TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
 }
 
 TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
-  StartSim({"--junk"},
+  StartSim({"--junk", "--duplicate"},
            "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 4000,4001,0 3 root kefo\n"
            "00:1A:2B:00:00:02 Evil%22%5C%0A%01%E9 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 0 - 3 root kefo\n"
            "00:1A:2B:00:00:03 MUTE 127.0.7.3 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo silent\n");
@@ -107,7 +115,7 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   std::istringstream in(output);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::sort(lines.begin(), lines.end());
-  ASSERT_EQ(lines.size(), 2u) << "the silent device and the junk are not listed\n" << output;
+  ASSERT_EQ(lines.size(), 2u) << "the silent device, the junk and repeated replies are not listed\n" << output;
   EXPECT_EQ(lines[0], "CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001");
   // Control characters never break the one-line-per-device format.
   EXPECT_EQ(lines[1], "Evil\"\\\uFFFD\uFFFD\u00E9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-");
@@ -124,10 +132,19 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
 }
 
-TEST(CliSet, EveryOutcomeHasItsExitStatus) {
+TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
   const std::pair<int, int> statuses[] = {
       {0, 0}, {2, 3}, {1, 4}, {-1, 4}, {kSetNoAnswer, 1}, {kSetNotSent, 1}, {kSetPortUnavailable, 1}};
   for (const auto& [outcome, status] : statuses) EXPECT_EQ(SetOutcomeExitStatus(outcome), status) << outcome;
+
+  // A change is never sent from a port its answer cannot reach.
+  UdpSocket holder(0, "0.0.0.0");
+  EncpEndpointSettings settings;
+  settings.localPort = settings.devicePort = holder.port();
+  settings.destinationAddress = inet_addr("127.0.0.1");
+  NetworkSettingRequest request{};
+  request.networkType = kNetworkDhcp;
+  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, request), kSetPortUnavailable);
 }
 
 // Outcomes other than these two are proven in-process; an accepted change

@@ -18,8 +18,6 @@
 
 namespace {
 
-using Bytes = std::vector<uint8_t>;
-
 uint32_t Ip(const char* text) { return inet_addr(text); }
 
 const uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x00, 0x07};
@@ -36,30 +34,20 @@ NetworkSettingRequest StaticRequest(const char* user = "root", const char* passw
   return r;
 }
 
-Bytes Encode(const NetworkSettingRequest& r) {
-  Bytes bytes(kEncpMaxRequestSize);
-  const int size = EncodeSetNetworkRequest(r, bytes.data(), bytes.size());
-  EXPECT_GT(size, 0);
-  bytes.resize(std::max(size, 0));
-  return bytes;
-}
-
-SimRequest Parse(const uint8_t* data, int size) {
+// The simulator's reading of what the client's encoder wrote.
+SimRequest Parse(const NetworkSettingRequest& r) {
+  uint8_t bytes[kEncpMaxRequestSize];
+  const int size = EncodeSetNetworkRequest(r, bytes, sizeof bytes);
   SimRequest parsed;
-  EXPECT_TRUE(size > 0 && ParseSimRequest(data, size_t(size), parsed));
+  EXPECT_TRUE(size > 0 && ParseSimRequest(bytes, size_t(size), parsed));
   return parsed;
 }
-
-SimRequest Parse(const Bytes& bytes) { return Parse(bytes.data(), int(bytes.size())); }
 
 }  // namespace
 
 TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
-  uint8_t out[kEncpMaxRequestSize];
-  EXPECT_EQ(Parse(out, EncodeSearchRequest(out)).kind, SimRequestKind::kSearch);
-
   NetworkSettingRequest r = StaticRequest("operator");
-  SimRequest parsed = Parse(Encode(r));
+  SimRequest parsed = Parse(r);
   EXPECT_EQ(parsed.kind, SimRequestKind::kSetNetwork);
   EXPECT_EQ(0, std::memcmp(parsed.mac, kMac, 6));
   EXPECT_STREQ(parsed.userId, "operator");  // 8 characters, no terminator on the wire
@@ -69,24 +57,31 @@ TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
   std::strcpy(r.pppoeText1, "isp-user");
   std::strcpy(r.pppoeText3, "pppoe-secret");
   r.pppoeFlag = 0x5A;
-  parsed = Parse(Encode(r));
+  parsed = Parse(r);
   EXPECT_EQ(parsed.networkType, 2);
   EXPECT_EQ(std::string(parsed.pppoeText1) + "|" + parsed.pppoeText2 + "|" + parsed.pppoeText3,
             "isp-user||pppoe-secret");
   EXPECT_EQ(parsed.pppoeFlag, 0x5A);
 
+  uint8_t out[kEncpMaxRequestSize];
+  const auto kindOf = [&](int size) {
+    SimRequest request;
+    EXPECT_TRUE(size > 0 && ParseSimRequest(out, size_t(size), request));
+    return request.kind;
+  };
+  EXPECT_EQ(kindOf(EncodeSearchRequest(out)), SimRequestKind::kSearch);
   NetworkTextsRequest texts{};
   texts.text2 = "place";
-  EXPECT_EQ(Parse(out, EncodeNetworkTextsRequest(texts, out, sizeof out)).kind, SimRequestKind::kSetTexts);
-  CredentialRequest credential{};
-  EXPECT_EQ(Parse(out, EncodeCredentialRequest(credential, out, sizeof out)).kind, SimRequestKind::kSetCredential);
+  EXPECT_EQ(kindOf(EncodeNetworkTextsRequest(texts, out, sizeof out)), SimRequestKind::kSetTexts);
+  const CredentialRequest credential{};
+  EXPECT_EQ(kindOf(EncodeCredentialRequest(credential, out, sizeof out)), SimRequestKind::kSetCredential);
 }
 
 TEST(SimVerdict, ChecksCredentialsThenSettings) {
   std::vector<SimDevice> fleet(2);
   std::memcpy(fleet[1].mac, kMac, 6);
   const uint32_t offer = Ip("127.0.7.100");
-  auto judge = [&](const NetworkSettingRequest& r) { return JudgeRequest(fleet, Parse(Encode(r)), offer); };
+  auto judge = [&](const NetworkSettingRequest& r) { return JudgeRequest(fleet, Parse(r), offer); };
 
   // Wrong logins (a cut and a lengthened password, another user), settings
   // no host can use, and the edge masks that are fine.

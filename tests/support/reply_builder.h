@@ -12,10 +12,6 @@ class ReplyBuilder {
   // "ENCP", version, length placeholder, code.
   explicit ReplyBuilder(uint8_t version = 3, uint8_t code = 5) { bytes_ = {'E', 'N', 'C', 'P', version, 0, 0, code}; }
 
-  ReplyBuilder& u8(uint8_t v) {
-    bytes_.push_back(v);
-    return *this;
-  }
   ReplyBuilder& raw(std::initializer_list<uint8_t> values) {
     bytes_.insert(bytes_.end(), values);
     return *this;
@@ -39,8 +35,10 @@ class ReplyBuilder {
   // 3, PPPoE 1..3); addresses 192.168.1.10 / 255.255.255.0 / 192.168.1.1 /
   // 8.8.8.8, PPPoE values 11 22 33 44 and 55 66 77 88, flag 0x99, trailer 0x42.
   // MAC 00:1A:2B:3C:4D:5E unless `mac` is given.
-  ReplyBuilder& searchFixedPart(const std::string texts[6], const uint8_t* mac = nullptr) {
+  ReplyBuilder& searchFixedPart(const std::string texts[6] = nullptr, const uint8_t* mac = nullptr) {
     static const uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
+    static const std::string kNone[6];
+    if (texts == nullptr) texts = kNone;
     raw({7});  // selector
     bytes_.insert(bytes_.end(), mac ? mac : kMac, (mac ? mac : kMac) + 6);
     raw({1, 0xEE});  // static; uninterpreted byte
@@ -50,14 +48,10 @@ class ReplyBuilder {
     raw({0x11, 0x22, 0x33, 0x44, 0x99, 0x55, 0x66, 0x77, 0x88, 0x42});
     return *this;
   }
-  ReplyBuilder& searchFixedPart() {
-    static const std::string kNone[6];
-    return searchFixedPart(kNone);
-  }
 
   // Writes the little-endian length field: the true size, or a chosen one.
-  std::vector<uint8_t> finish() { return finish(bytes_.size()); }
-  std::vector<uint8_t> finish(size_t lengthField) {
+  std::vector<uint8_t> finish(size_t lengthField = SIZE_MAX) {
+    if (lengthField == SIZE_MAX) lengthField = bytes_.size();
     std::vector<uint8_t> out = bytes_;
     out[5] = static_cast<uint8_t>(lengthField & 0xFF);
     out[6] = static_cast<uint8_t>((lengthField >> 8) & 0xFF);
