@@ -45,24 +45,20 @@ QPoint headerPoint(const CXListCtrl& list, int column) {
   return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
 }
 
-// Records the notifications of a list in the order they arrive, with what a
+// Records the list's notifications in the order they arrive, with what a
 // handler would read from the list at the time.
-struct EventLog {
-  std::vector<std::string> entries;
-  void add(const QString& entry) { entries.push_back(entry.toStdString()); }
-
-  explicit EventLog(CXListCtrl& list) {
-    QObject::connect(&list, &CXListCtrl::checkboxClicked, [this, &list](int row, int column) {
-      add(QString("box %1,%2 selected=%3").arg(row).arg(column).arg(list.GetCurSel()));
-    });
-    QObject::connect(list.selectionModel(), &QItemSelectionModel::selectionChanged, [this] { add("selection"); });
-    QObject::connect(&list, &CXListCtrl::rowClicked,
-                     [this](int row, int column) { add(QString("click %1,%2").arg(row).arg(column)); });
-    QObject::connect(&list, &CXListCtrl::columnClicked, [this, &list](int column) {
-      add(QString("column %1 header=%2").arg(column).arg(list.GetHeaderCheckedState(column)));
-    });
-  }
-};
+void recordNotifications(CXListCtrl& list, std::vector<std::string>& log) {
+  const auto add = [&log](const QString& entry) { log.push_back(entry.toStdString()); };
+  QObject::connect(&list, &CXListCtrl::checkboxClicked, [add, &list](int row, int column) {
+    add(QString("box %1,%2 selected=%3").arg(row).arg(column).arg(list.GetCurSel()));
+  });
+  QObject::connect(list.selectionModel(), &QItemSelectionModel::selectionChanged, [add] { add("selection"); });
+  QObject::connect(&list, &CXListCtrl::rowClicked,
+                   [add](int row, int column) { add(QString("click %1,%2").arg(row).arg(column)); });
+  QObject::connect(&list, &CXListCtrl::columnClicked, [add, &list](int column) {
+    add(QString("column %1 header=%2").arg(column).arg(list.GetHeaderCheckedState(column)));
+  });
+}
 
 // What a widget receives for a double click: press, release, double-click, release.
 void doubleClick(QWidget* target, QPoint at) {
@@ -207,7 +203,8 @@ TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
 
 TEST(GridMouse, ClickInBoxCellTogglesAndNotifiesBeforeSelecting) {
   auto list = makeDeviceList(2);
-  EventLog log(*list);
+  std::vector<std::string> log;
+  recordNotifications(*list, log);
   const auto click = [&](QPoint at, Qt::MouseButton button = Qt::LeftButton) {
     QTest::mouseClick(list->viewport(), button, {}, at);
   };
@@ -216,60 +213,52 @@ TEST(GridMouse, ClickInBoxCellTogglesAndNotifiesBeforeSelecting) {
   click(QPoint(cell.right() - 3, cell.center().y()));
   EXPECT_EQ(list->GetCheckbox(1, 0), 1);
   EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
-  EXPECT_EQ(log.entries, (std::vector<std::string>{"box 1,0 selected=-1", "selection", "click 1,0"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"box 1,0 selected=-1", "selection", "click 1,0"}));
 
   click(cellRect(*list, 0, 0).center());
   EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last unchecked row was clicked";
 
   click(cellRect(*list, 1, 3).center());
   EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "a cell without a box toggles nothing";
-  EXPECT_EQ(log.entries.back(), "click 1,3");
+  EXPECT_EQ(log.back(), "click 1,3");
 
   click(cell.center(), Qt::RightButton);
   EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "only the left button toggles";
 
-  log.entries.clear();
   click(QPoint(10, list->viewport()->height() - 5));
-  ASSERT_FALSE(log.entries.empty());
-  EXPECT_EQ(log.entries.back(), "click -1,-1") << "a click below the rows still notifies";
+  EXPECT_EQ(log.back(), "click -1,-1") << "a click below the rows still notifies";
 }
 
-TEST(GridMouse, HeaderClickChecksWholeColumnAndStillReportsTheColumn) {
+TEST(GridMouse, HeaderClicksCheckTheWholeColumnAndStillReportTheColumn) {
   auto list = makeDeviceList(5);
   list->SetCheckbox(4, 0, -1);  // a row without a box stays without one
+  CXHeaderCtrl* header = list->headerCtrl();
   QSignalSpy boxClicks(list.get(), &CXListCtrl::checkboxClicked);
-  EventLog log(*list);
-  const auto clickHeader = [&](int column) {
-    QTest::mouseClick(list->headerCtrl()->viewport(), Qt::LeftButton, {}, headerPoint(*list, column));
-  };
+  std::vector<std::string> log;
+  recordNotifications(*list, log);
 
-  clickHeader(0);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 0));
   EXPECT_EQ(list->CountCheckedItems(0), 4);
   EXPECT_EQ(list->GetCheckbox(4, 0), -1);
-  clickHeader(0);
-  EXPECT_EQ(list->CountCheckedItems(0), 0);
-  clickHeader(3);
-  EXPECT_EQ(log.entries, (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 3 header=0"}));
+  doubleClick(header->viewport(), headerPoint(*list, 0));  // a fast second click is a click
+  EXPECT_EQ(list->CountCheckedItems(0), 4);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 3));
+  EXPECT_EQ(log, (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 0 header=2",
+                                           "column 3 header=0"}));
   EXPECT_EQ(boxClicks.count(), 0);
   EXPECT_EQ(list->GetCurSel(), -1) << "header clicks never select rows";
-}
-
-TEST(GridMouse, DoubleClicks) {
-  auto list = makeDeviceList(3);
-  CXHeaderCtrl* header = list->headerCtrl();
-  QSignalSpy columns(list.get(), &CXListCtrl::columnClicked);
-  doubleClick(header->viewport(), headerPoint(*list, 0));
-  EXPECT_EQ(columns.count(), 2) << "a fast second click is a click";
-  EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "toggled twice";
 
   const int widthBefore = list->columnWidth(1);
   doubleClick(header->viewport(),
               QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2));
   EXPECT_EQ(list->columnWidth(1), widthBefore) << "no auto-size on a divider double click";
+}
 
+TEST(GridMouse, DoubleClickOnABoxCellTogglesOnce) {
+  auto list = makeDeviceList(3);
   QSignalSpy doubles(list.get(), &CXListCtrl::rowDoubleClicked);
   doubleClick(list->viewport(), cellRect(*list, 2, 0).center());
-  EXPECT_EQ(list->GetCheckbox(2, 0), 1) << "a double click on a box cell toggles once";
+  EXPECT_EQ(list->GetCheckbox(2, 0), 1);
   ASSERT_EQ(doubles.count(), 1);
   EXPECT_EQ(doubles.at(0).at(0).toInt(), 2);
 }
