@@ -13,23 +13,20 @@ source_dir=$2
 fail() { echo "FAIL: $*"; [ -n "${out:-}" ] && [ -f "$out" ] && sed 's/^/  | /' "$out"; exit 1; }
 
 if [ "$(id -u)" -ne 0 ] || ! ip netns list >/dev/null 2>&1; then
-  why="needs root and ip netns"
-  [ "${TAVRIX_REQUIRE_NETNS:-}" = 1 ] && fail "$why (TAVRIX_REQUIRE_NETNS=1)"
-  echo "SKIPPED: $why"
+  [ "${TAVRIX_REQUIRE_NETNS:-}" = 1 ] && fail "needs root and ip netns (TAVRIX_REQUIRE_NETNS=1)"
+  echo "SKIPPED: needs root and ip netns"
   exit 77
 fi
 
 work=$(mktemp -d "$build/demo-test.XXXXXX")
 trap 'rm -rf "$work"' EXIT
 
-namespaces_of() { grep -o 'tvx[0-9]*-demo-[a-z]*' "$1" | sort -u; }
-
 check_lab() {
   grep -q 'make demo: 40 devices answer' "$out" || fail "the lab did not answer with 40 devices"
   [ "$(grep -c '^00:1A:2B' "$work/addresses.txt")" -eq 13 ] || fail "address list incomplete"
   grep -q 'test LAN torn down' "$out" || fail "no teardown reported"
   local names
-  names=$(namespaces_of "$out")
+  names=$(grep -o 'tvx[0-9]*-demo-[a-z]*' "$out" | sort -u)
   [ "$(echo "$names" | wc -l)" -eq 2 ] || fail "expected two namespaces, saw: $names"
   for ns in $names; do
     ip netns list | grep -qw "$ns" && fail "namespace $ns left behind"
@@ -63,19 +60,18 @@ done
 # While the window is up, the fleet behaves as the README promises.
 pc_ns=$(grep -o 'tvx[0-9]*-demo-pc' "$out" | head -n1)
 [ -n "$pc_ns" ] || fail "the lab did not come up"
-cli=$build/tools/cli/tavrix-cli
+cli() { ip netns exec "$pc_ns" "$build/tools/cli/tavrix-cli" "$@"; }
 set_device() {
-  echo kefo | ip netns exec "$pc_ns" "$cli" set --mac "$1" --static "$2" 255.255.255.0 192.168.10.1 168.126.63.1 \
-    --user root --password-stdin >/dev/null 2>&1
+  echo kefo | cli set --mac "$1" --static "$2" 255.255.255.0 192.168.10.1 168.126.63.1 --user root --password-stdin \
+    >/dev/null 2>&1
 }
 set_device 00:1A:2B:10:00:27 192.168.10.239; [ $? -eq 4 ] || fail "NVT-LOCKED should refuse (exit 4)"
 set_device 00:1A:2B:10:00:28 192.168.10.240; [ $? -eq 1 ] || fail "NVT-MUTE should not answer (exit 1)"
 set_device 00:1A:2B:10:00:01 192.168.10.201 || fail "device 1 should accept its change"
-moved=no
-for _ in $(seq 10); do
-  ip netns exec "$pc_ns" "$cli" scan | grep -q '192\.168\.10\.201' && { moved=yes; break; }
+for try in $(seq 11); do
+  [ "$try" -le 10 ] || fail "device 1 never answered from 192.168.10.201"
+  cli scan | grep -q '192\.168\.10\.201' && break
 done
-[ "$moved" = yes ] || fail "device 1 never answered from 192.168.10.201"
 kill -TERM "$demo"
 wait "$demo"
 status=$?

@@ -24,11 +24,9 @@ debs=("$work"/*.deb)
 
 # CI runs as root; lintian only warns about it, and the package is not
 # unpacked anywhere but in lintian's own temporary directory.
-report=$(lintian --allow-root --fail-on error,warning "${debs[@]}" 2>&1)
-status=$?
-[ "$status" -eq 0 ] && [ -z "$report" ] || fail "lintian (status $status):"$'\n'"$report"
-
-report=$(desktop-file-validate "$source_dir/resources/tavrix.desktop" 2>&1)
-[ $? -eq 0 ] && [ -z "$report" ] || fail "desktop-file-validate:"$'\n'"$report"
+report=$(lintian --allow-root --fail-on error,warning "${debs[@]}" 2>&1) && [ -z "$report" ] ||
+  fail "lintian:"$'\n'"$report"
+report=$(desktop-file-validate "$source_dir/resources/tavrix.desktop" 2>&1) && [ -z "$report" ] ||
+  fail "desktop-file-validate:"$'\n'"$report"
 
 echo "package: lintian and desktop-file-validate are silent on ${debs[0]##*/}"

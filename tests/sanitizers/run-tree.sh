@@ -2,11 +2,10 @@
 # Builds and runs the test suite in one sanitizer tree: run-tree.sh KIND DIR
 # JOBS, KIND being address (AddressSanitizer, LeakSanitizer and UBSan on
 # every test) or thread (ThreadSanitizer on the threaded tests). The tree is
-# configured afresh (its cache dropped, its objects kept for ninja to judge),
-# so settings left by an earlier configuration cannot change what is built;
-# only the test binaries (and the programs they start) are built. Prints ctest's summary; exits non-zero if
-# the build fails or any test fails or reports. WERROR=ON (set by the
-# Makefile under CI) makes every compiler warning an error.
+# configured afresh, so settings left by an earlier configuration cannot
+# change what is built (ninja still judges the objects it keeps). Only the
+# tests and the programs they start are built; WERROR=ON (set by the Makefile
+# under CI) makes every compiler warning an error.
 set -euo pipefail
 kind=$1 dir=$2 jobs=$3
 source_dir=$(cd "$(dirname "$0")/../.." && pwd)

@@ -7,13 +7,10 @@
 
 #include "tests/support/netns_lab.h"
 
-#define TAVRIX_REQUIRE_NETNS_OR_SKIP()                                                   \
-  do {                                                                                   \
-    const ::tavrix::lab::NetnsSupport& tavrixNetns = ::tavrix::lab::CheckNetnsSupport(); \
-    if (!tavrixNetns.usable) {                                                           \
-      if (::tavrix::lab::NetnsRequired()) {                                              \
-        FAIL() << "network namespaces required but unusable: " << tavrixNetns.reason;    \
-      }                                                                                  \
-      GTEST_SKIP() << "needs root and ip netns: " << tavrixNetns.reason;                 \
-    }                                                                                    \
+#define TAVRIX_REQUIRE_NETNS_OR_SKIP()                                                          \
+  do {                                                                                          \
+    const ::tavrix::lab::NetnsSupport& tavrixNetns = ::tavrix::lab::CheckNetnsSupport();        \
+    if (!tavrixNetns.usable && ::tavrix::lab::NetnsRequired())                                  \
+      FAIL() << "network namespaces required but unusable: " << tavrixNetns.reason;             \
+    if (!tavrixNetns.usable) GTEST_SKIP() << "needs root and ip netns: " << tavrixNetns.reason; \
   } while (0)

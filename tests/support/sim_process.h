@@ -1,11 +1,9 @@
 // The device simulator as a child process, optionally inside a namespace,
 // for tests and benchmarks that need real datagrams from real sockets.
-//
 // Start() returns once the simulator has printed its ready line (so the
 // socket is bound and, in broadcast mode, its addresses are in place), or
-// fails with the reason. Every child gets a lifetime so a forgotten one
-// ends by itself, and dies with its parent. The destructor stops it
-// (SIGTERM, then SIGKILL after a grace period) and reaps it.
+// fails with the reason. A child has a lifetime, so a forgotten one ends by
+// itself, and dies with its parent; the destructor stops and reaps it.
 #pragma once
 
 #include <sys/types.h>
@@ -17,9 +15,6 @@
 
 namespace tavrix::lab {
 
-// Path of the nvtsim program of this build.
-std::string NvtsimPath();
-
 class SimProcess {
  public:
   SimProcess() = default;
@@ -30,10 +25,6 @@ class SimProcess {
   // `args` are nvtsim's options; `netns` empty runs it here.
   bool Start(const std::vector<std::string>& args, const std::string& netns = "", double lifetimeSeconds = 120,
              std::chrono::milliseconds readyTimeout = std::chrono::seconds(30));
-  // Ends the child; its exit status, or -1 if it was killed or never ran.
-  int Stop();
-
-  bool running() const { return pid_ > 0; }
   uint16_t port() const { return port_; }
   const std::string& error() const { return error_; }
 

@@ -22,10 +22,9 @@ class TempFiles {
   std::string Write(const std::string& content) {
     char path[] = "/tmp/tavrix-test-XXXXXX";
     const int fd = mkstemp(path);
-    if (fd < 0) return {};
-    paths_.push_back(path);
-    const bool whole = write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
-    close(fd);
+    if (fd >= 0) paths_.push_back(path);
+    const bool whole = fd >= 0 && write(fd, content.data(), content.size()) == static_cast<ssize_t>(content.size());
+    if (fd >= 0) close(fd);
     return whole ? path : std::string();
   }
 

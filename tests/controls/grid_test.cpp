@@ -1,0 +1,378 @@
+// The device list's grid and its header: results and range checks of its
+// operations, the header check state machine, mouse and keyboard behaviour
+// with the order of its notifications, and the pixels it paints.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QImage>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTest>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "tests/support/qt_test_app.h"
+#include "ui/controls/xheader_ctrl.h"
+#include "ui/controls/xlist_ctrl.h"
+
+namespace {
+
+// Seven columns, a header box on column 0, `rows` rows with an unchecked box
+// in column 0 and "model <row>" in column 1, shown at a fixed size.
+std::unique_ptr<CXListCtrl> makeDeviceList(int rows) {
+  TestApplication();
+  auto list = std::make_unique<CXListCtrl>();
+  for (const char* title : {"No.", "Model", "MAC address", "IP address", "Web port", "AV port", "State"})
+    list->InsertColumn(list->GetColumns(), title, 80, Qt::AlignLeft, list->GetColumns() == 0 ? 1 : 0);
+  for (int row = 0; row < rows; ++row) {
+    list->InsertItem(row, QString::asprintf("%4d", row + 1));
+    list->SetCheckbox(row, 0, 0);
+    list->SetItemText(row, 1, QString("model %1").arg(row));
+  }
+  list->resize(600, 300);
+  list->show();
+  QApplication::processEvents();
+  return list;
+}
+
+QRect cellRect(const CXListCtrl& list, int row, int column) {
+  return list.visualRect(list.model()->index(row, column));
+}
+
+QPoint headerPoint(const CXListCtrl& list, int column) {
+  CXHeaderCtrl* header = list.headerCtrl();
+  return QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2);
+}
+
+// Records the list's notifications in the order they arrive, with what a
+// handler would read from the list at the time.
+void recordNotifications(CXListCtrl& list, std::vector<std::string>& log) {
+  const auto add = [&log](const QString& entry) { log.push_back(entry.toStdString()); };
+  QObject::connect(&list, &CXListCtrl::checkboxClicked, [add, &list](int row, int column) {
+    add(QString("box %1,%2 selected=%3").arg(row).arg(column).arg(list.GetCurSel()));
+  });
+  QObject::connect(list.selectionModel(), &QItemSelectionModel::selectionChanged, [add] { add("selection"); });
+  QObject::connect(&list, &CXListCtrl::rowClicked,
+                   [add](int row, int column) { add(QString("click %1,%2").arg(row).arg(column)); });
+  QObject::connect(&list, &CXListCtrl::columnClicked, [add, &list](int column) {
+    add(QString("column %1 header=%2").arg(column).arg(list.GetHeaderCheckedState(column)));
+  });
+}
+
+// What a widget receives for a double click: press, release, double-click, release.
+void doubleClick(QWidget* target, QPoint at) {
+  QTest::mouseClick(target, Qt::LeftButton, {}, at);
+  QTest::mouseDClick(target, Qt::LeftButton, {}, at);
+  QTest::mouseRelease(target, Qt::LeftButton, {}, at);
+}
+
+constexpr QRgb kFrame = 0xFF336699;
+constexpr QRgb kTick = 0xFF339933;
+
+QImage Grab(QWidget* widget) {
+  QApplication::processEvents();
+  return widget->grab().toImage();
+}
+
+QRgb at(const QImage& image, QPoint p) { return image.pixel(p) | 0xFF000000; }
+
+// Number of pixels in `area` whose colour differs from `colour`.
+int pixelsOtherThan(const QImage& image, const QRect& area, QRgb colour) {
+  int count = 0;
+  for (int y = area.top(); y <= area.bottom(); ++y)
+    for (int x = area.left(); x <= area.right(); ++x) count += at(image, {x, y}) != colour;
+  return count;
+}
+
+// The frame of a box whose top-left is `box`, and its tick or the clear
+// inside: the tick's bottom, right and left ends, then pixels just beside it.
+void expectBox(const QImage& image, QPoint box, int side, bool checked, QRgb inside) {
+  EXPECT_EQ(at(image, box), kFrame);
+  EXPECT_EQ(at(image, box + QPoint(side - 1, side - 1)), kFrame);
+  EXPECT_NE(at(image, box + QPoint(-1, side / 2)), kFrame) << "box starts where expected";
+  for (QPoint p : {QPoint(5, 9), QPoint(9, 3), QPoint(3, 7)})
+    EXPECT_EQ(at(image, box + p), checked ? kTick : inside) << "tick +" << p.x() << "," << p.y();
+  for (QPoint p : {QPoint(5, 6), QPoint(5, 10), QPoint(10, 3)})
+    EXPECT_EQ(at(image, box + p), inside) << "gap +" << p.x() << "," << p.y();
+}
+
+TEST(GridState, HeaderStateFollowsTheColumnsChecks) {
+  auto list = makeDeviceList(3);
+  EXPECT_EQ(list->SetCheckbox(0, 0, 1), 1);
+  list->SetCheckbox(1, 0, 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "two of three rows checked";
+  list->SetCheckbox(2, 0, 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last row checked";
+  list->SetCheckbox(1, 0, 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1) << "unchecking any row";
+  EXPECT_EQ(list->CountCheckedItems(0), 2);
+
+  // A new unchecked row under an all-checked header turns it back to 1.
+  list->SetCheckbox(1, 0, 1);
+  const int row = list->InsertItem(3, "   4");
+  list->SetCheckbox(row, 0, 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+  // Removing a checked box recounts correctly.
+  list->SetCheckbox(row, 0, 1);
+  list->SetCheckbox(row, 0, -1);
+  EXPECT_EQ(list->CountCheckedItems(0), 3);
+
+  // Emptying the list keeps the columns and the header's last state.
+  list->SetCheckbox(row, 0, 1);
+  ASSERT_EQ(list->GetHeaderCheckedState(0), 2);
+  list->setColumnWidth(2, 123);
+  list->DeleteAllItems();
+  EXPECT_EQ(list->columnWidth(2), 123);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2);
+  EXPECT_EQ(list->CountCheckedItems(0), 0);
+  list->InsertItem(0, "   1");
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "a row without a box changes nothing";
+  list->SetCheckbox(0, 0, 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+
+  // A column without a header box keeps state 0 whatever its cells do.
+  list->SetCheckbox(0, 3, 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(3), 0);
+  EXPECT_EQ(list->CountCheckedItems(3), 1);
+}
+
+TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
+  auto list = makeDeviceList(2);
+  const int columns = list->GetColumns();
+  EXPECT_EQ(list->InsertItem(-1, "x"), -1);
+  EXPECT_EQ(list->InsertItem(100, "appended"), 2) << "a large index appends";
+  list->SetCheckbox(2, 0, 0);
+
+  for (auto [row, column] : {std::pair{3, 0}, {-1, 0}, {0, columns}, {0, -1}}) {
+    SCOPED_TRACE(testing::Message() << "cell " << row << "," << column);
+    EXPECT_EQ(list->SetItemText(row, column, "t"), 0);
+    EXPECT_EQ(list->SetItemText(row, column, nullptr, -1, -1), 0);
+    EXPECT_EQ(list->SetCheckbox(row, column, 1), 0);
+    EXPECT_EQ(list->GetCheckbox(row, column), -1);
+    EXPECT_EQ(list->GetItemText(row, column), QString());
+  }
+  for (int column : {-1, columns}) {
+    EXPECT_EQ(list->CountCheckedItems(column), 0);
+    EXPECT_EQ(list->GetHeaderCheckedState(column), -1);
+    EXPECT_EQ(list->SetHeaderCheckedState(column, 1), 0);
+  }
+  // Values outside the documented states are refused rather than stored.
+  EXPECT_EQ(list->SetCheckbox(0, 0, 2), 0);
+  EXPECT_EQ(list->GetCheckbox(0, 0), 0);
+  EXPECT_EQ(list->SetHeaderCheckedState(0, 3), 0);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+  EXPECT_EQ(list->SetCurSel(3, true), 0);
+  EXPECT_EQ(list->SetCurSel(-1, false), 0);
+  EXPECT_EQ(list->GetCurSel(), -1);
+  EXPECT_EQ(list->GetItemCount(), 3);
+  EXPECT_EQ(list->CountCheckedItems(0), 0);
+
+  // A column added after rows exist gives every row a usable cell.
+  EXPECT_EQ(list->InsertColumn(-1, "Bad", 50), -1);
+  EXPECT_EQ(list->InsertColumn(99, "Extra", 50), columns);
+  EXPECT_NE(list->SetItemText(0, columns, "late"), 0);
+  EXPECT_EQ(list->GetItemText(0, columns), "late");
+}
+
+TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
+  auto list = makeDeviceList(4);
+  list->SetCheckbox(1, 0, 1);
+  list->SetItemText(1, 6, "marked", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+  list->SetCurSel(1, false);
+  for (const std::vector<int>& bad : {std::vector<int>{0, 1, 2}, {0, 1, 1, 2}, {0, 1, 2, 4}})
+    EXPECT_FALSE(list->ReorderRows(bad));
+  EXPECT_EQ(list->GetItemText(1, 1), "model 1");
+
+  QSignalSpy checks(list.get(), &CXListCtrl::checkStatesChanged);
+  list->SortRows([&](int a, int b) { return list->GetItemText(a, 1) > list->GetItemText(b, 1); });
+  for (int row = 0; row < 4; ++row) {
+    EXPECT_EQ(list->GetItemText(row, 1), QString("model %1").arg(3 - row));
+    EXPECT_EQ(list->GetCheckbox(row, 0), row == 2 ? 1 : 0);
+  }
+  EXPECT_EQ(list->GetItemText(2, 6), "marked");
+  EXPECT_EQ(list->GetCurSel(), 2) << "the selection travels with its row";
+
+  // Code changes report through checkStatesChanged, never as user clicks.
+  QSignalSpy clicks(list.get(), &CXListCtrl::checkboxClicked);
+  list->SetCheckbox(0, 0, 1);
+  list->DeleteAllItems();
+  EXPECT_EQ(checks.count(), 3);
+  EXPECT_EQ(clicks.count(), 0);
+}
+
+TEST(GridMouse, ClickInBoxCellTogglesAndNotifiesBeforeSelecting) {
+  auto list = makeDeviceList(2);
+  std::vector<std::string> log;
+  recordNotifications(*list, log);
+  const auto click = [&](QPoint at, Qt::MouseButton button = Qt::LeftButton) {
+    QTest::mouseClick(list->viewport(), button, {}, at);
+  };
+  // Right of the box, on the cell's text: still toggles.
+  const QRect cell = cellRect(*list, 1, 0);
+  click(QPoint(cell.right() - 3, cell.center().y()));
+  EXPECT_EQ(list->GetCheckbox(1, 0), 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 1);
+  EXPECT_EQ(log, (std::vector<std::string>{"box 1,0 selected=-1", "selection", "click 1,0"}));
+
+  click(cellRect(*list, 0, 0).center());
+  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last unchecked row was clicked";
+
+  click(cellRect(*list, 1, 3).center());
+  EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "a cell without a box toggles nothing";
+  EXPECT_EQ(log.back(), "click 1,3");
+
+  click(cell.center(), Qt::RightButton);
+  EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "only the left button toggles";
+
+  click(QPoint(10, list->viewport()->height() - 5));
+  EXPECT_EQ(log.back(), "click -1,-1") << "a click below the rows still notifies";
+}
+
+TEST(GridMouse, HeaderClicksCheckTheWholeColumnAndStillReportTheColumn) {
+  auto list = makeDeviceList(5);
+  list->SetCheckbox(4, 0, -1);  // a row without a box stays without one
+  CXHeaderCtrl* header = list->headerCtrl();
+  QSignalSpy boxClicks(list.get(), &CXListCtrl::checkboxClicked);
+  std::vector<std::string> log;
+  recordNotifications(*list, log);
+
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 0));
+  EXPECT_EQ(list->CountCheckedItems(0), 4);
+  EXPECT_EQ(list->GetCheckbox(4, 0), -1);
+  doubleClick(header->viewport(), headerPoint(*list, 0));  // a fast second click is a click
+  EXPECT_EQ(list->CountCheckedItems(0), 4);
+  QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 3));
+  EXPECT_EQ(log, (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 0 header=2",
+                                           "column 3 header=0"}));
+  EXPECT_EQ(boxClicks.count(), 0);
+  EXPECT_EQ(list->GetCurSel(), -1) << "header clicks never select rows";
+
+  const int widthBefore = list->columnWidth(1);
+  doubleClick(header->viewport(),
+              QPoint(header->sectionViewportPosition(1) + header->sectionSize(1) - 1, header->height() / 2));
+  EXPECT_EQ(list->columnWidth(1), widthBefore) << "no auto-size on a divider double click";
+}
+
+TEST(GridMouse, DoubleClickOnABoxCellTogglesOnce) {
+  auto list = makeDeviceList(3);
+  QSignalSpy doubles(list.get(), &CXListCtrl::rowDoubleClicked);
+  doubleClick(list->viewport(), cellRect(*list, 2, 0).center());
+  EXPECT_EQ(list->GetCheckbox(2, 0), 1);
+  ASSERT_EQ(doubles.count(), 1);
+  EXPECT_EQ(doubles.at(0).at(0).toInt(), 2);
+}
+
+TEST(GridMouse, KeyboardSelectsAndFullyRevealsTheRowMovedTo) {
+  auto list = makeDeviceList(200);
+  list->activateWindow();
+  list->setFocus();
+  list->SetCurSel(0, true);
+  auto fullyVisible = [&](int row) {
+    const QRect rect = cellRect(*list, row, 0);
+    return rect.top() >= 0 && rect.bottom() < list->viewport()->height();
+  };
+
+  QTest::keyClick(list.get(), Qt::Key_End);
+  EXPECT_EQ(list->GetCurSel(), 199);
+  EXPECT_TRUE(fullyVisible(199));
+  QTest::keyClick(list.get(), Qt::Key_Home);
+  EXPECT_EQ(list->GetCurSel(), 0);
+  EXPECT_EQ(list->verticalScrollBar()->value(), 0);
+
+  // Ctrl+Down moves the focus without Qt selecting; the list selects it anyway.
+  QTest::keyClick(list.get(), Qt::Key_Down, Qt::ControlModifier);
+  EXPECT_TRUE(list->selectionModel()->isRowSelected(1, {}));
+
+  list->verticalScrollBar()->setValue(0);
+  EXPECT_EQ(list->SetCurSel(150, true), 1);
+  EXPECT_TRUE(fullyVisible(150));
+}
+
+TEST(GridPaint, CellColoursInsetDefaultsAndSelection) {
+  auto list = makeDeviceList(3);
+  const QRgb base = list->palette().color(QPalette::Base).rgb();
+  const QRgb red = 0xFFFF0000;
+  const QRect cell = cellRect(*list, 1, 6);
+  list->SetItemText(1, 6, "IP address collision IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+  list->clearFocus();
+  list->SetCurSel(1, false);
+  QImage image = Grab(list->viewport());
+  EXPECT_EQ(at(image, cell.topLeft()), red) << "a selected row keeps its colours while the list has no focus";
+  EXPECT_GT(pixelsOtherThan(image, cell, red), 20) << "the text is drawn";
+  // Five clear pixels on both sides even for an elided long text.
+  EXPECT_EQ(pixelsOtherThan(image, QRect(cell.left(), cell.top(), 5, cell.height()), red), 0);
+  EXPECT_EQ(pixelsOtherThan(image, QRect(cell.right() - 4, cell.top(), 5, cell.height()), red), 0);
+  EXPECT_EQ(at(image, cellRect(*list, 0, 6).center()), base);
+
+  list->activateWindow();
+  list->setFocus();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(list.get()));
+  const QRgb highlight = list->palette().color(QPalette::Active, QPalette::Highlight).rgb();
+  EXPECT_EQ(at(Grab(list->viewport()), cell.topLeft()), highlight);
+
+  list->clearSelection();
+  list->SetItemText(1, 6, nullptr, -1, -1);
+  image = Grab(list->viewport());
+  EXPECT_EQ(at(image, cell.topLeft() + QPoint(1, 1)), base);
+  EXPECT_GT(pixelsOtherThan(image, cell, base), 0) << "the text stays";
+}
+
+TEST(GridPaint, CheckBoxesBesideTextAndCentredWithout) {
+  auto list = makeDeviceList(3);
+  const QRgb base = list->palette().color(QPalette::Base).rgb();
+  list->SetCheckbox(1, 0, 1);
+  list->SetItemText(2, 0, "");
+  list->SetCheckbox(2, 0, 1);
+  list->SetItemText(0, 0, "   1", gridRgb(0, 0, 0), gridRgb(255, 255, 0));
+  const QImage image = Grab(list->viewport());
+  const int side = cellRect(*list, 0, 0).height() - 1;
+  ASSERT_GE(side, 11) << "rows too short for a tick";
+
+  const QRect coloured = cellRect(*list, 0, 0);
+  expectBox(image, coloured.topLeft() + QPoint(9, 0), side, false, base);
+  EXPECT_EQ(at(image, coloured.topLeft() + QPoint(4, 2)), 0xFFFFFF00u) << "the box keeps the base colour";
+
+  const QRect withText = cellRect(*list, 1, 0);
+  expectBox(image, withText.topLeft() + QPoint(9, 0), side, true, base);
+  const QRect gap(withText.left() + 9 + side, withText.top(), 4, withText.height());
+  EXPECT_EQ(pixelsOtherThan(image, gap, base), 0) << "text begins 4 pixels after the box";
+  EXPECT_GT(pixelsOtherThan(image, QRect(gap.right() + 1, withText.top(), 30, withText.height()), base), 0);
+
+  const QRect empty = cellRect(*list, 2, 0);
+  expectBox(image, QPoint(empty.left() + empty.width() / 2 - side / 2 - 1, empty.top()), side, true, base);
+}
+
+TEST(GridPaint, HeaderBoxesDividersAndText) {
+  auto list = makeDeviceList(2);
+  CXHeaderCtrl* header = list->headerCtrl();
+  const QRgb face = header->palette().color(QPalette::Button).rgb();
+  const QRgb shadow = header->palette().color(QPalette::Dark).rgb();
+  const QRgb base = header->palette().color(QPalette::Base).rgb();
+  const int height = header->viewport()->height();
+  const QPoint box(header->sectionViewportPosition(0) + 6, (height - 13) / 2);
+
+  QImage image = Grab(header->viewport());
+  expectBox(image, box, 13, false, base);
+  EXPECT_EQ(pixelsOtherThan(image, QRect(box.x() + 13, 2, 6, height - 4), face), 0) << "title 6 pixels after the box";
+  EXPECT_GT(pixelsOtherThan(image, QRect(box.x() + 19, 2, 4, height - 4), face), 0);
+  EXPECT_EQ(at(image, {header->sectionViewportPosition(1) + 6, box.y()}), face) << "column without box";
+  // Dividers, one fewer than items, run from 2 pixels below the top to 2 above the bottom.
+  int dividers = 0;
+  for (int x = 1; x < header->length() - 1; ++x)
+    dividers += at(image, {x, 2}) == shadow && at(image, {x, height - 3}) == shadow;
+  EXPECT_EQ(dividers, header->count() - 1);
+  EXPECT_NE(at(image, {header->sectionViewportPosition(1) - 1, 1}), shadow);
+
+  list->SetHeaderCheckedState(0, 2);
+  expectBox(Grab(header->viewport()), box, 13, true, base);
+
+  // A title wider than its item is cut and stays inside the item's margins.
+  const int narrow = list->InsertColumn(1, "A very long column title", 60);
+  image = Grab(header->viewport());
+  const int right = header->sectionViewportPosition(narrow) + 60 - 1;
+  EXPECT_GT(pixelsOtherThan(image, QRect(right - 20, 2, 14, height - 4), face), 0);
+  EXPECT_EQ(pixelsOtherThan(image, QRect(right - 5, 2, 5, height - 4), face), 0);
+}
+
+}  // namespace
