@@ -75,8 +75,10 @@ void InterfaceAddresses::Remove(uint32_t address) {
 }
 
 bool InterfaceAddresses::RunBatch(const std::string& verb, const std::vector<uint32_t>& addresses) {
-  // -force: one bad line must not leave the rest undone.
-  FILE* ip = popen("ip -force -batch - >/dev/null", "w");
+  // -force: one bad line must not leave the rest undone. Removal stays quiet:
+  // a lab torn down while the list is being removed takes the remaining
+  // addresses with the interface, and each would otherwise print an error.
+  FILE* ip = popen(verb == "del" ? "ip -force -batch - >/dev/null 2>&1" : "ip -force -batch - >/dev/null", "w");
   if (ip == nullptr) return false;
   for (uint32_t a : addresses) {
     std::fprintf(ip, "addr %s %s/32 dev %s\n", verb.c_str(), DottedAddressText(a).c_str(), interface_.c_str());
