@@ -17,8 +17,7 @@ using std::chrono::milliseconds;
 TEST(CommandRunnerTest, OutcomesAreReportedAsTheyHappened) {
   PosixCommandRunner runner;
   EXPECT_TRUE(runner.run({"true"}, milliseconds(5000)).succeeded());
-  const auto failed = runner.run({"sh", "-c", "exit 3"}, milliseconds(5000));
-  EXPECT_EQ(failed.exitCode, 3);
+  EXPECT_EQ(runner.run({"sh", "-c", "exit 3"}, milliseconds(5000)).exitCode, 3);
   const auto missing = runner.run({"tavrix-no-such-command"}, milliseconds(5000));
   EXPECT_FALSE(missing.started);
   EXPECT_NE(missing.startError, 0);
@@ -48,7 +47,8 @@ TEST(CommandRunnerTest, OutcomesAreReportedAsTheyHappened) {
   EXPECT_LT(clock.elapsed(), 10000);
 }
 
-// The real flush, where it can only touch a namespace made for it.
+// The real flush, where it can only touch a namespace made for it; a
+// command started from a thread inside the namespace runs in it.
 TEST(ArpTableTest, RealFlushEmptiesTheNeighbourTableOfItsNamespace) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   tavrix::lab::Namespace lab("arp");
@@ -61,8 +61,6 @@ TEST(ArpTableTest, RealFlushEmptiesTheNeighbourTableOfItsNamespace) {
   std::string before, after;
   lab.Ip({"neigh", "show", "dev", "dummy0"}, &before);
   ASSERT_NE(before.find("10.78.1.9"), std::string::npos);
-
-  // A command started from a thread inside the namespace runs in it.
   const Notice notice = std::async(std::launch::async, [&] {
                           tavrix::lab::ScopedNetns inside(lab);
                           PosixCommandRunner real;

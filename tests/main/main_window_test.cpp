@@ -1,38 +1,200 @@
-// The main window driven as the operator and the workers drive it: clicks on
-// its buttons, list and header, and the events workers post. Cycles search a
-// silent loopback port, so the only devices are the ones a test delivers.
+// The main window driven as the operator drives it, with stand-ins for the
+// outside world (a fixed adapter, a browser that records addresses, a
+// scripted command runner and dialogs). Worker events are delivered by the
+// tests; or the window searches the device simulator, on loopback or, for the
+// faults a LAN brings, in private namespaces with its default settings. The
+// simulator's devices really move. Who an answer belongs to, which line goes
+// to which device and when a change counts as seen are proven below the
+// window; here each journey runs once. Threaded: run under the sanitizers.
+#include <arpa/inet.h>
+#include <gtest/gtest.h>
+
 #include <QContextMenuEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
+#include <QTest>
 #include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <map>
 #include <tuple>
 
-#include "tests/main/window_fixture.h"
+#include "discovery/worker_events.h"
+#include "tests/support/netns_gtest.h"
+#include "tests/support/operator_answers.h"
+#include "tests/support/qt_test_app.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/temp_files.h"
+#include "ui/common/ip_address_edit.h"
+#include "ui/config/single_change.h"
+#include "ui/controls/grid_model.h"
+#include "ui/controls/xheader_ctrl.h"
+#include "ui/controls/xlist_ctrl.h"
+#include "ui/main/tavrix_dlg.h"
+
+// Failures print texts, not their UTF-16 bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
 using Texts = std::vector<QString>;
 
-class MainWindowTest : public WindowTest {
+constexpr const char* kChecking = "Checking ip address ...";
+constexpr const char* kChanged = "IP address has changed.";
+constexpr const char* kNoAnswer = "No answer to the change";
+constexpr const char* kRefusedBySettings = "Change refused by the device";
+constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";  // the selected row's mark, as LookOf gives it
+
+class ScriptedRunner : public CommandRunner {
+ public:
+  ProcessOutcome run(const std::vector<std::string>& argv, std::chrono::milliseconds) override {
+    commands.push_back(argv);
+    return outcome;
+  }
+  ProcessOutcome outcome;
+  std::vector<std::vector<std::string>> commands;
+};
+
+// A device record as a decoded search reply would fill it.
+DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* model = "NVT-100", uint16_t webPort = 80) {
+  DeviceInfo device{};
+  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
+  std::memcpy(device.mac, mac, 6);
+  std::strncpy(device.modelName, model, sizeof device.modelName - 1);
+  device.networkType = 1;
+  device.sourceAddress = inet_addr(address);
+  device.ipAddress = device.sourceAddress;
+  device.subnetMask = inet_addr("255.255.255.0");
+  device.gateway = inet_addr("10.0.0.1");
+  device.dnsServer = inet_addr("10.0.0.2");
+  device.webPort = webPort;
+  return device;
+}
+
+// Loopback settings; by default a port nobody serves, so cycles find nothing.
+EncpEndpointSettings Loopback(uint16_t localPort = 0, uint16_t devicePort = 9) {
+  EncpEndpointSettings settings;
+  settings.localPort = localPort;
+  settings.devicePort = devicePort;
+  settings.destinationAddress = inet_addr("127.0.0.1");
+  return settings;
+}
+
+// Device i of the simulator, MAC 00:1A:2B:00:05:i (RowOfMac(i) finds it),
+// at `address` of a /16: its line in the simulator's fleet, and a line of an
+// address list that moves it.
+std::string FleetLine(int i, const std::string& address, const char* flags = "") {
+  return QString::asprintf("00:1A:2B:00:05:%02X CAM-%d %s 255.255.0.0 0.0.0.0 0.0.0.0 80 4000,0,0 3 root kefo %s\n", i,
+                           i, address.c_str(), flags)
+      .toStdString();
+}
+std::string ListLine(int i, const std::string& address, const char* mask = "255.255.0.0") {
+  return QString::asprintf("00:1A:2B:00:05:%02X STATIC %s %s 0.0.0.0 0.0.0.0\n", i, address.c_str(), mask)
+      .toStdString();
+}
+
+class MainWindowTest : public ::testing::Test {
  protected:
+  void SetUp() override { TestApplication(); }
+
+  // With the fixed adapter, or with the machine's (or namespace's) own.
+  CTavrixDlg& Open(EncpEndpointSettings settings = Loopback(), bool realAdapters = false) {
+    MainWindowSeams seams;
+    if (!realAdapters) {
+      AdapterInfo adapter;
+      adapter.adapterName = "lan0";
+      adapter.ipAddresses = {{"192.168.0.5", "255.255.255.0"}, {"192.168.9.9", "255.255.0.0"}};
+      adapter.gateways = {"192.168.0.1"};
+      adapter.dnsServers = {"192.168.0.2"};
+      seams.readAdapters = [adapter] { return std::vector<AdapterInfo>{adapter, AdapterInfo{}}; };
+    }
+    seams.openUrl = [this](const QUrl& address) { openedUrls.push_back(address.toString()); };
+    seams.commandRunner = runner;
+    window = std::make_unique<CTavrixDlg>(settings, seams);
+    window->show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
+    return *window;
+  }
+  // The simulator on a free loopback port, and settings that search it.
+  EncpEndpointSettings StartLoopbackSim(std::vector<std::string> args) {
+    const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
+    args.insert(args.end(), {"--port", std::to_string(ports.device)});
+    EXPECT_TRUE(sim.Start(args)) << sim.error();
+    return Loopback(ports.local, sim.port());
+  }
+
+  void Click(const char* button) { QTest::mouseClick(window->findChild<QPushButton*>(button), Qt::LeftButton); }
+  bool ScanToTheEnd() {
+    Click("scanButton");
+    return window->GetState() == WindowState::kScanning && WaitForIdle();
+  }
+  bool WaitForIdle() {
+    return PumpUntil([&] { return window->GetState() == WindowState::kIdle; }, 60000);
+  }
+
+  // The way a worker's events reach the window (delivered at once), from
+  // the current cycle unless the test names another.
+  void Deliver(const DeviceInfo& device, std::optional<DiscoveryCycle> cycle = {}) {
+    DeviceFoundEvent event({device}, cycle.value_or(window->CurrentDiscoveryCycle()));
+    QApplication::sendEvent(window.get(), &event);
+  }
+  void DeliverEnded(std::optional<DiscoveryCycle> cycle = {}) {
+    WorkerEvent event(WM_DISCOVERY_ENDED, cycle.value_or(window->CurrentDiscoveryCycle()));
+    QApplication::sendEvent(window.get(), &event);
+  }
   // Lists `devices` through one scan, then ends it.
   void Fill(const std::vector<DeviceInfo>& devices) {
-    StartScan();
+    Click("scanButton");
     for (const DeviceInfo& device : devices) Deliver(device);
     DeliverEnded();
     ASSERT_EQ(window->GetState(), WindowState::kIdle);
   }
 
+  CXListCtrl& List() { return *window->DeviceList(); }
   QString Cell(int row, int column) { return List().GetItemText(row, column); }
   Texts Column(int column) {
     Texts texts;
     for (int row = 0; row < List().GetItemCount(); ++row) texts.push_back(Cell(row, column));
     return texts;
   }
+  int RowOfMac(int macLast) {
+    const QString suffix = QString::asprintf(":%02X", macLast);
+    for (int row = 0; row < List().GetItemCount(); ++row)
+      if (Cell(row, 2).endsWith(suffix)) return row;
+    return -1;
+  }
+  QString StateOf(int device) { return Cell(RowOfMac(device), 6); }
+  QString AddressOf(int device) { return Cell(RowOfMac(device), 3); }
+  // A cell's colours as the grid holds them: "text/background" in 0xRRGGBB,
+  // "default" for the list's own colours.
+  std::string LookOf(int row, int column) {
+    const GridCell* cell = static_cast<const GridModel*>(List().model())->cell(row, column);
+    if (cell == nullptr) return "none";
+    auto name = [](GridColour c) {
+      return c < 0 ? std::string("default") : QString::asprintf("%06X", c).toStdString();
+    };
+    return name(cell->textColour) + "/" + name(cell->backColour);
+  }
+
+  QPoint CellPoint(int row, int column) { return List().visualRect(List().model()->index(row, column)).center(); }
+  QPoint BelowTheRows() { return QPoint(20, List().viewport()->height() - 5); }
+  void ClickRow(int row, Qt::KeyboardModifiers modifiers = Qt::NoModifier, int column = 2) {
+    QTest::mouseClick(List().viewport(), Qt::LeftButton, modifiers, CellPoint(row, column));
+  }
+  void ClickHeader(int column) {
+    CXHeaderCtrl* header = List().headerCtrl();
+    QTest::mouseClick(
+        header->viewport(), Qt::LeftButton, Qt::NoModifier,
+        QPoint(header->sectionViewportPosition(column) + header->sectionSize(column) / 2, header->height() / 2));
+  }
+
+  void Tick(int device) { List().SetCheckbox(RowOfMac(device), 0, 1); }
+
   // The texts of labels and edit boxes of the window.
   Texts TextsOf(std::initializer_list<const char*> names) {
     Texts texts;
@@ -40,16 +202,42 @@ class MainWindowTest : public WindowTest {
     return texts;
   }
   bool Enabled(const char* name) { return window->findChild<QWidget*>(name)->isEnabled(); }
+  QLabel* Progress() { return window->findChild<QLabel*>("batchProgressLabel"); }
+  QLineEdit* Edit(const char* name) { return window->findChild<QLineEdit*>(name); }
 
-  QPoint BelowTheRows() { return QPoint(20, List().viewport()->height() - 5); }
-  void ContextMenuOn(int row) {
-    QContextMenuEvent event(QContextMenuEvent::Mouse, CellPoint(row, 2),
-                            List().viewport()->mapToGlobal(CellPoint(row, 2)));
-    QApplication::sendEvent(List().viewport(), &event);
+  // Selects the device's row and puts a static address into the panel.
+  void FillPanel(int device, const std::string& address, const char* mask) {
+    ClickRow(RowOfMac(device));
+    window->findChild<QRadioButton*>("staticRadio")->setChecked(true);
+    Edit("ipAddressEdit")->setText(QString::fromStdString(address));
+    Edit("subnetMaskEdit")->setText(mask);
   }
+  // The answers to one "NVT setting": the file chosen in the dialog (whose
+  // viewer then opens and is closed), OK, and the confirmation.
+  void QueueBatchAnswers(const std::string& path) {
+    prompts.queueDialogScript([this, path](QDialog& dialog) {
+      prompts.queueFileName(QString::fromStdString(path));
+      QTest::mouseClick(dialog.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
+      QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+      return dialog.result();
+    });
+    prompts.queueMessageAnswer(QMessageBox::Ok);
+  }
+  // A picture for a person to look at, in the build directory.
+  bool SaveShot(const char* name) {
+    return window->grab().save(qEnvironmentVariable("TAVRIX_BUILD_DIR", ".") + "/" + name);
+  }
+
+  ScriptedPrompts prompts;
+  PromptsInstaller promptsInstaller{prompts};
+  std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
+  std::vector<QString> openedUrls;
+  tavrix::lab::SimProcess sim;
+  TempFiles files;
+  std::unique_ptr<CTavrixDlg> window;  // last, so it goes first
 };
 
-TEST_F(MainWindowTest, StartUpLaysOutColumnsAndPanels) {
+TEST_F(MainWindowTest, LayoutAboutBoxArpFlushAndOnlyTheCloseBoxEndsTheWindow) {
   CTavrixDlg& w = Open();
   EXPECT_EQ(w.windowTitle(), "Tavrix");
   EXPECT_EQ(w.minimumSize(), w.maximumSize());
@@ -64,7 +252,7 @@ TEST_F(MainWindowTest, StartUpLaysOutColumnsAndPanels) {
   for (const char* name : {"staticRadio", "dhcpRadio", "pppoeRadio", "ipAddressEdit", "subnetMaskEdit", "gatewayEdit",
                            "dnsServerEdit", "applyButton", "firmwareUpdateButton"})
     EXPECT_FALSE(Enabled(name)) << name;
-  EXPECT_TRUE(w.findChild<QLineEdit*>("macEdit")->isReadOnly());
+  EXPECT_TRUE(Edit("macEdit")->isReadOnly());
   EXPECT_TRUE(prompts.messages().empty());
 
   // The menu bar pushed every control down: all still inside the window.
@@ -73,171 +261,7 @@ TEST_F(MainWindowTest, StartUpLaysOutColumnsAndPanels) {
   EXPECT_LT(List().geometry().right(), w.findChild<QWidget*>("nvtNetworkGroup")->geometry().left());
   EXPECT_EQ(window->SetState(4), -1) << "no such state";
   EXPECT_EQ(window->GetState(), WindowState::kIdle);
-}
 
-// A worker let go at its stop wait posts whenever it wakes, even during a
-// later scan.
-TEST_F(MainWindowTest, AStoppedCyclesLateEventsChangeNothing) {
-  Open();
-  StartScan();
-  const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
-  Click("clearButton");
-  StartScan();
-  Deliver(MakeDevice(0x01, "10.0.0.1"), stopped);
-  DeliverEnded(stopped);
-  EXPECT_EQ(List().GetItemCount(), 0);
-  EXPECT_EQ(window->GetState(), WindowState::kScanning);
-  DeliverEnded();
-  EXPECT_EQ(window->GetState(), WindowState::kIdle);
-}
-
-// A verification searches at once, then every 3000 ms. A box opened
-// meanwhile runs the re-scan timer, so a cycle that faults every time would
-// otherwise stack one box on another.
-TEST_F(MainWindowTest, AVerificationReScansAtOnceThenPeriodicallyAndSaysAFaultOnce) {
-  Open();
-  Fill({MakeDevice(0x01, "10.0.0.1")});
-  window->BeginVerification(MakeDevice(0x01, "").mac, inet_addr("10.0.0.9"));
-  EXPECT_EQ(window->RescanTimerInterval(), 0);
-  ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
-  EXPECT_TRUE(window->IsRescanTimerActive());
-  EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
-  for (int cycle = 0; cycle < 2; ++cycle) {
-    WorkerFaultEvent fault(QString::fromLatin1(kDiscoveryFaultText), WorkerFaultKind::kFault,
-                           window->CurrentDiscoveryCycle());
-    QApplication::sendEvent(window.get(), &fault);
-  }
-  ASSERT_EQ(prompts.messages().size(), 1u);
-  EXPECT_EQ(prompts.messages()[0].text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
-}
-
-TEST_F(MainWindowTest, SelectionFillsThePanelAndOpensWebPages) {
-  Open();
-  std::vector<DeviceInfo> devices = {MakeDevice(0x01, "10.0.0.1", "A", 0), MakeDevice(0x02, "10.0.0.2", "B", 8080),
-                                     MakeDevice(0x03, "10.0.0.3", "C", 80)};
-  devices[1].networkType = 0;  // DHCP
-  devices[2].networkType = 2;  // PPPoE
-  Fill(devices);
-
-  // No selected row: no menu, no page.
-  ContextMenuOn(0);
-  EXPECT_EQ(window->findChild<QMenu*>("deviceMenu"), nullptr);
-  QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, BelowTheRows());
-  EXPECT_TRUE(openedUrls.empty());
-
-  ClickRow(2);
-  EXPECT_TRUE(window->findChild<QRadioButton*>("pppoeRadio")->isChecked());
-  EXPECT_EQ(TextsOf({"macEdit", "ipAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"}),
-            (Texts{"00:1A:2B - 3C:4D:03", "10.0.0.3", "255.255.255.0", "10.0.0.1", "10.0.0.2"}));
-  for (const char* name : {"staticRadio", "dhcpRadio", "ipAddressEdit", "dnsServerEdit", "applyButton"})
-    EXPECT_TRUE(Enabled(name)) << name;
-  EXPECT_FALSE(Enabled("pppoeRadio"));
-  EXPECT_EQ(LookOf(List(), 2, 0), kWhiteOnBlue);
-  ClickRow(1);
-  EXPECT_TRUE(window->findChild<QRadioButton*>("dhcpRadio")->isChecked());
-  EXPECT_EQ(LookOf(List(), 2, 0), kBlackOnWhite);
-
-  // Several rows selected: the topmost one is shown, whichever was clicked.
-  ClickRow(2);
-  ClickRow(0, Qt::ControlModifier);
-  EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
-
-  // An empty part of the list: panel disabled, values and mark left as they are.
-  QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, BelowTheRows());
-  EXPECT_FALSE(window->SelectedDevice());
-  EXPECT_FALSE(Enabled("applyButton"));
-  EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
-
-  for (int row = 0; row < 3; ++row)
-    QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, 2));
-  EXPECT_EQ(openedUrls, (Texts{"http://10.0.0.1", "http://10.0.0.2:8080", "http://10.0.0.3:80"}));
-  ClickRow(1);
-  ContextMenuOn(1);
-  QMenu* menu = window->findChild<QMenu*>("deviceMenu");
-  ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->actions().size(), 2);
-  EXPECT_FALSE(menu->actions()[0]->isEnabled()) << "Monitoring";
-  menu->actions()[1]->trigger();
-  EXPECT_EQ(openedUrls.back(), "http://10.0.0.2:8080");
-  menu->close();
-}
-
-// Sort keys and directions are the table core's; the window moves whole
-// rows (ticks, colours, the selection) but leaves the numbers in place.
-TEST_F(MainWindowTest, SortMovesTicksColoursAndTheSelectionButNotTheNumbers) {
-  Open();
-  Fill({MakeDevice(0x01, "192.168.0.9", "A"), MakeDevice(0x02, "192.168.0.10", "B"),
-        MakeDevice(0x03, "192.168.0.2", "C"), MakeDevice(0x05, "192.168.0.2", "E")});  // E collides with C
-  ClickRow(2, Qt::NoModifier, 0);                                                      // tick C's box
-  ClickRow(1);
-
-  ClickHeader(3);
-  EXPECT_EQ(Column(3), (Texts{"192.168.0.9", "192.168.0.2", "192.168.0.2", "192.168.0.10"}));
-  EXPECT_EQ(Column(0), (Texts{"   1", "   2", "   3", "   4"}));
-  const int rowC = RowOfMac(0x03);
-  EXPECT_EQ(LookOf(List(), rowC, 6), kWhiteOnRed);
-  for (int row = 0; row < 4; ++row) {
-    EXPECT_EQ(window->Inventory()->lock().IsTicked(row), row == rowC) << row;
-    EXPECT_EQ(List().GetCheckbox(row, 0), row == rowC ? 1 : 0) << row;
-  }
-  EXPECT_EQ(List().GetCurSel(), RowOfMac(0x02));
-  EXPECT_EQ(LookOf(List(), RowOfMac(0x02), 0), kWhiteOnBlue);
-  EXPECT_EQ(window->SelectedDevice()->mac[5], 0x02);
-
-  // The header box of column 0 ticks every row, and workers see it.
-  ClickHeader(0);
-  for (int row = 0; row < 4; ++row) EXPECT_TRUE(window->Inventory()->lock().IsTicked(row)) << row;
-}
-
-TEST_F(MainWindowTest, EnterAndEscKeepTheWindowOnlyTheCloseBoxEndsIt) {
-  CTavrixDlg& w = Open();
-  Fill({MakeDevice(0x01, "10.0.0.1")});
-  bool stillOpenAfterKeys = false;
-  QTimer::singleShot(0, [&] {
-    List().setFocus();
-    for (QWidget* target : {static_cast<QWidget*>(&w), static_cast<QWidget*>(&List())}) {
-      for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(target, key);
-    }
-    stillOpenAfterKeys = w.isVisible() && List().GetItemCount() == 1;
-    w.close();  // the close box
-  });
-  EXPECT_EQ(w.exec(), QDialog::Accepted);
-  EXPECT_TRUE(stillOpenAfterKeys);
-  EXPECT_FALSE(w.isVisible());
-}
-
-TEST_F(MainWindowTest, ExportListWritesTheRowsInListOrderAndReportsAFailedWrite) {
-  CTavrixDlg& w = Open();
-  Fill({MakeDevice(0x01, "10.0.0.1", "B, \"cam\""), MakeDevice(0x02, "10.0.0.2", "A"),
-        MakeDevice(0x03, "10.0.0.1", "C", 0)});
-  ClickHeader(kColumnModel);  // descending: C, B, A
-  QAction* exportList = nullptr;
-  for (QAction* item : w.findChild<QMenuBar*>("menuBar")->actions().front()->menu()->actions())
-    if (item->text() == "Export list...") exportList = item;
-  ASSERT_NE(exportList, nullptr);
-  EXPECT_TRUE(w.actions().contains(exportList));
-
-  QTemporaryDir directory;
-  prompts.queueSaveFileName(directory.filePath("devices.csv"));
-  exportList->trigger();
-  QFile file(directory.filePath("devices.csv"));
-  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
-  const QString rest = ",255.255.255.0,10.0.0.1,10.0.0.2,Static,";
-  EXPECT_EQ(lines.mid(1),
-            (QStringList{"1,C,00:1A:2B - 3C:4D:03,10.0.0.1,-,4000 / 4001,IP address collision" + rest,
-                         "2,\"B, \"\"cam\"\"\",00:1A:2B - 3C:4D:01,10.0.0.1,80,4000 / 4001,IP address collision" + rest,
-                         "3,A,00:1A:2B - 3C:4D:02,10.0.0.2,80,4000 / 4001," + rest, ""}));
-
-  prompts.queueSaveFileName(directory.filePath("no such directory/devices.csv"));
-  exportList->trigger();
-  ASSERT_EQ(prompts.messages().size(), 1u);
-  EXPECT_EQ(prompts.messages().back().icon, QMessageBox::Critical);
-  EXPECT_TRUE(prompts.messages().back().text.startsWith("Failed to export list.\n"));
-}
-
-TEST_F(MainWindowTest, AboutBoxAndArpFlushReachTheOperator) {
-  CTavrixDlg& w = Open();
   QAction* about = nullptr;
   for (QAction* top : w.findChild<QMenuBar*>("menuBar")->actions())
     for (QAction* item : top->menu()->actions())
@@ -268,6 +292,329 @@ TEST_F(MainWindowTest, AboutBoxAndArpFlushReachTheOperator) {
   }
   EXPECT_EQ(prompts.messages().size(), 5u);
   EXPECT_EQ(runner->commands.back(), (std::vector<std::string>{"ip", "-s", "-s", "neigh", "flush", "all"}));
+
+  // Enter and Esc keep the window; only the close box ends it.
+  Fill({MakeDevice(0x01, "10.0.0.1")});
+  bool stillOpenAfterKeys = false;
+  QTimer::singleShot(0, [&] {
+    List().setFocus();
+    for (QWidget* target : {static_cast<QWidget*>(&w), static_cast<QWidget*>(&List())}) {
+      for (Qt::Key key : {Qt::Key_Escape, Qt::Key_Return, Qt::Key_Enter}) QTest::keyClick(target, key);
+    }
+    stillOpenAfterKeys = w.isVisible() && List().GetItemCount() == 1;
+    w.close();  // the close box
+  });
+  EXPECT_EQ(w.exec(), QDialog::Accepted);
+  EXPECT_TRUE(stillOpenAfterKeys);
+  EXPECT_FALSE(w.isVisible());
+}
+
+// A worker let go at its stop wait posts whenever it wakes, even during a
+// later scan. A verification searches at once, then every 3000 ms; a box
+// opened meanwhile runs the re-scan timer, so a cycle that faults every time
+// would otherwise stack one box on another.
+TEST_F(MainWindowTest, LateEventsOfAStoppedCycleChangeNothingAndAFaultIsSaidOnce) {
+  Open();
+  Click("scanButton");
+  const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
+  Click("clearButton");
+  Click("scanButton");
+  Deliver(MakeDevice(0x01, "10.0.0.1"), stopped);
+  DeliverEnded(stopped);
+  EXPECT_EQ(List().GetItemCount(), 0);
+  EXPECT_EQ(window->GetState(), WindowState::kScanning);
+  Deliver(MakeDevice(0x01, "10.0.0.1"));
+  DeliverEnded();
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
+
+  window->BeginVerification(MakeDevice(0x01, "").mac, inet_addr("10.0.0.9"));
+  EXPECT_EQ(window->RescanTimerInterval(), 0);
+  ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
+  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
+  for (int cycle = 0; cycle < 2; ++cycle) {
+    WorkerFaultEvent fault(QString::fromLatin1(kDiscoveryFaultText), WorkerFaultKind::kFault,
+                           window->CurrentDiscoveryCycle());
+    QApplication::sendEvent(window.get(), &fault);
+  }
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
+}
+
+TEST_F(MainWindowTest, SelectionFillsThePanelAndOpensWebPages) {
+  Open();
+  std::vector<DeviceInfo> devices = {MakeDevice(0x01, "10.0.0.1", "A", 0), MakeDevice(0x02, "10.0.0.2", "B", 8080),
+                                     MakeDevice(0x03, "10.0.0.3", "C", 80)};
+  devices[1].networkType = 0;  // DHCP
+  devices[2].networkType = 2;  // PPPoE
+  Fill(devices);
+
+  ClickRow(2);
+  EXPECT_TRUE(window->findChild<QRadioButton*>("pppoeRadio")->isChecked());
+  EXPECT_EQ(TextsOf({"macEdit", "ipAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"}),
+            (Texts{"00:1A:2B - 3C:4D:03", "10.0.0.3", "255.255.255.0", "10.0.0.1", "10.0.0.2"}));
+  for (const char* name : {"staticRadio", "dhcpRadio", "ipAddressEdit", "dnsServerEdit", "applyButton"})
+    EXPECT_TRUE(Enabled(name)) << name;
+  EXPECT_FALSE(Enabled("pppoeRadio"));
+  EXPECT_EQ(LookOf(2, 0), kWhiteOnBlue);
+  ClickRow(1);
+  EXPECT_TRUE(window->findChild<QRadioButton*>("dhcpRadio")->isChecked());
+  EXPECT_EQ(LookOf(2, 0), "000000/FFFFFF");  // black on white
+
+  // Several rows selected: the topmost one is shown, whichever was clicked.
+  ClickRow(2);
+  ClickRow(0, Qt::ControlModifier);
+  EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
+
+  // An empty part of the list: panel disabled, values and mark left as they are.
+  QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, BelowTheRows());
+  EXPECT_FALSE(window->SelectedDevice());
+  EXPECT_FALSE(Enabled("applyButton"));
+  EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
+
+  for (int row = 0; row < 3; ++row)
+    QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, 2));
+  EXPECT_EQ(openedUrls, (Texts{"http://10.0.0.1", "http://10.0.0.2:8080", "http://10.0.0.3:80"}));
+  ClickRow(1);
+  QContextMenuEvent event(QContextMenuEvent::Mouse, CellPoint(1, 2), List().viewport()->mapToGlobal(CellPoint(1, 2)));
+  QApplication::sendEvent(List().viewport(), &event);
+  QMenu* menu = window->findChild<QMenu*>("deviceMenu");
+  ASSERT_NE(menu, nullptr);
+  ASSERT_EQ(menu->actions().size(), 2);
+  EXPECT_FALSE(menu->actions()[0]->isEnabled()) << "Monitoring";
+  menu->actions()[1]->trigger();
+  EXPECT_EQ(openedUrls.back(), "http://10.0.0.2:8080");
+  menu->close();
+}
+
+// Sort keys and directions are the table core's, and so are the texts of
+// an exported list; the grid moves whole rows with their boxes and colours.
+// The window keeps the workers' ticks and the selection with them, leaves
+// the numbers in place and exports in list order.
+TEST_F(MainWindowTest, SortMovesWholeRowsButNotTheNumbersAndExportFollowsTheList) {
+  CTavrixDlg& w = Open();
+  Fill({MakeDevice(0x01, "192.168.0.9", "A"), MakeDevice(0x02, "192.168.0.10", "B"),
+        MakeDevice(0x03, "192.168.0.2", "C"), MakeDevice(0x05, "192.168.0.2", "E")});  // E collides with C
+  ClickRow(2, Qt::NoModifier, 0);                                                      // tick C's box
+  ClickRow(1);
+
+  ClickHeader(3);
+  EXPECT_EQ(Column(3), (Texts{"192.168.0.9", "192.168.0.2", "192.168.0.2", "192.168.0.10"}));
+  EXPECT_EQ(Column(0), (Texts{"   1", "   2", "   3", "   4"}));
+  const int rowC = RowOfMac(0x03);
+  for (int row = 0; row < 4; ++row) EXPECT_EQ(window->Inventory()->lock().IsTicked(row), row == rowC) << row;
+  EXPECT_EQ(List().GetCurSel(), RowOfMac(0x02));
+  EXPECT_EQ(LookOf(RowOfMac(0x02), 0), kWhiteOnBlue);
+  EXPECT_EQ(window->SelectedDevice()->mac[5], 0x02);
+
+  QAction* exportList = nullptr;
+  for (QAction* item : w.findChild<QMenuBar*>("menuBar")->actions().front()->menu()->actions())
+    if (item->text() == "Export list...") exportList = item;
+  ASSERT_NE(exportList, nullptr);
+  EXPECT_TRUE(w.actions().contains(exportList));
+  QTemporaryDir directory;
+  prompts.queueSaveFileName(directory.filePath("devices.csv"));
+  exportList->trigger();
+  QFile file(directory.filePath("devices.csv"));
+  ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+  const QStringList lines = QString::fromUtf8(file.readAll()).split("\r\n");
+  ASSERT_EQ(lines.size(), 6) << "the header, four rows and nothing after the last line's end";
+  for (int row = 0; row < 4; ++row)
+    EXPECT_TRUE(lines[row + 1].startsWith(QString("%1,%2,").arg(row + 1).arg(QLatin1Char("ACEB"[row]))))
+        << lines[row + 1].toStdString();
+  prompts.queueSaveFileName(directory.filePath("no such directory/devices.csv"));
+  exportList->trigger();
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages().back().icon, QMessageBox::Critical);
+  EXPECT_TRUE(prompts.messages().back().text.startsWith("Failed to export list.\n"));
+
+  // The header box of column 0 ticks every row, and workers see it.
+  ClickHeader(0);
+  for (int row = 0; row < 4; ++row) EXPECT_TRUE(window->Inventory()->lock().IsTicked(row)) << row;
+}
+
+TEST_F(MainWindowTest, APcWithOnlyLoopbackHasNoAdapterAndTheProgramEnds) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  tavrix::lab::Lab lab;
+  ASSERT_TRUE(lab.ok()) << lab.error();
+  tavrix::lab::ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  CTavrixDlg w;  // defaults throughout; it never gets to search
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text, "No Network Adapters Found on System.");
+  EXPECT_EQ(prompts.messages()[0].icon, QMessageBox::Critical);
+  EXPECT_EQ(w.exec(), QDialog::Rejected);
+}
+
+// Scanning a fleet on loopback. A batch started during a scan takes the
+// port from it. When no device accepted, the window keeps re-scanning, and
+// ignores "Apply", until "Clear", which also puts the tally away. A batch by
+// range gives twelve ticked devices the range's addresses in list order,
+// passing over the one an unticked device holds, and each is verified at its
+// planned address. "Clear" during a scan stops it.
+TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
+  constexpr int kTicked = 12;  // devices 1..12; device 13 holds 127.0.60.5
+  std::string fleet = FleetLine(kTicked + 1, "127.0.60.5");
+  for (int i = 1; i <= kTicked; ++i) fleet += FleetLine(i, "127.0.51." + std::to_string(i));
+  Open(StartLoopbackSim({"--fleet", files.Write(fleet), "--move-delay", "0"}));
+  Click("scanButton");
+  ASSERT_TRUE(ScanToTheEnd()) << "a second press during the scan is ignored";
+  ASSERT_EQ(List().GetItemCount(), kTicked + 1);
+  EXPECT_EQ(AddressOf(kTicked + 1), "127.0.60.5");
+  Tick(1);
+  Tick(2);
+  Click("scanButton");
+  ASSERT_TRUE(window->IsDiscoveryWorkerRecorded());
+  QueueBatchAnswers(files.Write(ListLine(1, "127.0.55.1", "255.0.255.0") + ListLine(2, "127.0.55.2", "255.0.255.0")));
+  Click("nvtSettingButton");
+  EXPECT_EQ(window->GetState(), WindowState::kBatch);
+  EXPECT_FALSE(window->IsDiscoveryWorkerRecorded()) << "the scan's cycle gave up the port";
+  ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
+  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n2 sent, 0 accepted, 2 refused, 0 no answer, 0 verified");
+  for (int device : {1, 2}) EXPECT_EQ(StateOf(device), kRefusedBySettings) << device;
+  FillPanel(1, "127.0.53.1", "255.255.0.0");
+  Click("applyButton");
+  EXPECT_EQ(prompts.messages().size(), 1u) << "the batch's confirmation only";
+  Click("clearButton");
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
+  EXPECT_FALSE(window->IsRescanTimerActive());
+  EXPECT_FALSE(Progress()->isVisible());
+
+  ASSERT_TRUE(ScanToTheEnd());
+  ASSERT_EQ(List().GetItemCount(), kTicked + 1);
+  std::map<int, int> deviceByRow;  // the plan follows the list, not the MACs
+  for (int i = 1; i <= kTicked; ++i) {
+    Tick(i);
+    deviceByRow[RowOfMac(i)] = i;
+  }
+  prompts.queueDialogScript([&](QDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
+    const std::pair<const char*, const char*> typed[] = {{"startAddressEdit", "127.0.60.1"},
+                                                         {"endAddressEdit", "127.0.60.254"},
+                                                         {"subnetMaskEdit", "255.255.0.0"},
+                                                         {"gatewayEdit", "127.0.0.1"},
+                                                         {"dnsServerEdit", "127.0.0.1"}};
+    for (const auto& [name, text] : typed) dialog.findChild<IpAddressEdit*>(name)->setText(text);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    return dialog.result();
+  });
+  prompts.queueMessageAnswer(QMessageBox::Ok);
+  Click("nvtSettingButton");
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
+  ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
+  int planned = 0;
+  for (const auto& [row, i] : deviceByRow) {
+    planned += planned == 4 ? 2 : 1;
+    EXPECT_EQ(StateOf(i), kChanged) << i;
+    EXPECT_EQ(AddressOf(i), QString::asprintf("127.0.60.%d", planned)) << i;
+  }
+  EXPECT_EQ(StateOf(kTicked + 1), "");
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 12 accepted, 0 refused, 0 no answer, 12 verified");
+  ClickRow(1);
+  EXPECT_TRUE(SaveShot("tavrix_window.png"));
+
+  Click("scanButton");
+  Click("clearButton");
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
+  EXPECT_FALSE(window->IsDiscoveryWorkerRecorded());
+  EXPECT_EQ(List().GetItemCount(), 0);
+  EXPECT_EQ(window->Inventory()->lock().table().GetCount(), 0);
+}
+
+// A PC with two interfaces on one LAN hears every broadcast answer twice,
+// and the devices hear a request twice if it leaves through both. On such a
+// LAN, with the window's default settings, a batch from a file meets a
+// device that accepts after its wait, one that refuses, one that never
+// answers a change, one with an all-zero MAC and no line, and one left
+// unticked; the devices keep answering searches from their old address for
+// five seconds after accepting. Every ticked device with a line gets exactly
+// one request, and exactly the accepting ones end verified at their new
+// address. Then one device is changed by hand ("Apply").
+TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSender) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  constexpr int kLast = 13;  // devices 1..13, the last unticked; 0 is the all-zero MAC
+  tavrix::lab::Lab lab;
+  std::string error;
+  const tavrix::lab::DeviceNetwork* network = lab.AddDeviceNetwork(&error, 2);
+  ASSERT_NE(network, nullptr) << error;
+  const std::string prefix = network->firstDeviceAddress.substr(0, network->firstDeviceAddress.rfind(".1.1"));
+  std::string fleet = "00:00:00:00:00:00" + FleetLine(0, prefix + ".1.1").substr(17);
+  std::string lines;
+  for (int i = 1; i <= kLast; ++i) {
+    const char* flags = i == 1 ? "late-answer" : i == 2 ? "refuse" : i == 3 ? "ignore-changes" : "";
+    fleet += FleetLine(i, prefix + ".1." + std::to_string(i + 1), flags);
+    lines += ListLine(i, prefix + ".2." + std::to_string(i + 1));
+  }
+  const std::string requestLog = files.Write("");
+  ASSERT_TRUE(sim.Start({"--broadcast", network->deviceInterface, "--fleet", files.Write(fleet), "--move-delay", "5000",
+                         "--request-log", requestLog},
+                        network->devices->name()))
+      << sim.error();
+  const auto changeRequests = [&] {
+    std::map<std::string, int> perMac;
+    std::ifstream log(requestLog);
+    for (std::string word; log >> word;)
+      if (word.size() == 17) ++perMac[word];  // only a change names a MAC
+    return perMac;
+  };
+
+  tavrix::lab::ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  Open(EncpEndpointSettings{}, true);
+  ASSERT_TRUE(ScanToTheEnd());
+  ASSERT_EQ(List().GetItemCount(), kLast + 1) << "each device listed once, though heard twice";
+  for (int i = 0; i < kLast; ++i) Tick(i);
+  QueueBatchAnswers(files.Write(lines));
+  Click("nvtSettingButton");
+  ASSERT_EQ(window->GetState(), WindowState::kBatch);
+
+  // While device 1 keeps the run waiting: the first progress, and sorting
+  // stays available (the run follows its devices by MAC).
+  ASSERT_TRUE(PumpUntil([&] {
+    return Progress()->text() == "NVT setting in progress\n0 / 12 sent, 0 accepted, 0 refused, 0 no answer";
+  })) << Progress()->text().toStdString();
+  EXPECT_TRUE(SaveShot("tavrix_window_batch.png"));
+  ClickHeader(3);
+  ASSERT_EQ(RowOfMac(0), kLast) << "descending by address";
+  ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 60000));
+  for (int i : {1, 4, kLast - 1}) EXPECT_EQ(StateOf(i), kChecking) << i;
+  EXPECT_EQ(LookOf(RowOfMac(1), 6), "000000/FFFF00");  // black on yellow
+
+  ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
+  for (int i = 0; i <= kLast; ++i) {
+    const bool accepts = i == 1 || (i >= 4 && i < kLast);
+    EXPECT_EQ(StateOf(i), accepts ? kChanged : i == 2 ? kRefusedBySettings : i == 3 ? kNoAnswer : "") << i;
+    EXPECT_EQ(AddressOf(i), QString::asprintf("%s.%d.%d", prefix.c_str(), accepts ? 2 : 1, i + 1)) << i;
+  }
+  EXPECT_EQ(LookOf(RowOfMac(1), 6), "000000/00FF00");  // black on green
+  EXPECT_EQ(LookOf(RowOfMac(3), 6), "000000/FFA500");  // black on orange
+  EXPECT_FALSE(window->IsRescanTimerActive());
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 10 accepted, 1 refused, 1 no answer, 10 verified")
+      << "the late answer replaced its \"no answer\"";
+  auto requests = changeRequests();
+  EXPECT_EQ(requests.size(), static_cast<size_t>(kLast - 1)) << "nothing for the all-zero MAC or the unticked device";
+  for (const auto& [mac, count] : requests) EXPECT_EQ(count, 1) << mac;
+
+  // "Apply", straight after the verification (its cycle may still hold the
+  // port), from a panel that shows what the device took: settings the
+  // device refuses leave it idle with the error box; accepted ones are
+  // checked until the device answers from its new address.
+  ClickRow(RowOfMac(4));
+  EXPECT_EQ(Edit("ipAddressEdit")->text(), QString::fromStdString(prefix + ".2.5"));
+  FillPanel(4, prefix + ".3.5", "255.0.255.0");
+  QueueApplyAnswers(prompts);
+  Click("applyButton");
+  EXPECT_EQ(prompts.messages().back().text, kApplyConfigErrorText);
+  EXPECT_EQ(window->GetState(), WindowState::kIdle);
+  FillPanel(4, prefix + ".3.5", "255.255.0.0");
+  QueueApplyAnswers(prompts);
+  Click("applyButton");
+  ASSERT_EQ(window->GetState(), WindowState::kVerifying) << "the answer reached the window's endpoint";
+  EXPECT_EQ(changeRequests()["00:1A:2B:00:05:04"], 3) << "each change sent once";
+  ASSERT_TRUE(WaitForIdle());
+  EXPECT_EQ(AddressOf(4), QString::fromStdString(prefix + ".3.5"));
+  window.reset();
 }
 
 }  // namespace

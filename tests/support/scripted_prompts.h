@@ -1,6 +1,7 @@
-// The prompts tests install: every message is recorded and answered from a
-// queue, and a modal dialog is shown non-modally and handed to a callback
-// that fills and clicks it, the callback's result standing for exec()'s.
+// The prompts tests install: messages are recorded and answered from a
+// queue (else with their first offered button); a modal dialog is shown and
+// handed to a callback whose result stands for exec()'s. Without a script a
+// dialog is rejected, and without a queued name a file picker cancelled.
 #pragma once
 
 #include <QDialog>
@@ -21,31 +22,24 @@ class ScriptedPrompts : public Prompts {
 
   int showMessage(QWidget*, Icon icon, const QString& text, Buttons buttons) override {
     messages_.push_back({icon, text, buttons});
-    if (!messageAnswers_.empty()) {
-      const int answer = messageAnswers_.front();
-      messageAnswers_.pop_front();
-      return answer;
-    }
     // The lowest set flag is the first offered button in QMessageBox's order.
     const unsigned flags = static_cast<unsigned>(buttons.toInt());
-    return flags == 0 ? int(QMessageBox::Ok) : int(flags & (~flags + 1));
+    return TakeFirst(messageAnswers_, flags == 0 ? int(QMessageBox::Ok) : int(flags & (~flags + 1)));
   }
   int runModal(QDialog& dialog) override {
     ++dialogsRun_;
-    if (dialogScripts_.empty()) return QDialog::Rejected;
-    DialogScript script = std::move(dialogScripts_.front());
-    dialogScripts_.pop_front();
+    const DialogScript script = TakeFirst(dialogScripts_, DialogScript());
+    if (!script) return QDialog::Rejected;
     dialog.show();
     const int result = script(dialog);
     dialog.hide();
     return result;
   }
-  QString openFileName(QWidget*, const QString&) override { return TakeFirst(fileNames_); }
-  QString saveFileName(QWidget*, const QString&, const QString&) override { return TakeFirst(saveFileNames_); }
+  QString openFileName(QWidget*, const QString&) override { return TakeFirst(fileNames_, QString()); }
+  QString saveFileName(QWidget*, const QString&, const QString&) override {
+    return TakeFirst(saveFileNames_, QString());
+  }
 
-  // Answers are used in order; without one, a message is answered with its
-  // first offered button (OK for a plain box), a dialog is rejected and a
-  // file picker is cancelled.
   void queueMessageAnswer(int button) { messageAnswers_.push_back(button); }
   void queueDialogScript(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
   void queueFileName(QString path) { fileNames_.push_back(std::move(path)); }
@@ -55,9 +49,10 @@ class ScriptedPrompts : public Prompts {
   int dialogsRun() const { return dialogsRun_; }
 
  private:
-  static QString TakeFirst(std::deque<QString>& queue) {
-    if (queue.empty()) return QString();
-    QString first = std::move(queue.front());
+  template <typename T>
+  static T TakeFirst(std::deque<T>& queue, T otherwise) {
+    if (queue.empty()) return otherwise;
+    T first = std::move(queue.front());
     queue.pop_front();
     return first;
   }
