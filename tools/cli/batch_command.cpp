@@ -20,37 +20,22 @@ namespace {
 
 constexpr int kExitFailure = 1;
 
-// What became of one line; kNotFound until its turn came and found a device.
-enum class LineFate { kNotFound, kNoAnswer, kRefusedCredential, kRefused, kAccepted };
+// What became of one line; none until its turn came and found a device.
+using LineFate = std::optional<ChangeOutcome>;
 
-const char* FateText(LineFate fate, bool verified) {
-  switch (fate) {
-    case LineFate::kNotFound:
-      return "not found";
-    case LineFate::kNoAnswer:
+const char* FateText(const LineFate& fate, bool verified) {
+  if (!fate) return "not found";
+  switch (*fate) {
+    case ChangeOutcome::kNoAnswer:
       return "no answer";
-    case LineFate::kRefusedCredential:
+    case ChangeOutcome::kRefusedCredential:
       return "refused: credential";
-    case LineFate::kRefused:
+    case ChangeOutcome::kRefused:
       return "refused";
-    case LineFate::kAccepted:
+    case ChangeOutcome::kAccepted:
       return verified ? "verified" : "accepted but not seen";
   }
   return "";
-}
-
-LineFate FateOf(ChangeOutcome outcome) {
-  switch (outcome) {
-    case ChangeOutcome::kAccepted:
-      return LineFate::kAccepted;
-    case ChangeOutcome::kRefusedCredential:
-      return LineFate::kRefusedCredential;
-    case ChangeOutcome::kRefused:
-      return LineFate::kRefused;
-    case ChangeOutcome::kNoAnswer:
-      return LineFate::kNoAnswer;
-  }
-  return LineFate::kNoAnswer;
 }
 
 std::string RequestedText(const AddressListRecord& record) {
@@ -140,7 +125,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     found = ScanOnce(args.endpoint);
   }
 
-  std::vector<LineFate> fates(lines.size(), LineFate::kNotFound);
+  std::vector<LineFate> fates(lines.size());
   AwaitedChanges awaited;
   {
     EncpEndpoint endpoint(args.endpoint);
@@ -158,7 +143,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
       return std::nullopt;
     };
     hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
-      fates[static_cast<size_t>(&line - lines.data())] = FateOf(outcome);
+      fates[static_cast<size_t>(&line - lines.data())] = outcome;
       if (outcome == ChangeOutcome::kAccepted) awaited.Await(line.mac.data(), GivenAddress(line.record));
     };
     RunBatchLines(endpoint.client(), lines, {args.userId, password}, BatchTally{}, hooks);
@@ -168,7 +153,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
   // Only the last accepted line of a device can be where it went.
   std::map<MacAddress, size_t> lastAccepted;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (fates[i] == LineFate::kAccepted) lastAccepted[lines[i].mac] = i;
+    if (fates[i] == ChangeOutcome::kAccepted) lastAccepted[lines[i].mac] = i;
   }
   bool allVerified = true;
   std::string json = "[\n";
@@ -176,7 +161,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     const auto last = lastAccepted.find(lines[i].mac);
     const bool verified = seenAt.count(lines[i].mac) > 0 && last != lastAccepted.end() && last->second == i;
     const char* fate = FateText(fates[i], verified);
-    allVerified = allVerified && fates[i] == LineFate::kAccepted && verified;
+    allVerified = allVerified && fates[i] == ChangeOutcome::kAccepted && verified;
     const std::string requested = RequestedText(lines[i].record);
     if (args.json) {
       json += std::string(i == 0 ? "" : ",\n") + "  {\"mac\": " + JsonString(lines[i].record.macText) +
