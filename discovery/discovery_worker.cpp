@@ -24,6 +24,11 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
         context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::move(batch), context.cycle));
       },
       &stopRequested);
+  if (stopRequested.load()) return;
+  if (const int64_t dropped = endpoint.droppedDatagrams(); dropped > 0) {
+    context.mailbox->post(
+        std::make_unique<WorkerFaultEvent>(RepliesLostText(dropped), WorkerFaultKind::kRepliesLost, context.cycle));
+  }
 }
 
 int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {

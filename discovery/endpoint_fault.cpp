@@ -20,3 +20,11 @@ QString EndpointFaultText(const EndpointFault& fault) {
 QString WithheldChangeText(const EndpointFault& fault) {
   return EndpointFaultText(fault) + QStringLiteral("\nNo setting was sent.");
 }
+
+QString RepliesLostText(int64_t dropped) {
+  return QStringLiteral(
+             "The device list may be incomplete: %1 replies to the search were lost because the receive buffer "
+             "was full.\n"
+             "Scan again to find the missing devices. To stop the losses, raise net.core.rmem_max (see the README).")
+      .arg(dropped);
+}

@@ -1,5 +1,6 @@
 // What the operator is told when a task cannot open its endpoint, usually
-// because another program holds the local port.
+// because another program holds the local port, or when the system discarded
+// replies to a search because the receive buffer was full.
 //
 // Replies come back to the local port, so a task whose bind failed cannot
 // hear them. A search still goes out (from a port the system picks, and
@@ -28,3 +29,7 @@ std::optional<EndpointFault> OpenFaultAfterInit(int32_t initResult, uint16_t loc
 // search; a change adds that nothing was sent.
 QString EndpointFaultText(const EndpointFault& fault);
 QString WithheldChangeText(const EndpointFault& fault);
+
+// The list is incomplete, and the operator must not take it for the network:
+// says how many replies were lost and how to stop the losses.
+QString RepliesLostText(int64_t dropped);

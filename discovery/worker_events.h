@@ -12,9 +12,9 @@
 //
 // A worker never shows a dialog itself (widgets belong to the window
 // thread); it posts a fault event carrying the text and the window shows it.
-// An unusable endpoint is a fault of its own kind: a verification re-scans
-// every few seconds, and the operator needs to be told once, not once per
-// cycle.
+// An unusable endpoint and replies lost to a full receive buffer are faults
+// of their own kinds: a verification re-scans every few seconds, and the
+// operator needs to be told once, not once per cycle.
 //
 // A batch run tells the window its tally after every request (a run over
 // many devices can take minutes) and each device's outcome, so that a
@@ -73,7 +73,7 @@ class DeviceFoundEvent : public WorkerEvent {
   std::vector<DeviceInfo> devices_;
 };
 
-enum class WorkerFaultKind { kFault, kEndpointUnavailable };
+enum class WorkerFaultKind { kFault, kEndpointUnavailable, kRepliesLost };
 
 class WorkerFaultEvent : public WorkerEvent {
  public:

@@ -1,6 +1,7 @@
 #include "encp_client.h"
 
 #include <arpa/inet.h>
+#include <linux/sock_diag.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
@@ -211,6 +212,15 @@ int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>
 bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client) {
   const int asked = client.settings.receiveBufferBytes;
   return asked > 0 && client.receiveBufferGranted < asked;
+}
+
+int64_t ENCPCLIENT_DroppedDatagrams(const EncpClient& client) {
+  if (client.socketHandle < 0) return -1;
+  uint32_t memory[SK_MEMINFO_VARS] = {};
+  socklen_t length = sizeof memory;
+  if (getsockopt(client.socketHandle, SOL_SOCKET, SO_MEMINFO, memory, &length) != 0) return -1;
+  if (length < (SK_MEMINFO_DROPS + 1) * sizeof memory[0]) return -1;
+  return memory[SK_MEMINFO_DROPS];
 }
 
 int32_t ENCPCLIENT_RecvResult(EncpClient* client) {

@@ -21,6 +21,12 @@
 // batches (recvmmsg, without waiting): one system call per few dozen
 // datagrams keeps the socket drained during a burst of thousands, where one
 // call per datagram fell behind and the buffer overflowed.
+//
+// Even a drained socket can overflow: the system may hand a backlog of
+// hundreds of datagrams to it at once, faster than any reader, and a user
+// without privileges cannot enlarge the buffer past the system's ceiling.
+// Such losses are never silent: the endpoint asks the system how many
+// datagrams it discarded, so a scan can say that its list is incomplete.
 #pragma once
 
 #include <cstddef>
@@ -82,6 +88,9 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client);
 int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams);
 // True when the endpoint asked for a receive buffer and got a smaller one.
 bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client);
+// Datagrams the system discarded on arrival since the socket was opened,
+// mostly because the receive buffer was full; -1 when it cannot tell.
+int64_t ENCPCLIENT_DroppedDatagrams(const EncpClient& client);
 int32_t ENCPCLIENT_RecvResult(EncpClient* client);
 int32_t ENCPCLIENT_Search(EncpClient* client);
 int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request);

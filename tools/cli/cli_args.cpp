@@ -1,6 +1,7 @@
 #include "tools/cli/cli_args.h"
 
 #include <charconv>
+#include <climits>
 
 #include "protocol/address_text.h"
 
@@ -30,14 +31,16 @@ const char kCliUsage[] =
     "      found and sends nothing.\n"
     "\n"
     "Exit status: 0 success, 1 failure (device not found, no answer, network error,\n"
-    "a change not seen, a batch line not verified), 2 bad arguments, 3 ID or\n"
-    "password rejected, 4 settings refused by the device.\n";
+    "replies lost to a full receive buffer, a change not seen, a batch line not\n"
+    "verified), 2 bad arguments, 3 ID or password rejected, 4 settings refused by\n"
+    "the device.\n";
 
 const char kCliLabUsage[] =
     "Lab options (tests and private test networks only):\n"
     "  --local-port P      local UDP port (default 32153)\n"
     "  --device-port P     device UDP port (default 32154)\n"
-    "  --destination A     where requests go (default 255.255.255.255)\n";
+    "  --destination A     where requests go (default 255.255.255.255)\n"
+    "  --receive-buffer B  receive buffer asked for, in bytes (default 4194304)\n";
 
 // TAVRIX_VERSION is the CMake project version (tools/cli/CMakeLists.txt).
 const char kCliVersion[] = "tavrix-cli " TAVRIX_VERSION "\n";
@@ -50,6 +53,14 @@ bool ParseSeconds(const std::string& text, std::chrono::milliseconds* out) {
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
   if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 86400) return false;
   *out = std::chrono::seconds(value);
+  return true;
+}
+
+bool ParseBytes(const std::string& text, int* bytes) {
+  unsigned value = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > INT_MAX) return false;
+  *bytes = static_cast<int>(value);
   return true;
 }
 
@@ -132,6 +143,10 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     } else if (arg == "--destination") {
       if (!need(1) || !ParseDottedAddress(args[i + 1], &parsed.endpoint.destinationAddress))
         return fail("--destination needs an IPv4 address");
+      ++i;
+    } else if (arg == "--receive-buffer") {
+      if (!need(1) || !ParseBytes(args[i + 1], &parsed.endpoint.receiveBufferBytes))
+        return fail("--receive-buffer needs a size in bytes");
       ++i;
     } else if (isBatch && arg == "--range") {
       if (!parseAddress(i + 1, arg, &range.start) || !parseAddress(i + 2, arg, &range.end))

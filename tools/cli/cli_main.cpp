@@ -34,10 +34,21 @@ void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings&
                cycle.receiveBufferGranted, settings.receiveBufferBytes);
 }
 
+// A list known to be incomplete is not a successful scan.
+bool WarnIfRepliesLost(const ScanCycleResult& cycle) {
+  if (cycle.datagramsDropped <= 0) return false;
+  std::fprintf(stderr,
+               "tavrix-cli: the system discarded %lld replies (receive buffer full); the list is incomplete, scan "
+               "again or raise net.core.rmem_max (see README)\n",
+               static_cast<long long>(cycle.datagramsDropped));
+  return true;
+}
+
 int Scan(const CliArgs& args) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
   WarnIfPortBusy(cycle);
   WarnIfBufferShort(cycle, args.endpoint);
+  const bool repliesLost = WarnIfRepliesLost(cycle);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);
@@ -46,7 +57,7 @@ int Scan(const CliArgs& args) {
   } else {
     for (const DeviceInfo& d : devices) std::printf("%s\n", FormatDeviceLine(d).c_str());
   }
-  return cycle.initResult == 0 ? 0 : kExitFailure;
+  return cycle.initResult == 0 && !repliesLost ? 0 : kExitFailure;
 }
 
 bool ReadPasswordLine(std::string* password) {

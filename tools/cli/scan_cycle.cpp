@@ -25,6 +25,7 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
     batches.push_back(std::move(batch));
     result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
   });
+  result.datagramsDropped = endpoint.droppedDatagrams();
   for (const std::vector<DeviceInfo>& batch : batches) {
     result.replies.insert(result.replies.end(), batch.begin(), batch.end());
   }

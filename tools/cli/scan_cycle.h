@@ -25,6 +25,9 @@ struct ScanCycleResult {
   // a large fleet's burst may overflow it.
   bool receiveBufferShort = false;
   int receiveBufferGranted = 0;
+  // Datagrams the system discarded before the cycle could read them (a full
+  // receive buffer); -1 when it cannot tell.
+  int64_t datagramsDropped = -1;
 };
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length = kScanCycleLength);

@@ -373,8 +373,8 @@ void CTavrixDlg::customEvent(QEvent* event) {
 void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
   // Recorded before the box opens: its modal loop runs the re-scan timer.
   if (!faultsShown_.insert(fault.kind()).second) return;
-  const bool endpoint = fault.kind() == WorkerFaultKind::kEndpointUnavailable;
-  Prompts::current().showMessage(this, endpoint ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text(),
+  const bool warning = fault.kind() != WorkerFaultKind::kFault;
+  Prompts::current().showMessage(this, warning ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text(),
                                  QMessageBox::Ok);
 }
 
