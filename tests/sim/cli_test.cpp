@@ -152,24 +152,10 @@ TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
   EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, request), kSetPortUnavailable);
 }
 
-// Outcomes other than these two are proven in-process; an accepted change
-// waited for is run by the batch test below.
-TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndFindsItsDeviceBySearch) {
-  StartSim({}, Device(1, 1));
-  const std::string change = " --static 127.0.8.20 255.255.255.0 127.0.8.1 127.0.8.2 --user root --password-stdin";
-  std::string output;
-  EXPECT_EQ(Cli("set --mac 00:1A:2B:00:00:01" + change, &output, "wrong\n"), 3);
-  EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
-            std::string::npos)
-      << output;
-  EXPECT_EQ(Cli("set --mac 00:1A:2B:00:00:09" + change, &output, "kefo\n"), 1);
-  EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
-}
-
 // A batch against an accepting, a refusing, a silent and a vanishing device
 // and a line for a device that is not there; a dry run first, which sends
-// nothing.
-TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
+// nothing; then single changes.
+TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
   const std::string requestLog = files_.Write("");
   StartSim({"--move-delay", "20", "--request-log", requestLog},
            Device(1, 1) + Device(2, 2, "refuse") + Device(3, 3, "ignore-changes") + Device(4, 4, "vanish"));
@@ -201,12 +187,21 @@ TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
             "00:1A:2B:00:00:05\t127.0.9.5\tnot found\n");
   EXPECT_EQ(changeRequests(), 4);
 
-  // One device, waited for: seen at its new address.
-  EXPECT_EQ(Cli("set --mac 00:1A:2B:00:00:01 --static 127.0.9.11 255.255.255.0 127.0.9.254 127.0.9.254 --user root "
-                "--password kefo --wait 10",
-                &output),
-            0)
+  // A change reads its password from standard input and finds its device by
+  // search; waited for, it is seen at its new address. Its other outcomes
+  // are proven in-process.
+  const auto set = [&](const char* mac, const char* password) {
+    return Cli(std::string("set --mac ") + mac +
+                   " --static 127.0.9.11 255.255.255.0 127.0.9.254 127.0.9.254 --user root --password-stdin --wait 10",
+               &output, password);
+  };
+  EXPECT_EQ(set("00:1A:2B:00:00:01", "wrong\n"), 3);
+  EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
+            std::string::npos)
       << output;
+  EXPECT_EQ(set("00:1A:2B:00:00:09", "kefo\n"), 1);
+  EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
+  EXPECT_EQ(set("00:1A:2B:00:00:01", "kefo\n"), 0) << output;
   EXPECT_NE(output.find("verified: the device answers from 127.0.9.11"), std::string::npos) << output;
 }
 
