@@ -1,6 +1,5 @@
-// The endpoint over real loopback sockets. A "device" is a plain UDP socket
-// on a 127.x address; the endpoint sends to it instead of broadcasting, and
-// every port is a free one, so these tests run beside anything else.
+// The endpoint over real loopback sockets: a "device" is a plain UDP socket on
+// 127.x that the endpoint sends to instead of broadcasting, all on free ports.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
@@ -24,9 +23,7 @@ bool IsOpen(int fd) { return fcntl(fd, F_GETFD) != -1; }
 
 // Opens an endpoint on a free local port that sends to `device`.
 void OpenEndpoint(EncpClient& client, const UdpSocket& device) {
-  EncpEndpointSettings settings;
-  settings.devicePort = device.port();
-  settings.destinationAddress = inet_addr("127.0.0.1");
+  EncpEndpointSettings settings{.devicePort = device.port(), .destinationAddress = inet_addr("127.0.0.1")};
   for (int attempt = 0; attempt < 5; ++attempt) {
     settings.localPort = FreeLoopbackPort();
     if (ENCPCLIENT_Init(&client, settings) == 0) return;

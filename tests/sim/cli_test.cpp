@@ -1,6 +1,5 @@
-// tavrix-cli: its argument checking in-process, and the real program
-// against the simulator over loopback (free ports, each device answering
-// from its own 127.x address).
+// tavrix-cli: argument checking in-process, and the real program against the
+// simulator over loopback (free ports, each device at its own 127.x address).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -99,14 +98,13 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
 
 TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   std::string output;
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--version"}, &output), 0);
+  EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "set", "--mac", "nonsense"}, &output), 2);
   EXPECT_NE(output.find("--mac needs a MAC address"), std::string::npos) << output;
   EXPECT_NE(output.find("usage: tavrix-cli"), std::string::npos);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH}), 2);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
-  output.clear();
-  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--version"}, &output), 0);
-  EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
 }
 
 TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
@@ -144,12 +142,9 @@ TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
 
   // A change is never sent from a port its answer cannot reach.
   UdpSocket holder(0, "0.0.0.0");
-  EncpEndpointSettings settings;
-  settings.localPort = settings.devicePort = holder.port();
-  settings.destinationAddress = inet_addr("127.0.0.1");
-  NetworkSettingRequest request{};
-  request.networkType = kNetworkDhcp;
-  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, request), kSetPortUnavailable);
+  const EncpEndpointSettings settings{
+      .localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
+  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, NetworkSettingRequest{}), kSetPortUnavailable);  // a DHCP change
 }
 
 // A batch against an accepting, a refusing, a silent and a vanishing device
