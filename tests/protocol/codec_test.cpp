@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <vector>
 
@@ -47,11 +48,9 @@ NetworkSettingRequest SampleSettingRequest(int32_t networkType) {
 }
 
 TEST(RequestEncoding, SearchAndSetNetworkGoldenBytes) {
-  uint8_t search[kEncpSearchRequestSize];
-  ASSERT_EQ(EncodeSearchRequest(search), 9);
-  EXPECT_EQ(Slice(search, 0, 9), (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
-
   uint8_t out[kEncpMaxRequestSize];
+  ASSERT_EQ(EncodeSearchRequest(out), 9);
+  EXPECT_EQ(Slice(out, 0, 9), (Bytes{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
   ASSERT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(0), out, sizeof out), 46);
   EXPECT_EQ(Slice(out, 0, 24), (Bytes{'A',  'D',  'C',  'T', 2,   46,  0,   4,   0x07, 0x00, 0x1A, 0x2B,
                                       0x3C, 0x4D, 0x5E, 0,   'A', 'B', 'C', 'D', 'E',  'F',  'G',  'H'}));
@@ -70,12 +69,8 @@ TEST(RequestEncoding, SearchAndSetNetworkGoldenBytes) {
 
 TEST(RequestEncoding, TextsAndCredentialLayoutsAndRefusals) {
   uint8_t out[kEncpMaxRequestSize];
-  NetworkTextsRequest texts{};
-  const uint8_t mac[6] = {1, 2, 3, 4, 5, 6};
-  std::memcpy(texts.mac, mac, 6);
-  std::strcpy(texts.password, "secret");
-  std::strcpy(texts.text1, "abc");
-  texts.text2 = "de";
+  NetworkTextsRequest texts{
+      .mac = {1, 2, 3, 4, 5, 6}, .userId = {}, .password = "secret", .text1 = "abc", .text2 = "de"};
   ASSERT_EQ(EncodeNetworkTextsRequest(texts, out, sizeof out), 53);
   EXPECT_EQ(Slice(out, 0, 16), (Bytes{'A', 'D', 'C', 'T', 2, 53, 0, 4, 0, 1, 2, 3, 4, 5, 6, 3}));
   EXPECT_EQ(PasswordInField(out + 24), "secret");
@@ -83,29 +78,22 @@ TEST(RequestEncoding, TextsAndCredentialLayoutsAndRefusals) {
   texts.text2 = nullptr;
   EXPECT_EQ(EncodeNetworkTextsRequest(texts, out, sizeof out), 51);
 
-  CredentialRequest credential{};
-  std::memcpy(credential.mac, mac, 6);
-  std::strcpy(credential.password, "old");
-  credential.byteValue = 0xA5;
-  credential.password2 = "new-password";
+  CredentialRequest credential{
+      .mac = {1, 2, 3, 4, 5, 6}, .userId = {}, .password = "old", .byteValue = 0xA5, .password2 = "new-password"};
   ASSERT_EQ(EncodeCredentialRequest(credential, out, sizeof out), 69);
   EXPECT_EQ(Slice(out, 0, 16), (Bytes{'A', 'D', 'C', 'T', 2, 69, 0, 5, 0, 1, 2, 3, 4, 5, 6, 3}));
   EXPECT_EQ(PasswordInField(out + 24), "old");
   EXPECT_EQ(out[46], 0xA5);
   EXPECT_EQ(PasswordInField(out + 47), "new-password");
 
-  for (int32_t type : {3, -1, 256}) {
-    EXPECT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(type), out, sizeof out), -1) << type;
-  }
+  for (int32_t type : {3, -1, 256}) EXPECT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(type), out, sizeof out), -1);
   EXPECT_EQ(EncodeSetNetworkRequest(SampleSettingRequest(1), out, 61), -1);
   // 127 bytes is the longest text a one-byte length may announce.
   const std::string longest(127, 'x'), tooLong(128, 'x');
-  texts.text2 = tooLong.c_str();
-  credential.password2 = tooLong.c_str();
+  texts.text2 = credential.password2 = tooLong.c_str();
   EXPECT_EQ(EncodeNetworkTextsRequest(texts, out, sizeof out), -1);
   EXPECT_EQ(EncodeCredentialRequest(credential, out, sizeof out), -1);
-  texts.text2 = longest.c_str();
-  credential.password2 = longest.c_str();
+  texts.text2 = credential.password2 = longest.c_str();
   std::memset(texts.text1, 't', sizeof texts.text1);
   EXPECT_EQ(EncodeNetworkTextsRequest(texts, out, sizeof out), 48 + 64 + 127);
   EXPECT_EQ(EncodeCredentialRequest(credential, out, sizeof out), 69);
@@ -113,21 +101,19 @@ TEST(RequestEncoding, TextsAndCredentialLayoutsAndRefusals) {
 
 TEST(CredentialBlock, SaltAndPasswordArea) {
   const uint8_t zeroPrefix[kCredentialPrefixSize] = {};
-  uint8_t block[kCredentialBlockSize];
-  uint8_t again[kCredentialBlockSize];
+  uint8_t block[kCredentialBlockSize], again[kCredentialBlockSize];
   BuildCredentialBlockAt("", block, zeroPrefix, 1700000000);
   for (int i = 0; i < kCredentialFieldSize; ++i) EXPECT_EQ(block[i], block[31]) << i;
   EXPECT_LE(block[30], 0x7F) << "r is at most 32767";
 
   // Devices rely on blocks of the same second sharing their salt.
-  for (int attempt = 0; attempt < 3; ++attempt) {
-    const std::time_t before = std::time(nullptr);
+  std::time_t second;
+  do {
+    second = std::time(nullptr);
     BuildCredentialBlock("pw", block, zeroPrefix);
-    BuildCredentialBlockAt("pw", again, zeroPrefix, before);
-    if (std::time(nullptr) != before) continue;
-    EXPECT_EQ(Slice(block, 0, 32), Slice(again, 0, 32));
-    break;
-  }
+    BuildCredentialBlockAt("pw", again, zeroPrefix, second);
+  } while (std::time(nullptr) != second);
+  EXPECT_EQ(Slice(block, 0, 32), Slice(again, 0, 32));
 
   // 16 characters travel whole and unterminated; a 17th is dropped.
   BuildCredentialBlockAt("0123456789abcdef", block, zeroPrefix, 42);
@@ -136,62 +122,50 @@ TEST(CredentialBlock, SaltAndPasswordArea) {
   EXPECT_EQ(Slice(block, 0, 32), Slice(again, 0, 32));
 }
 
-DeviceInfo Sentinel() {
-  DeviceInfo d;
-  std::memset(&d, 0xAB, sizeof d);
-  return d;
-}
-
-bool Untouched(const DeviceInfo& d) {
-  const DeviceInfo s = Sentinel();
-  return std::memcmp(&d, &s, sizeof d) == 0;
-}
-
+// Decodes into a record of 0xAB bytes, so that a refusal is seen to leave
+// it untouched.
 int Decode(const Bytes& bytes, DeviceInfo& out) {
-  out = Sentinel();
+  std::memset(&out, 0xAB, sizeof out);
   return DecodeSearchReply(bytes.data(), bytes.size(), 0x0709080A, out);
 }
 
-// The four addresses in wire order.
-std::vector<uint32_t> Addresses(const DeviceInfo& d) { return {d.ipAddress, d.subnetMask, d.gateway, d.dnsServer}; }
+int Result(const Bytes& bytes) { return DecodeResultReply(bytes.data(), bytes.size()); }
 
-std::vector<std::string> Texts(const DeviceInfo& d) {
-  return {d.modelName, d.infoText2, d.infoText3, d.pppoeText1, d.pppoeText2, d.pppoeText3};
+bool Untouched(const DeviceInfo& d) { return Slice(&d.mac[0], 0, sizeof d) == Bytes(sizeof d, 0xAB); }
+
+// Every decoded field: MAC, sender, selector, type, texts, the addresses and
+// then the PPPoE values by their bytes in memory, PPPoE flag, trailer, option
+// 2 and ports; numbers in hex.
+std::string Fields(const DeviceInfo& d) {
+  std::ostringstream s;
+  s << std::hex;
+  for (uint8_t byte : d.mac) s << int(byte) << ':';
+  s << ' ' << inet_ntoa(in_addr{d.sourceAddress}) << ' ' << int(d.selector) << ' ' << int(d.networkType) << ' ';
+  for (const char* t : {d.modelName, d.infoText2, d.infoText3, d.pppoeText1, d.pppoeText2, d.pppoeText3}) s << t << '|';
+  for (uint32_t a : {d.ipAddress, d.subnetMask, d.gateway, d.dnsServer, d.pppoeValue1, d.pppoeValue2})
+    s << inet_ntoa(in_addr{a}) << ' ';
+  s << int(d.pppoeFlag) << ' ' << d.trailerByte << ' ' << d.optionTag2 << ' ' << d.webPort << ' ' << d.avPort1 << ' '
+    << d.avPort2 << ' ' << d.avPort3;
+  return s.str();
 }
 
-std::vector<int> Ports(const DeviceInfo& d) { return {d.webPort, d.avPort1, d.avPort2, d.avPort3}; }
+// What the builder's fixed part decodes to around its texts (PPPoE values
+// 11 22 33 44 and 55 66 77 88 in hex).
+const std::string kHead = "0:1a:2b:3c:4d:5e: 10.8.9.7 7 1 ";
+const std::string kTail = "192.168.1.10 255.255.255.0 192.168.1.1 8.8.8.8 17.34.51.68 85.102.119.136 99 42 ";
 
 TEST(SearchReplyDecoding, EveryFieldAndOption) {
   const std::string texts[6] = {"NVT-100", "fw 1.2", "rev B", "isp", "pppuser", "pppsecret"};
-  const Bytes reply = ReplyBuilder(3)
-                          .searchFixedPart(texts)
-                          .option(2, {0x5A, 0xFF})
-                          .option(5, {1, 2, 3})  // unknown: skipped
-                          .option(8, {0x50, 0x00})
-                          .option(9, {0x2A, 0x15})
-                          .option(10, {0x2B, 0x15})
-                          .option(11, {0x2C, 0x15, 0xEE})
-                          .finish();
+  // Option 5 is unknown and skipped; extra value bytes are ignored.
+  ReplyBuilder reply = ReplyBuilder(3).searchFixedPart(texts).option(2, {0x5A, 0xFF}).option(5, {1, 2, 3});
+  reply.option(8, {0x50, 0x00}).option(9, {0x2A, 0x15}).option(10, {0x2B, 0x15}).option(11, {0x2C, 0x15, 0xEE});
   DeviceInfo d;
-  ASSERT_EQ(Decode(reply, d), 1);
-  EXPECT_EQ(Slice(d.mac, 0, 6), (Bytes{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}));
-  EXPECT_EQ(d.sourceAddress, 0x0709080Au);
-  EXPECT_EQ(d.selector, 7);
-  EXPECT_EQ(d.networkType, 1);
-  EXPECT_EQ(Texts(d), std::vector<std::string>(texts, texts + 6));
-  EXPECT_EQ(Addresses(d), (std::vector<uint32_t>{inet_addr("192.168.1.10"), inet_addr("255.255.255.0"),
-                                                 inet_addr("192.168.1.1"), inet_addr("8.8.8.8")}));
-  EXPECT_EQ(Slice(reinterpret_cast<uint8_t*>(&d.pppoeValue1), 0, 4), (Bytes{0x11, 0x22, 0x33, 0x44}));
-  EXPECT_EQ(d.pppoeFlag, 0x99);
-  EXPECT_EQ(Slice(reinterpret_cast<uint8_t*>(&d.pppoeValue2), 0, 4), (Bytes{0x55, 0x66, 0x77, 0x88}));
-  EXPECT_EQ(d.trailerByte, 0x42u);
-  EXPECT_EQ(d.optionTag2, 0x5Au);
-  EXPECT_EQ(Ports(d), (std::vector<int>{80, 0x152A, 0x152B, 0x152C}));
+  ASSERT_EQ(Decode(reply.finish(), d), 1);
+  EXPECT_EQ(Fields(d), kHead + "NVT-100|fw 1.2|rev B|isp|pppuser|pppsecret|" + kTail + "5a 50 152a 152b 152c");
 
   // Version 2: ports stay 0 but option 2 is still read.
   ASSERT_EQ(Decode(ReplyBuilder(2).searchFixedPart().option(8, {0x50, 0}).option(2, {0x33}).finish(), d), 1);
-  EXPECT_EQ(d.optionTag2, 0x33u);
-  EXPECT_EQ(Ports(d), (std::vector<int>{0, 0, 0, 0}));
+  EXPECT_EQ(Fields(d), kHead + "||||||" + kTail + "33 0 0 0 0");
 }
 
 TEST(SearchReplyDecoding, HeaderCodesAndLengthChecks) {
@@ -200,7 +174,7 @@ TEST(SearchReplyDecoding, HeaderCodesAndLengthChecks) {
     const Bytes wrongLength = ReplyBuilder(3).searchFixedPart().finish(length);
     EXPECT_EQ(Decode(wrongLength, d), -3) << length;
     EXPECT_TRUE(Untouched(d));
-    EXPECT_EQ(DecodeResultReply(wrongLength.data(), wrongLength.size()), -1) << length;
+    EXPECT_EQ(Result(wrongLength), -1) << length;
   }
   // The code is judged before the length. Code 1 must not pass for
   // "decoded": callers would take the record.
@@ -213,14 +187,11 @@ TEST(SearchReplyDecoding, HeaderCodesAndLengthChecks) {
   const Bytes shortHeader = {'E', 'N', 'C', 'P', 3, 7, 0};
   for (const Bytes& bad : {foreign, shortHeader}) {
     EXPECT_EQ(Decode(bad, d), -1);
-    EXPECT_EQ(DecodeResultReply(bad.data(), bad.size()), -1);
+    EXPECT_EQ(Result(bad), -1);
   }
   EXPECT_EQ(DecodeSearchReply(nullptr, 0, 0, d), -1);
 
-  for (int code : {0, 2, 5, 255}) {
-    const Bytes reply = ReplyBuilder(2, uint8_t(code)).filler(code, 0xCC).finish();
-    EXPECT_EQ(DecodeResultReply(reply.data(), reply.size()), code);
-  }
+  for (int code : {0, 2, 5, 255}) EXPECT_EQ(Result(ReplyBuilder(2, uint8_t(code)).filler(code, 0xCC).finish()), code);
   const Bytes result = ReplyBuilder(2, 0).finish();
   for (size_t cut = 0; cut < result.size(); ++cut) EXPECT_EQ(DecodeResultReply(result.data(), cut), -1) << cut;
 }
@@ -233,14 +204,9 @@ TEST(SearchReplyDecoding, HostileReplies) {
   texts[3][30] = 'e';  // last kept character of a 32-byte field
   DeviceInfo d;
   ASSERT_EQ(Decode(ReplyBuilder(3).searchFixedPart(texts).option(8, {0x50, 0}).finish(), d), 1);
-  std::vector<size_t> lengths;
-  for (const std::string& text : Texts(d)) lengths.push_back(text.size());
-  EXPECT_EQ(lengths, (std::vector<size_t>{63, 63, 63, 31, 31, 63}));
-  EXPECT_EQ(d.modelName[62], 'E');
-  EXPECT_EQ(d.pppoeText1[30], 'e');
-  EXPECT_EQ(d.dnsServer, inet_addr("8.8.8.8"));
-  EXPECT_EQ(d.trailerByte, 0x42u);
-  EXPECT_EQ(d.webPort, 80);
+  const std::string w(63, 'W');
+  EXPECT_EQ(Fields(d), kHead + w.substr(1) + "E|" + w + '|' + w + '|' + w.substr(33) + "e|" + w.substr(32) + '|' + w +
+                           '|' + kTail + "0 50 0 0 0");
 
   // Every prefix of a valid reply, with a length field that agrees with it,
   // so that the fixed part itself is what runs short. Each prefix is its own
@@ -249,34 +215,24 @@ TEST(SearchReplyDecoding, HostileReplies) {
   const Bytes full = ReplyBuilder(3).searchFixedPart(someTexts).option(8, {0x50, 0}).finish();
   const size_t fixedEnd = full.size() - 4;
   for (size_t cut = 0; cut <= full.size(); ++cut) {
-    Bytes prefix(full.begin(), full.begin() + cut);
-    if (cut >= 7) {
-      prefix[5] = uint8_t(cut);
-      prefix[6] = 0;
-    }
-    const int result = Decode(prefix, d);
-    if (cut < fixedEnd) {
-      EXPECT_EQ(result, -1) << "cut at " << cut;
-      EXPECT_TRUE(Untouched(d)) << "cut at " << cut;
-    } else {
-      EXPECT_EQ(result, 1) << "cut at " << cut;
-      EXPECT_EQ(d.webPort, cut == full.size() ? 80 : 0) << "cut at " << cut;
-    }
+    Bytes agreeing = full;
+    agreeing[5] = uint8_t(cut);  // the reply is shorter than 256 bytes
+    const Bytes prefix(agreeing.begin(), agreeing.begin() + cut);
+    EXPECT_EQ(Decode(prefix, d), cut < fixedEnd ? -1 : 1) << "cut at " << cut;
+    EXPECT_TRUE(cut < fixedEnd ? Untouched(d) : d.webPort == (cut == full.size() ? 80 : 0)) << "cut at " << cut;
   }
 
   // An option running past the end ends the walk; earlier options stay.
   ASSERT_EQ(Decode(ReplyBuilder(3).searchFixedPart().option(2, {0x77}).option(8, {0x50, 0}).raw({9, 4, 1}).finish(), d),
             1);
-  EXPECT_EQ(d.optionTag2, 0x77u);
-  EXPECT_EQ(Ports(d), (std::vector<int>{80, 0, 0, 0}));
+  EXPECT_EQ(Fields(d), kHead + "||||||" + kTail + "77 50 0 0 0");
 
   // Values too short for their tag are skipped by their own length, without
   // borrowing bytes from the next option; a lone trailing tag byte is ignored.
   const Bytes shortValues =
       ReplyBuilder(3).searchFixedPart().option(2, {}).option(8, {0x50}).option(9, {0x2A, 0x15}).raw({10}).finish();
   ASSERT_EQ(Decode(shortValues, d), 1);
-  EXPECT_EQ(d.optionTag2, 0u);
-  EXPECT_EQ(Ports(d), (std::vector<int>{0, 0x152A, 0, 0}));
+  EXPECT_EQ(Fields(d), kHead + "||||||" + kTail + "0 0 152a 0 0");
 }
 
 }  // namespace

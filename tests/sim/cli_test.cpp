@@ -1,6 +1,5 @@
-// tavrix-cli: its argument checking in-process, and the real program
-// against the simulator over loopback (free ports, each device answering
-// from its own 127.x address).
+// tavrix-cli: argument checking in-process, and the real program against the
+// simulator over loopback (free ports, each device at its own 127.x address).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -28,15 +27,20 @@ class CliAgainstSim : public ::testing::Test {
     ASSERT_TRUE(sim_.Start(args)) << sim_.error();
   }
 
-  // Runs the program pointed at the simulator, with `stdinText` on its input;
-  // `output` receives both of its streams.
-  int Cli(std::vector<std::string> args, std::string* output, const std::string& stdinText = "") {
-    args.insert(args.end(), {"--local-port", std::to_string(ports_.local), "--device-port", std::to_string(sim_.port()),
-                             "--destination", "127.0.0.1"});
-    std::string command = "printf '%s' '" + stdinText + "' | " + std::string(TAVRIX_CLI_PATH);
-    for (const std::string& a : args) command += " '" + a + "'";
+  // A fleet line: device `i` (MAC 00:1A:2B:00:00:0i) at 127.0.7.`host`.
+  static std::string Device(int i, int host, const std::string& flags = "") {
+    return "00:1A:2B:00:00:0" + std::to_string(i) + " CAM 127.0.7." + std::to_string(host) +
+           " 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 root kefo " + flags + "\n";
+  }
+
+  // Runs the program pointed at the simulator with `args` (words needing no
+  // quotes), and `stdinText` on its input; `output` receives both streams.
+  int Cli(const std::string& args, std::string* output, const std::string& stdinText = "") {
+    const std::string command = "printf '%s' '" + stdinText + "' | " + TAVRIX_CLI_PATH + " " + args + " --local-port " +
+                                std::to_string(ports_.local) + " --device-port " + std::to_string(sim_.port()) +
+                                " --destination 127.0.0.1 2>&1";
     output->clear();
-    return RunCommand({"sh", "-c", command + " 2>&1"}, output);
+    return RunCommand({"sh", "-c", command}, output);
   }
 
   TempFiles files_;
@@ -94,14 +98,13 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
 
 TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   std::string output;
+  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--version"}, &output), 0);
+  EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "set", "--mac", "nonsense"}, &output), 2);
   EXPECT_NE(output.find("--mac needs a MAC address"), std::string::npos) << output;
   EXPECT_NE(output.find("usage: tavrix-cli"), std::string::npos);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH}), 2);
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
-  output.clear();
-  EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--version"}, &output), 0);
-  EXPECT_EQ(output, "tavrix-cli " TAVRIX_VERSION "\n");
 }
 
 TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
@@ -110,25 +113,25 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
            "00:1A:2B:00:00:02 Evil%22%5C%0A%01%E9 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 0 - 3 root kefo\n"
            "00:1A:2B:00:00:03 MUTE 127.0.7.3 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo silent\n");
   std::string output;
-  ASSERT_EQ(Cli({"scan"}, &output), 0) << output;
+  ASSERT_EQ(Cli("scan", &output), 0) << output;
+  // The silent device, the junk and repeated replies are not listed, and
+  // control characters never break the one-line-per-device format.
   std::vector<std::string> lines;
   std::istringstream in(output);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::sort(lines.begin(), lines.end());
-  ASSERT_EQ(lines.size(), 2u) << "the silent device, the junk and repeated replies are not listed\n" << output;
-  EXPECT_EQ(lines[0], "CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001");
-  // Control characters never break the one-line-per-device format.
-  EXPECT_EQ(lines[1], "Evil\"\\\uFFFD\uFFFD\u00E9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-");
+  EXPECT_EQ(lines, (std::vector<std::string>{"CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001",
+                                             "Evil\"\\\uFFFD\uFFFD\u00E9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-"}));
 
-  ASSERT_EQ(Cli({"scan", "--json"}, &output), 0) << output;
+  ASSERT_EQ(Cli("scan --json", &output), 0) << output;
   EXPECT_EQ(output.front(), '[');
   EXPECT_NE(output.find("\"model\": \"Evil\\\"\\\\\uFFFD\uFFFD\u00E9\""), std::string::npos) << output;
-  EXPECT_NE(output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"interface\": \"lo\","
-                        " \"webPort\": 80"),
-            std::string::npos);
-  EXPECT_NE(output.find("\"avPorts\": \"4000 / 4001\""), std::string::npos);
+  EXPECT_NE(
+      output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"interface\": \"lo\", \"webPort\": "
+                  "80, \"avPort1\": 4000, \"avPort2\": 4001, \"avPort3\": 0, \"avPorts\": \"4000 / 4001\""),
+      std::string::npos);
   EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 2);
-  ASSERT_EQ(Cli({"scan", "--csv"}, &output), 0) << output;
+  ASSERT_EQ(Cli("scan --csv", &output), 0) << output;
   EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
 }
 
@@ -139,42 +142,18 @@ TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
 
   // A change is never sent from a port its answer cannot reach.
   UdpSocket holder(0, "0.0.0.0");
-  EncpEndpointSettings settings;
-  settings.localPort = settings.devicePort = holder.port();
-  settings.destinationAddress = inet_addr("127.0.0.1");
-  NetworkSettingRequest request{};
-  request.networkType = kNetworkDhcp;
-  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, request), kSetPortUnavailable);
-}
-
-// Outcomes other than these two are proven in-process; an accepted change
-// waited for is run by the batch test below.
-TEST_F(CliAgainstSim, SetReadsThePasswordFromStdinAndFindsItsDeviceBySearch) {
-  StartSim({}, "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo\n");
-  std::vector<std::string> args = {"set",        "--mac",         "00:1A:2B:00:00:01", "--static",
-                                   "127.0.8.20", "255.255.255.0", "127.0.8.1",         "127.0.8.2",
-                                   "--user",     "root",          "--password-stdin"};
-  std::string output;
-  EXPECT_EQ(Cli(args, &output, "wrong\n"), 3);
-  EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
-            std::string::npos)
-      << output;
-  args[2] = "00:1A:2B:00:00:09";
-  EXPECT_EQ(Cli(args, &output, "kefo\n"), 1);
-  EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
+  const EncpEndpointSettings settings{
+      .localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
+  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, NetworkSettingRequest{}), kSetPortUnavailable);  // a DHCP change
 }
 
 // A batch against an accepting, a refusing, a silent and a vanishing device
 // and a line for a device that is not there; a dry run first, which sends
-// nothing.
-TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
+// nothing; then single changes.
+TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
   const std::string requestLog = files_.Write("");
-  const auto device = [](int i, const char* flags) {
-    return "00:1A:2B:00:00:0" + std::to_string(i) + " CAM 127.0.7." + std::to_string(i) +
-           " 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo " + flags + "\n";
-  };
   StartSim({"--move-delay", "20", "--request-log", requestLog},
-           device(1, "") + device(2, "refuse") + device(3, "ignore-changes") + device(4, "vanish"));
+           Device(1, 1) + Device(2, 2, "refuse") + Device(3, 3, "ignore-changes") + Device(4, 4, "vanish"));
   std::string list;
   for (int i = 1; i <= 5; ++i) {
     list += "00:1A:2B:00:00:0" + std::to_string(i) + " STATIC 127.0.9." + std::to_string(i) +
@@ -188,13 +167,13 @@ TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
   };
 
   std::string output;
-  EXPECT_EQ(Cli({"batch", path, "--dry-run"}, &output), 1) << output;
+  EXPECT_EQ(Cli("batch " + path + " --dry-run", &output), 1) << output;
   EXPECT_NE(output.find("00:1A:2B:00:00:01\t127.0.9.1\tready\n"), std::string::npos) << output;
   EXPECT_NE(output.find("00:1A:2B:00:00:05\t127.0.9.5\tnot listed\n"), std::string::npos);
   EXPECT_NE(output.find("127.0.9.300 is not an address"), std::string::npos);
   EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
 
-  EXPECT_EQ(Cli({"batch", path, "--user", "root", "--password-stdin", "--timeout", "4"}, &output, "kefo\n"), 1);
+  EXPECT_EQ(Cli("batch " + path + " --user root --password-stdin --timeout 4", &output, "kefo\n"), 1);
   EXPECT_EQ(output,
             "00:1A:2B:00:00:01\t127.0.9.1\tverified\n"
             "00:1A:2B:00:00:02\t127.0.9.2\trefused\n"
@@ -203,38 +182,38 @@ TEST_F(CliAgainstSim, BatchReportsEveryLineAndADryRunSendsNothing) {
             "00:1A:2B:00:00:05\t127.0.9.5\tnot found\n");
   EXPECT_EQ(changeRequests(), 4);
 
-  // One device, waited for: seen at its new address.
-  EXPECT_EQ(Cli({"set", "--mac", "00:1A:2B:00:00:01", "--static", "127.0.9.11", "255.255.255.0", "127.0.9.254",
-                 "127.0.9.254", "--user", "root", "--password", "kefo", "--wait", "10"},
-                &output),
-            0)
+  // A change reads its password from standard input and finds its device by
+  // search; waited for, it is seen at its new address. Its other outcomes
+  // are proven in-process.
+  const auto set = [&](const char* mac, const char* password) {
+    return Cli(std::string("set --mac ") + mac +
+                   " --static 127.0.9.11 255.255.255.0 127.0.9.254 127.0.9.254 --user root --password-stdin --wait 10",
+               &output, password);
+  };
+  EXPECT_EQ(set("00:1A:2B:00:00:01", "wrong\n"), 3);
+  EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
+            std::string::npos)
       << output;
+  EXPECT_EQ(set("00:1A:2B:00:00:09", "kefo\n"), 1);
+  EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
+  EXPECT_EQ(set("00:1A:2B:00:00:01", "kefo\n"), 0) << output;
   EXPECT_NE(output.find("verified: the device answers from 127.0.9.11"), std::string::npos) << output;
 }
 
 // A range over two named devices passes over the address a third one holds,
 // and every planned device ends verified at its planned address.
 TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
-  const auto device = [](int i, int host) {
-    return "00:1A:2B:00:00:0" + std::to_string(i) + " CAM 127.0.7." + std::to_string(host) +
-           " 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 root kefo\n";
-  };
-  StartSim({"--move-delay", "20"}, device(1, 1) + device(2, 2) + device(3, 21));
+  StartSim({"--move-delay", "20"}, Device(1, 1) + Device(2, 2) + Device(3, 21));
+  const std::string range =
+      " --mask 255.255.0.0 --gateway 127.0.0.1 --dns 127.0.0.1 --static --mac 00:1A:2B:00:00:02 "
+      "--mac 00:1A:2B:00:00:01";
   std::string output;
-  const std::vector<std::string> range = {
-      "batch",       "--range",   "127.0.7.20",        "127.0.7.30", "--mask",
-      "255.255.0.0", "--gateway", "127.0.0.1",         "--dns",      "127.0.0.1",
-      "--static",    "--mac",     "00:1A:2B:00:00:02", "--mac",      "00:1A:2B:00:00:01"};
-  std::vector<std::string> run = range;
-  run.insert(run.end(), {"--user", "root", "--password", "kefo", "--timeout", "10"});
-  EXPECT_EQ(Cli(run, &output), 0) << output;
+  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10", &output),
+            0)
+      << output;
   EXPECT_EQ(output,
             "00:1A:2B:00:00:02\t127.0.7.20\tverified\n"
             "00:1A:2B:00:00:01\t127.0.7.22\tverified\n");
-
-  std::vector<std::string> tooSmall = range;
-  tooSmall[3] = "127.0.7.21";
-  tooSmall.push_back("--dry-run");
-  EXPECT_EQ(Cli(tooSmall, &output), 1);
+  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.21" + range + " --dry-run", &output), 1);
   EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
 }

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <sstream>
 #include <string>
 #include <tuple>
 #include <vector>
@@ -43,6 +44,15 @@ SimRequest Parse(const NetworkSettingRequest& r) {
   return parsed;
 }
 
+// Who answers and with which result code (0 accepted, 1 refused, 2 a bad
+// login), and where and how an accepted change leaves the device.
+std::string Text(const SimVerdict& v) {
+  std::ostringstream text;
+  text << v.device << ' ' << int(v.result) << (v.usedDhcpAddress ? " by DHCP" : "");
+  if (v.moveTo) text << " to " << inet_ntoa(in_addr{v.moveTo->address}) << " type " << int(v.moveTo->networkType);
+  return v.device < 0 ? "nobody" : text.str();
+}
+
 }  // namespace
 
 TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
@@ -58,10 +68,9 @@ TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
   std::strcpy(r.pppoeText3, "pppoe-secret");
   r.pppoeFlag = 0x5A;
   parsed = Parse(r);
-  EXPECT_EQ(parsed.networkType, 2);
-  EXPECT_EQ(std::string(parsed.pppoeText1) + "|" + parsed.pppoeText2 + "|" + parsed.pppoeText3,
-            "isp-user||pppoe-secret");
-  EXPECT_EQ(parsed.pppoeFlag, 0x5A);
+  EXPECT_EQ(std::to_string(parsed.networkType) + " " + parsed.pppoeText1 + "|" + parsed.pppoeText2 + "|" +
+                parsed.pppoeText3 + " " + std::to_string(parsed.pppoeFlag),
+            "2 isp-user||pppoe-secret 90");
 
   uint8_t out[kEncpMaxRequestSize];
   const auto kindOf = [&](int size) {
@@ -70,67 +79,51 @@ TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
     return request.kind;
   };
   EXPECT_EQ(kindOf(EncodeSearchRequest(out)), SimRequestKind::kSearch);
-  NetworkTextsRequest texts{};
-  texts.text2 = "place";
-  EXPECT_EQ(kindOf(EncodeNetworkTextsRequest(texts, out, sizeof out)), SimRequestKind::kSetTexts);
-  const CredentialRequest credential{};
-  EXPECT_EQ(kindOf(EncodeCredentialRequest(credential, out, sizeof out)), SimRequestKind::kSetCredential);
+  EXPECT_EQ(kindOf(EncodeNetworkTextsRequest(NetworkTextsRequest{}, out, sizeof out)), SimRequestKind::kSetTexts);
+  EXPECT_EQ(kindOf(EncodeCredentialRequest(CredentialRequest{}, out, sizeof out)), SimRequestKind::kSetCredential);
 }
 
 TEST(SimVerdict, ChecksCredentialsThenSettings) {
   std::vector<SimDevice> fleet(2);
   std::memcpy(fleet[1].mac, kMac, 6);
-  const uint32_t offer = Ip("127.0.7.100");
-  auto judge = [&](const NetworkSettingRequest& r) { return JudgeRequest(fleet, Parse(r), offer); };
+  auto judge = [&](const NetworkSettingRequest& r) { return JudgeRequest(fleet, Parse(r), Ip("127.0.7.100")); };
 
   // Wrong logins (a cut and a lengthened password, another user), settings
   // no host can use, and the edge masks that are fine.
-  const std::tuple<const char*, const char*, const char*, const char*, uint8_t> cases[] = {
-      {"root", "kefo", "127.0.9.9", "255.255.0.0", kSimResultAccepted},
-      {"root", "kef", "127.0.9.9", "255.255.0.0", kSimResultBadCredentials},
-      {"root", "kefox", "127.0.9.9", "255.255.0.0", kSimResultBadCredentials},
-      {"admin", "kefo", "127.0.9.9", "255.255.0.0", kSimResultBadCredentials},
-      {"root", "kefo", "0.0.0.0", "255.255.0.0", kSimResultRefused},
-      {"root", "kefo", "255.255.255.255", "255.255.0.0", kSimResultRefused},
-      {"root", "kefo", "127.0.9.9", "255.0.255.0", kSimResultRefused},
-      {"root", "kefo", "127.0.9.9", "0.0.0.0", kSimResultRefused},
-      {"root", "kefo", "127.0.9.9", "255.255.255.253", kSimResultRefused},
-      {"root", "kefo", "127.0.9.9", "255.255.255.255", kSimResultAccepted},
-      {"root", "kefo", "127.0.9.9", "255.255.240.0", kSimResultAccepted},
+  const std::tuple<const char*, const char*, const char*, const char*, const char*> cases[] = {
+      {"root", "kefo", "127.0.9.9", "255.255.0.0", "1 0 to 127.0.9.9 type 1"},
+      {"root", "kef", "127.0.9.9", "255.255.0.0", "1 2"},
+      {"root", "kefox", "127.0.9.9", "255.255.0.0", "1 2"},
+      {"admin", "kefo", "127.0.9.9", "255.255.0.0", "1 2"},
+      {"root", "kefo", "0.0.0.0", "255.255.0.0", "1 1"},
+      {"root", "kefo", "255.255.255.255", "255.255.0.0", "1 1"},
+      {"root", "kefo", "127.0.9.9", "255.0.255.0", "1 1"},
+      {"root", "kefo", "127.0.9.9", "0.0.0.0", "1 1"},
+      {"root", "kefo", "127.0.9.9", "255.255.255.253", "1 1"},
+      {"root", "kefo", "127.0.9.9", "255.255.255.255", "1 0 to 127.0.9.9 type 1"},
+      {"root", "kefo", "127.0.9.9", "255.255.240.0", "1 0 to 127.0.9.9 type 1"},
   };
-  for (const auto& [user, password, address, mask, result] : cases) {
+  for (const auto& [user, password, address, mask, verdict] : cases) {
     NetworkSettingRequest r = StaticRequest(user, password);
     r.ipAddress = Ip(address);
     r.subnetMask = Ip(mask);
-    const SimVerdict v = judge(r);
-    EXPECT_EQ(v.device, 1);
-    EXPECT_EQ(v.result, result) << user << " " << password << " " << address << " " << mask;
-    EXPECT_EQ(v.moveTo ? v.moveTo->address : 0, result == kSimResultAccepted ? r.ipAddress : 0);
+    EXPECT_EQ(Text(judge(r)), verdict) << user << " " << password << " " << address << " " << mask;
   }
 
-  NetworkSettingRequest dhcp = StaticRequest();
+  NetworkSettingRequest dhcp = StaticRequest(), stranger = StaticRequest();
   dhcp.networkType = kNetworkDhcp;
-  SimVerdict v = judge(dhcp);
-  EXPECT_EQ(v.result, kSimResultAccepted);
-  EXPECT_TRUE(v.usedDhcpAddress);
-  EXPECT_EQ(v.moveTo->address, offer);
-  EXPECT_EQ(v.moveTo->networkType, 0);
-
-  NetworkSettingRequest stranger = StaticRequest();
   stranger.mac[5] = 0x99;
-  EXPECT_EQ(judge(stranger).device, -1);
+  EXPECT_EQ(Text(judge(dhcp)), "1 0 by DHCP to 127.0.7.100 type 0");
+  EXPECT_EQ(Text(judge(stranger)), "nobody");
   fleet[1].silent = true;
-  EXPECT_EQ(judge(StaticRequest()).device, -1);
+  EXPECT_EQ(Text(judge(StaticRequest())), "nobody");
 
   // A refusing device still tells a wrong password apart from a refusal.
   fleet[1].silent = false;
   fleet[1].refusesChanges = true;
-  v = judge(dhcp);
-  EXPECT_EQ(v.device, 1);
-  EXPECT_EQ(v.result, kSimResultRefused);
-  EXPECT_FALSE(v.moveTo.has_value());
-  EXPECT_EQ(judge(StaticRequest("root", "nope")).result, kSimResultBadCredentials);
+  EXPECT_EQ(Text(judge(dhcp)), "1 1");
+  EXPECT_EQ(Text(judge(StaticRequest("root", "nope"))), "1 2");
   fleet[1].refusesChanges = false;
   fleet[1].ignoresChanges = true;
-  EXPECT_EQ(judge(StaticRequest()).device, -1);
+  EXPECT_EQ(Text(judge(StaticRequest())), "nobody");
 }
