@@ -18,9 +18,10 @@
 
 #include "batch/address_list_file.h"
 #include "discovery/worker_events.h"
-#include "tests/discovery/fake_device.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/qt_test_app.h"
+#include "tests/support/reply_builder.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/config/apply_command.h"
@@ -84,8 +85,8 @@ TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
     ApplyCommandOutcome outcome;
     std::vector<QString> boxes;
   } cases[] = {
-      {ResultReplyBytes(0), ApplyCommandOutcome::kAccepted, {}},
-      {ResultReplyBytes(2), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
+      {ReplyBuilder(3, 0).finish(), ApplyCommandOutcome::kAccepted, {}},
+      {ReplyBuilder(3, 2).finish(), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
       {{'E', 'N', 'C', 'P', 3, 99, 0, 0}, ApplyCommandOutcome::kRefused, {kApplyConfigErrorText}},  // length lies
       {{}, ApplyCommandOutcome::kNoAnswer, {}},
   };
