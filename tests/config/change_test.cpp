@@ -15,12 +15,14 @@
 #include <numeric>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "batch/address_list_file.h"
 #include "discovery/worker_events.h"
-#include "tests/discovery/fake_device.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/qt_test_app.h"
+#include "tests/support/reply_builder.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "ui/config/apply_command.h"
@@ -84,8 +86,8 @@ TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
     ApplyCommandOutcome outcome;
     std::vector<QString> boxes;
   } cases[] = {
-      {ResultReplyBytes(0), ApplyCommandOutcome::kAccepted, {}},
-      {ResultReplyBytes(2), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
+      {ReplyBuilder(3, 0).finish(), ApplyCommandOutcome::kAccepted, {}},
+      {ReplyBuilder(3, 2).finish(), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
       {{'E', 'N', 'C', 'P', 3, 99, 0, 0}, ApplyCommandOutcome::kRefused, {kApplyConfigErrorText}},  // length lies
       {{}, ApplyCommandOutcome::kNoAnswer, {}},
   };
@@ -123,15 +125,14 @@ std::string Line(int device, const std::string& ip, const char* mask = "255.255.
 class BatchSink : public QObject {
  public:
   bool event(QEvent* event) override {
-    if (event->type() == BatchProgressEventType()) {
+    if (event->type() == BatchProgressEventType())
       progressEvents.push_back(static_cast<BatchProgressEvent*>(event)->tally());
-    } else if (event->type() == WorkerFaultEventType()) {
+    else if (event->type() == WorkerFaultEventType())
       faults.push_back(static_cast<WorkerFaultEvent*>(event)->text());
-    } else if (event->type() == WM_BATCH_ENDED) {
+    else if (event->type() == WM_BATCH_ENDED)
       ++ended;
-    } else {
+    else
       return QObject::event(event);
-    }
     return true;
   }
 
@@ -180,8 +181,7 @@ class BatchRun : public ::testing::Test {
 
   uint32_t RecordedAddress(int i) {
     auto access = inventory_->lock();
-    const DeviceInfo* record = access.table().Find(access.table().FindRowByMac(FleetDevice(i).mac));
-    return record != nullptr ? record->ipAddress : 0;
+    return access.table().Find(access.table().FindRowByMac(FleetDevice(i).mac))->ipAddress;
   }
   const BatchTally& LastProgress() const { return sink_.progressEvents.back(); }
 
@@ -214,16 +214,13 @@ TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedWhenWalkedAndOnlyAcceptanceIsKept) 
              changed = true;
            });
   EXPECT_TRUE(sink_.faults.empty());
-  EXPECT_EQ(sink_.progressEvents.front().sent, 0);
-  EXPECT_EQ(sink_.progressEvents.front().matchingLines, 3);
-  EXPECT_EQ(LastProgress().sent, 5) << "a lower-case MAC never matches";
-  EXPECT_EQ(LastProgress().accepted, 2) << "the broken mask was refused";
-  {
-    auto access = inventory_->lock();
-    ASSERT_EQ(access.awaited().size(), 1u);
-    EXPECT_TRUE(access.awaited().Verify(Device(FleetDevice(3).mac, "127.0.45.5")))
-        << "awaited where the later line put it";
-  }
+  // 3 lines match at the start; a lower-case MAC never matches and the broken mask was refused.
+  const BatchTally& first = sink_.progressEvents.front();
+  EXPECT_EQ(std::tuple(first.sent, first.matchingLines, LastProgress().sent, LastProgress().accepted),
+            std::tuple(0, 3, 5, 2));
+  EXPECT_EQ(inventory_->lock().awaited().size(), 1u);
+  EXPECT_TRUE(inventory_->lock().awaited().Verify(Device(FleetDevice(3).mac, "127.0.45.5")))
+      << "awaited where the later line put it";
   EXPECT_EQ(RecordedAddress(3), Ip("127.0.45.5")) << "the later line wins; a refused change is not recorded";
   EXPECT_EQ(RecordedAddress(2), FleetDevice(2).ipAddress);
 }
@@ -296,9 +293,8 @@ TEST_F(BatchRun, SortsDuringARunGiveEachLineItsDeviceExactlyOnce) {
   ASSERT_EQ(requestsPerMac.size(), static_cast<size_t>(kDevices));
   for (const auto& [mac, requests] : requestsPerMac) EXPECT_EQ(requests, kLinesPerDevice) << mac;
   EXPECT_EQ(inventory_->lock().awaited().size(), static_cast<size_t>(kDevices));
-  for (int i = 0; i < kDevices; ++i) {
+  for (int i = 0; i < kDevices; ++i)
     EXPECT_EQ(RecordedAddress(i), Ip("127.0.64." + std::to_string(1 + i))) << "the last line";
-  }
 }
 
 // The run the command starts is proven through the window.

@@ -25,9 +25,8 @@ DeviceInfo Device(uint16_t id, uint32_t hostOrderAddress) {
 
 // The rule the indexes must give: the first row, from the top, that matches.
 int FirstRowWith(const std::vector<DeviceInfo>& rows, uint32_t address, int skip) {
-  for (int row = 0; row < static_cast<int>(rows.size()); ++row) {
+  for (int row = 0; row < static_cast<int>(rows.size()); ++row)
     if (row != skip && rows[row].sourceAddress == address) return row;
-  }
   return -1;
 }
 

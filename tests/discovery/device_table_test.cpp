@@ -92,23 +92,21 @@ TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheW
 // the order of arrival, and a collision between two devices of one batch is
 // marked against rows the grid will have when the cells are applied.
 TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
+  // The rows a batch inserts, as number and model, then the rows its cells mark.
+  const auto shown = [this](const std::vector<DeviceInfo>& batch) {
+    const TableChanges changes = table.OnDevicesFound(batch);
+    QString text;
+    for (const auto& row : changes.insertedRows) text += row[kColumnNumber] + row[kColumnModel] + ",";
+    for (const CellUpdate& cell : changes.cells) text += QString(" %1").arg(cell.row);
+    return text;
+  };
   table.SetState(WindowState::kScanning);
-  const std::vector<DeviceInfo> first = {Device(1, "10.0.0.1", "a"), Device(2, "10.0.0.2", "b"),
-                                         Device(1, "10.0.0.9", "again"), Device(3, "10.0.0.1", "c")};
-  const TableChanges listed = table.OnDevicesFound(first);
-  ASSERT_EQ(listed.insertedRows.size(), 3u);
-  EXPECT_EQ(listed.insertedRows[0][kColumnModel], "a");
-  EXPECT_EQ(listed.insertedRows[1][kColumnModel], "b");
-  EXPECT_EQ(listed.insertedRows[2][kColumnNumber], "   3");
-  EXPECT_EQ(listed.insertedRows[2][kColumnModel], "c");
-  std::vector<int> markedRows;
-  for (const CellUpdate& cell : listed.cells) markedRows.push_back(cell.row);
-  EXPECT_EQ(markedRows, (std::vector<int>{2, 0, 2, 0})) << "address and state of the pair";
-
-  const TableChanges second =
-      table.OnDevicesFound(std::vector<DeviceInfo>{Device(2, "10.0.0.2"), Device(4, "10.0.0.4", "d")});
-  ASSERT_EQ(second.insertedRows.size(), 1u) << "listed in the first batch: not again";
-  EXPECT_EQ(second.insertedRows[0][kColumnNumber], "   4");
+  EXPECT_EQ(shown({Device(1, "10.0.0.1", "a"), Device(2, "10.0.0.2", "b"), Device(1, "10.0.0.9", "again"),
+                   Device(3, "10.0.0.1", "c")}),
+            "   1a,   2b,   3c, 2 0 2 0")
+      << "the pair's address and state are marked";
+  EXPECT_EQ(shown({Device(2, "10.0.0.2"), Device(4, "10.0.0.4", "d")}), "   4d,")
+      << "listed in the first batch: not again";
   EXPECT_EQ(inventory->lock().RowCount(), 4);
 }
 
@@ -132,7 +130,9 @@ TEST_F(DeviceTableTest, AVerifiedDeviceCollidesOnlyWithOtherRows) {
   EXPECT_EQ(States(table.OnDeviceFound(Device(2, "10.0.0.2"))), (std::map<int, QString>{{1, kStateChanged}}));
 }
 
-TEST_F(DeviceTableTest, EverySortTurnsTheDirectionAndTheNumbersNeverSort) {
+// Sorts turn the direction every time and never sort by number; selecting a
+// row without an entry keeps the selected device.
+TEST_F(DeviceTableTest, SortsAndSelection) {
   EXPECT_FALSE(table.SortRows(kColumnModel, {})) << "empty list";
   table.SetState(WindowState::kScanning);
   for (const char* model : {"b", "a", "c"}) table.OnDeviceFound(Device(model[0], "10.0.0.1", model));
@@ -140,16 +140,11 @@ TEST_F(DeviceTableTest, EverySortTurnsTheDirectionAndTheNumbersNeverSort) {
   EXPECT_EQ(table.SortRows(kColumnModel, {"b", "a", "c"}), (std::vector<int>{2, 0, 1})) << "descending first";
   EXPECT_EQ(table.SortRows(kColumnAddress, {"c", "b", "a"}), (std::vector<int>{2, 1, 0})) << "any column turns it";
   EXPECT_STREQ(inventory->lock().table().Find(0)->modelName, "a");
-}
 
-TEST_F(DeviceTableTest, SelectingARowWithoutEntryKeepsTheSelectedDevice) {
-  table.SetState(WindowState::kScanning);
-  table.OnDeviceFound(Device(1, "10.0.0.1", "a"));
-  table.OnDeviceFound(Device(2, "10.0.0.2", "b"));
   ASSERT_TRUE(table.SelectRow(1).device);
   const auto missing = table.SelectRow(7);
   EXPECT_FALSE(missing.device);
-  EXPECT_EQ(missing.cells.size(), 2u) << "rows lose their mark even when the new row has no entry";
+  EXPECT_EQ(missing.cells.size(), 3u) << "rows lose their mark even when the new row has no entry";
   EXPECT_STREQ(table.SelectedDevice()->modelName, "b");
   table.Clear();
   EXPECT_FALSE(table.SelectedDevice());

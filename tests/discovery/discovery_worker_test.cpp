@@ -5,25 +5,69 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
+#include <algorithm>
 #include <atomic>
 #include <stdexcept>
 #include <thread>
 
-#include "tests/discovery/event_sink.h"
-#include "tests/discovery/fake_device.h"
+#include "discovery/worker_events.h"
+#include "tests/support/loopback_udp.h"
+#include "tests/support/pump_until.h"
+#include "tests/support/reply_builder.h"
 
 namespace {
+
+// Stands in for the main window: records every event the workers post to it,
+// device by device, through the same mailbox the window owns.
+class EventSink : public QObject {
+ public:
+  struct Received {
+    QEvent::Type type;
+    DeviceInfo device{};
+    QString text;
+    DiscoveryCycle cycle = kNoDiscoveryCycle;
+  };
+
+  bool event(QEvent* event) override {
+    auto cycle = [event] { return static_cast<WorkerEvent*>(event)->cycle(); };
+    if (event->type() == WM_DEVICE_FOUND) {
+      for (const DeviceInfo& device : static_cast<DeviceFoundEvent*>(event)->devices())
+        received.push_back({event->type(), device, {}, cycle()});
+    } else if (event->type() == WorkerFaultEventType()) {
+      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), cycle()});
+    } else if (event->type() == WM_DISCOVERY_ENDED) {
+      received.push_back({event->type(), {}, {}, cycle()});
+    } else {
+      return QObject::event(event);
+    }
+    return true;
+  }
+
+  int count(QEvent::Type type) const {
+    return static_cast<int>(
+        std::count_if(received.begin(), received.end(), [&](const auto& r) { return r.type == type; }));
+  }
+
+  std::vector<Received> received;
+  MailboxOwner mailbox{this};
+};
+
+// A device's answer built byte by byte, not with the codec under test.
+std::vector<uint8_t> SearchReply(const uint8_t mac[6], const std::string& model, uint16_t webPort = 0) {
+  const std::string texts[6] = {model};
+  ReplyBuilder reply(3);
+  reply.searchFixedPart(texts, mac);
+  if (webPort != 0) reply.option(8, {static_cast<uint8_t>(webPort & 0xFF), static_cast<uint8_t>(webPort >> 8)});
+  return reply.finish();
+}
 
 constexpr uint8_t kMacA[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E};
 constexpr uint8_t kMacB[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5F};
 
 EncpEndpointSettings LoopbackSettings(uint16_t devicePort) {
-  EncpEndpointSettings settings;
-  settings.localPort = FreeLoopbackPort();
-  settings.devicePort = devicePort;
-  settings.destinationAddress = htonl(INADDR_LOOPBACK);
-  return settings;
+  return {FreeLoopbackPort(), devicePort, htonl(INADDR_LOOPBACK)};
 }
 
 int32_t ThrowingOpen(EncpClient*, const EncpEndpointSettings&) { throw std::runtime_error("no endpoint"); }
@@ -33,7 +77,7 @@ int32_t OpenThenThrow(EncpClient* client, const EncpEndpointSettings& settings) 
 }
 
 // Stands for a socket call that hangs until the test lets it go.
-std::atomic<bool> releaseHungOpen{false};
+std::atomic<bool> releaseHungOpen{false};  // set once, by the one test that hangs
 int32_t HangingOpen(EncpClient* client, const EncpEndpointSettings& settings) {
   for (int i = 0; i < 1000 && !releaseHungOpen.load(); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
   return ENCPCLIENT_Init(client, settings);
@@ -42,7 +86,10 @@ int32_t HangingOpen(EncpClient* client, const EncpEndpointSettings& settings) {
 class DiscoveryWorkerTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    EnsureApplication();
+    static int argc = 1;
+    static char name[] = "tavrix-test";
+    static char* argv[] = {name, nullptr};
+    if (QCoreApplication::instance() == nullptr) new QCoreApplication(argc, argv);
     ASSERT_TRUE(device.bound());
   }
   UdpSocket device;
@@ -84,7 +131,7 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyArrivesInOrderBeforeTheEndAndJunkIs
   badMagic[0] = 'X';
   device.SendTo(worker, SearchReply(kMacA, "Camera-1", 8080));
   device.SendTo(worker, badMagic);
-  device.SendTo(worker, ResultReplyBytes(0));
+  device.SendTo(worker, ReplyBuilder(3, 0).finish());
   device.SendTo(worker, std::vector<uint8_t>(3000, 0x45));  // larger than any reply
   for (int i = 0; i < kBurst; ++i) {
     const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
@@ -169,13 +216,10 @@ TEST_F(DiscoveryWorkerTest, FaultsArePostedAsTextBeforeTheEndAndTheEndpointIsRel
 }
 
 // A worker stuck in a socket call outlives its 3000 ms stop wait and is let go.
-TEST(DiscoveryWorkerLifetime, WorkerLeftRunningAfterStopWaitCannotReachTheWindow) {
-  EnsureApplication();
-  UdpSocket device;
-  releaseHungOpen = false;
-  auto window = std::make_unique<EventSink>();
-  std::weak_ptr<WindowMailbox> mailbox = window->mailbox.mailbox();
-  auto controller = std::make_unique<DiscoveryController>(window->mailbox.mailbox(), LoopbackSettings(device.port()));
+TEST_F(DiscoveryWorkerTest, WorkerLeftRunningAfterStopWaitCannotReachTheWindow) {
+  auto sink = std::make_unique<EventSink>();
+  std::weak_ptr<WindowMailbox> mailbox = sink->mailbox.mailbox();
+  auto controller = std::make_unique<DiscoveryController>(sink->mailbox.mailbox(), LoopbackSettings(device.port()));
   controller->SetEndpointOpener(HangingOpen);
   ASSERT_TRUE(controller->StartDiscoveryWorker());
   QElapsedTimer clock;
@@ -184,7 +228,7 @@ TEST(DiscoveryWorkerLifetime, WorkerLeftRunningAfterStopWaitCannotReachTheWindow
   EXPECT_GE(clock.elapsed(), 2900);
   EXPECT_FALSE(controller->IsWorkerRecorded());
   controller.reset();
-  window.reset();
+  sink.reset();
   releaseHungOpen = true;
   ASSERT_FALSE(device.Receive(std::chrono::seconds(5)).empty()) << "the worker woke and ran its cycle";
   ASSERT_TRUE(PumpUntil([&] { return mailbox.expired(); })) << "the let-go worker finished and let go of the mailbox";
