@@ -76,6 +76,17 @@ int32_t OpenThenThrow(EncpClient* client, const EncpEndpointSettings& settings) 
   throw std::runtime_error("after bind");
 }
 
+// A tiny receive buffer flooded before the cycle reads: the system must
+// discard most of the flood.
+int32_t OpenIntoAFlood(EncpClient* client, const EncpEndpointSettings& settings) {
+  EncpEndpointSettings tiny = settings;
+  tiny.receiveBufferBytes = 1;
+  const int32_t result = ENCPCLIENT_Init(client, tiny);
+  UdpSocket flood;
+  for (int i = 0; i < 64; ++i) flood.SendTo(settings.localPort, SearchReply(kMacA, "NVT"));
+  return result;
+}
+
 // Stands for a socket call that hangs until the test lets it go.
 std::atomic<bool> releaseHungOpen{false};  // set once, by the one test that hangs
 int32_t HangingOpen(EncpClient* client, const EncpEndpointSettings& settings) {
@@ -178,8 +189,8 @@ TEST_F(DiscoveryWorkerTest, StartWhileRunningOrStopEndsTheCycleAtOnceAndFreesIts
 }
 
 // A fault is told to the operator before the end: a held local port still
-// gives a cycle that hears its replies; a throwing opener ends the cycle,
-// closing a socket it had bound.
+// gives a cycle that hears its replies; replies the system discarded are
+// counted; a throwing opener ends the cycle, closing a socket it had bound.
 TEST_F(DiscoveryWorkerTest, FaultsArePostedAsTextBeforeTheEndAndTheEndpointIsReleased) {
   auto settings = LoopbackSettings(device.port());
   DiscoveryController controller(window.mailbox.mailbox(), settings);
@@ -197,6 +208,15 @@ TEST_F(DiscoveryWorkerTest, FaultsArePostedAsTextBeforeTheEndAndTheEndpointIsRel
   for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
   ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
   EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
+
+  window.received.clear();
+  controller.SetEndpointOpener(OpenIntoAFlood);
+  ASSERT_TRUE(controller.StartDiscoveryWorker());
+  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  ASSERT_EQ(window.count(WorkerFaultEventType()), 1);
+  EXPECT_TRUE(window.received.end()[-2].text.startsWith("The device list may be incomplete: "));
+  EXPECT_EQ(window.count(WM_DEVICE_FOUND) + window.received.end()[-2].text.split(' ')[6].toInt(), 64)
+      << "every datagram is either read or counted as discarded";
 
   window.received.clear();
   controller.SetEndpointOpener(ThrowingOpen);

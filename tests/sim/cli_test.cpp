@@ -70,6 +70,7 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"scan", "--device-port", "65536"},
       {"scan", "--destination", "127.0.0"},
       {"scan", "--local-port"},
+      {"scan", "--receive-buffer", "0"},
       {"set", "--dhcp", "--user", "root", "--password", "x"},  // no MAC
       {"set", "--mac", "00:1A:2B:00:00", "--dhcp", "--user", "root", "--password", "x"},
       {"set", "--mac", mac, "--user", "root", "--password", "x"},  // no settings
@@ -133,6 +134,18 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 2);
   ASSERT_EQ(Cli("scan --csv", &output), 0) << output;
   EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
+}
+
+// A list known to be incomplete is no success: with a receive buffer far too
+// small for the burst, the scan says how many replies were lost and fails.
+TEST_F(CliAgainstSim, ScanThatLostRepliesSaysSoAndFails) {
+  ports_ = tavrix::lab::FreeUdpPortPair();
+  ASSERT_TRUE(sim_.Start({"--count", "1000", "--first-ip", "127.0.8.1", "--mask", "255.255.0.0", "--burst", "--port",
+                          std::to_string(ports_.device)}))
+      << sim_.error();
+  std::string output;
+  EXPECT_EQ(Cli("scan --receive-buffer 1", &output), 1);
+  EXPECT_NE(output.find("tavrix-cli: the system discarded "), std::string::npos) << output;
 }
 
 TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
