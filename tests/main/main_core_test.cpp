@@ -121,12 +121,11 @@ TEST(LiveSystemTest, AdaptersAndTheRealFlushAreThoseOfTheOwnNamespace) {
   ASSERT_TRUE(lab.Ip({"link", "set", "a0", "up"}));
   ASSERT_TRUE(lab.Ip({"route", "add", "default", "via", "10.77.1.1", "dev", "b0"}));
   ASSERT_TRUE(lab.Ip({"neigh", "add", "10.77.1.9", "lladdr", "02:00:00:00:00:09", "dev", "b0", "nud", "stale"}));
+  PosixCommandRunner real;
   const auto [adapters, notice] = std::async(std::launch::async, [&] {
                                     tavrix::lab::ScopedNetns inside(lab);
                                     if (!inside.ok()) return std::pair(std::vector<AdapterInfo>{}, Notice{});
-                                    const std::vector<AdapterInfo> read = ReadLocalAdapters();
-                                    PosixCommandRunner real;
-                                    return std::pair(read, ClearArpTable(real));
+                                    return std::pair(ReadLocalAdapters(), ClearArpTable(real));
                                   }).get();
   Strings seen = Seen(adapters);
   seen.pop_back();  // the resolver's servers are the machine's

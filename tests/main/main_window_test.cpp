@@ -45,8 +45,7 @@ constexpr const char* kNoAnswer = "No answer to the change";
 constexpr const char* kRefusedBySettings = "Change refused by the device";
 constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";  // the selected row's mark, as LookOf gives it
 
-class ScriptedRunner : public CommandRunner {
- public:
+struct ScriptedRunner : CommandRunner {
   ProcessOutcome run(const std::vector<std::string>& argv, std::chrono::milliseconds) override {
     commands.push_back(argv);
     return outcome;
@@ -56,12 +55,13 @@ class ScriptedRunner : public CommandRunner {
 };
 
 // A device record as a decoded search reply would fill it.
-DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* model = "NVT-100", uint16_t webPort = 80) {
+DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* model = "NVT-100", uint16_t webPort = 80,
+                      uint8_t networkType = 1) {  // 0 DHCP, 1 static, 2 PPPoE
   DeviceInfo device{};
   const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
   std::memcpy(device.mac, mac, 6);
   std::strncpy(device.modelName, model, sizeof device.modelName - 1);
-  device.networkType = 1;
+  device.networkType = networkType;
   device.sourceAddress = device.ipAddress = inet_addr(address);
   device.subnetMask = inet_addr("255.255.255.0");
   device.gateway = inet_addr("10.0.0.1");
@@ -79,9 +79,8 @@ EncpEndpointSettings Loopback(uint16_t localPort = 0, uint16_t devicePort = 9) {
   return settings;
 }
 
-// Device i of the simulator, MAC 00:1A:2B:00:05:i (RowOfMac(i) finds it),
-// at `address` of a /16: its line in the simulator's fleet, and a line of an
-// address list that moves it.
+// Device i of the simulator (MAC 00:1A:2B:00:05:i) at `address` of a /16:
+// its line in the simulator's fleet, and an address list line that moves it.
 std::string FleetLine(int i, const std::string& address, const char* flags = "") {
   return QString::asprintf("00:1A:2B:00:05:%02X CAM-%d %s 255.255.0.0 0.0.0.0 0.0.0.0 80 4000,0,0 3 root kefo %s\n", i,
                            i, address.c_str(), flags)
@@ -166,8 +165,6 @@ class MainWindowTest : public ::testing::Test {
     QTest::mouseClick(header->viewport(), Qt::LeftButton, Qt::NoModifier, middle);
   }
 
-  void Tick(int device) { List().SetCheckbox(RowOfMac(device), 0, 1); }
-
   // The texts of labels and edit boxes of the window.
   Texts TextsOf(std::initializer_list<const char*> names) {
     Texts texts;
@@ -184,8 +181,7 @@ class MainWindowTest : public ::testing::Test {
     window->findChild<QLineEdit*>("ipAddressEdit")->setText(QString::fromStdString(address));
     window->findChild<QLineEdit*>("subnetMaskEdit")->setText(mask);
   }
-  // The answers to one "NVT setting": the file chosen in the dialog (whose
-  // viewer then opens and is closed), OK, and the confirmation.
+  // One "NVT setting" answered: the file chosen (its viewer shown), OK, confirmed.
   void QueueBatchAnswers(const std::string& path) {
     prompts.queueDialogScript([this, path](QDialog& dialog) {
       prompts.queueFileName(QString::fromStdString(path));
@@ -262,10 +258,9 @@ TEST_F(MainWindowTest, LayoutMenusArpFlushSortExportAndOnlyTheCloseBoxEndsTheWin
   }
   EXPECT_EQ(runner->commands.back(), (std::vector<std::string>{"ip", "-s", "-s", "neigh", "flush", "all"}));
 
-  // Sort keys and directions are the table core's, and so are the texts of
-  // an exported list; the grid moves whole rows with their boxes and colours.
-  // The window keeps the workers' ticks and the selection with them, leaves
-  // the numbers in place and exports in list order.
+  // Sort keys and exported texts are the table core's; the grid moves whole
+  // rows with boxes and colours. The window keeps the workers' ticks and the
+  // selection with the rows, leaves the numbers and exports in list order.
   Click("scanButton");
   Deliver({MakeDevice(0x01, "192.168.0.9", "A"), MakeDevice(0x02, "192.168.0.10", "B"),
            MakeDevice(0x03, "192.168.0.2", "C"), MakeDevice(0x05, "192.168.0.2", "E")});  // E collides with C
@@ -316,10 +311,8 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
   Click("clearButton");
   Click("scanButton");
-  std::vector<DeviceInfo> devices = {MakeDevice(0x01, "10.0.0.1", "A", 0), MakeDevice(0x02, "10.0.0.2", "B", 8080),
-                                     MakeDevice(0x03, "10.0.0.3", "C", 80)};
-  devices[1].networkType = 0;  // DHCP
-  devices[2].networkType = 2;  // PPPoE
+  std::vector<DeviceInfo> devices = {MakeDevice(0x01, "10.0.0.1", "A", 0), MakeDevice(0x02, "10.0.0.2", "B", 8080, 0),
+                                     MakeDevice(0x03, "10.0.0.3", "C", 80, 2)};
   Deliver(devices, stopped);
   EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->GetState(), WindowState::kScanning);
@@ -356,8 +349,7 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   QContextMenuEvent event(QContextMenuEvent::Mouse, CellPoint(1, 2), List().viewport()->mapToGlobal(CellPoint(1, 2)));
   QApplication::sendEvent(List().viewport(), &event);
   QMenu* menu = window->findChild<QMenu*>("deviceMenu");
-  ASSERT_NE(menu, nullptr);
-  ASSERT_EQ(menu->actions().size(), 2);
+  ASSERT_TRUE(menu && menu->actions().size() == 2);
   EXPECT_FALSE(menu->actions()[0]->isEnabled()) << "Monitoring";
   menu->actions()[1]->trigger();
   EXPECT_EQ(openedUrls.back(), "http://10.0.0.2:8080");
@@ -407,12 +399,11 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   Click("scanButton");
   ASSERT_TRUE(ScanToTheEnd()) << "a second press during the scan is ignored";
   ASSERT_EQ(List().GetItemCount(), kTicked + 1);
-  for (int i : {1, 2}) Tick(i);
+  for (int i : {1, 2}) List().SetCheckbox(RowOfMac(i), 0, 1);
   Click("scanButton");
   ASSERT_TRUE(window->IsDiscoveryWorkerRecorded());
   QueueBatchAnswers(files.Write(ListLine(1, "127.0.55.1", "255.0.255.0") + ListLine(2, "127.0.55.2", "255.0.255.0")));
   Click("nvtSettingButton");
-  EXPECT_EQ(window->GetState(), WindowState::kBatch);
   EXPECT_FALSE(window->IsDiscoveryWorkerRecorded()) << "the scan's cycle gave up the port";
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
   EXPECT_TRUE(window->IsRescanTimerActive());
@@ -427,7 +418,7 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   EXPECT_FALSE(Progress()->isVisible());
 
   ASSERT_TRUE(ScanToTheEnd());
-  for (int i = 1; i <= kTicked; ++i) Tick(i);
+  for (int i = 1; i <= kTicked; ++i) List().SetCheckbox(RowOfMac(i), 0, 1);
   prompts.queueDialogScript([&](QDialog& dialog) {
     QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
     const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
@@ -438,17 +429,13 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   });
   prompts.queueMessageAnswer(QMessageBox::Ok);
   Click("nvtSettingButton");
-  ASSERT_EQ(window->GetState(), WindowState::kBatch);
   ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
-  Texts addresses, states;  // the plan follows the list, not the MACs
-  for (int row = 0, planned = 0; row <= kTicked; ++row) {
+  for (int row = 0, planned = 0; row <= kTicked; ++row) {  // the plan follows the list, not the MACs
     const bool holder = row == RowOfMac(kTicked + 1);
     planned += holder ? 0 : planned == 4 ? 2 : 1;
-    addresses.push_back(holder ? "127.0.60.5" : QString::asprintf("127.0.60.%d", planned));
-    states.push_back(holder ? "" : kChanged);
+    EXPECT_EQ(Cell(row, 3), holder ? "127.0.60.5" : QString::asprintf("127.0.60.%d", planned)) << row;
+    EXPECT_EQ(Cell(row, 6), holder ? "" : kChanged) << row;
   }
-  EXPECT_EQ(Column(3), addresses);
-  EXPECT_EQ(Column(6), states);
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 12 accepted, 0 refused, 0 no answer, 12 verified");
   ClickRow(1);
   EXPECT_TRUE(window->grab().save(qEnvironmentVariable("TAVRIX_BUILD_DIR") + "/tavrix_window.png"));  // to look at
@@ -462,12 +449,11 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
 }
 
 // A PC with two interfaces on one LAN hears every broadcast answer twice,
-// and devices hear a request twice if it leaves through both. There, with
-// default settings, a batch from a file meets a device that accepts after its
-// wait, one that refuses, one that never answers a change, an all-zero MAC
-// without a line, and one left unticked; devices answer searches from their
-// old address for five seconds after accepting. Every ticked device with a
-// line gets one request; exactly the accepting ones end verified. Then "Apply".
+// and devices hear a request twice if it leaves through both. There a batch
+// from a file meets a device that accepts late, one that refuses, one that
+// never answers a change, an all-zero MAC without a line and one unticked;
+// devices answer from their old address for five seconds after accepting.
+// Each ticked device with a line gets one request; only accepting ones verify.
 TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSender) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   constexpr int kLast = 13;  // devices 1..13, the last unticked; 0 is the all-zero MAC
@@ -501,7 +487,7 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
   Open(EncpEndpointSettings{}, true);
   ASSERT_TRUE(ScanToTheEnd());
   ASSERT_EQ(List().GetItemCount(), kLast + 1) << "each device listed once, though heard twice";
-  for (int i = 0; i < kLast; ++i) Tick(i);
+  for (int i = 0; i < kLast; ++i) List().SetCheckbox(RowOfMac(i), 0, 1);  // tick
   QueueBatchAnswers(files.Write(lines));
   Click("nvtSettingButton");
   ASSERT_EQ(window->GetState(), WindowState::kBatch);
