@@ -1,7 +1,6 @@
-// The simulator's device-side logic, checked against the client's encoder:
-// the two were written separately, so agreement means both read the wire
-// the same way. Also the devices' verdicts; malformed requests are left to the
-// fuzz target, fleet files to every test that runs the simulator.
+// The simulator's device-side logic against the client's encoder (written
+// apart, so agreement means both read the wire alike), and the verdicts.
+// Malformed requests are the fuzz target's, fleet files every sim test's.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
