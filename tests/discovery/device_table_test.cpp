@@ -77,8 +77,7 @@ TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheW
   EXPECT_FALSE(table.OnDeviceFound(Device(1, "10.1.0.5")).cells.empty());
   EXPECT_FALSE(table.OnDeviceFound(Device(2, "10.1.0.6")).stopRescanTimer);
   const auto last = table.OnDeviceFound(Device(9, "10.1.0.9"));
-  EXPECT_TRUE(last.cells.empty()) << "no row to mark";
-  EXPECT_TRUE(last.stopRescanTimer);
+  EXPECT_EQ(std::pair(last.cells.empty(), last.stopRescanTimer), std::pair(true, true)) << "no row to mark; done";
   EXPECT_EQ(table.GetState(), WindowState::kIdle);
 
   EXPECT_EQ(table.BeginVerification(Device(2, "").mac, inet_addr("10.2.0.6")).size(), 1u);
