@@ -1,5 +1,5 @@
 // The simulator's device-side logic against the client's encoder (written
-// apart, so agreement means both read the wire alike), and the verdicts.
+// separately, so agreement means both read the wire alike), and verdicts.
 // Malformed requests are the fuzz target's, fleet files every sim test's.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
