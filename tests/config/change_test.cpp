@@ -1,8 +1,6 @@
-// The changes sent to devices: one device's as the "Apply" button makes it
-// (the request, and the command against a stand-in device), and the batch
-// worker and "NVT setting" command against the simulator on loopback: which
-// devices get requests, what the inventory keeps, and the run's safety
-// while the window sorts (run under ThreadSanitizer).
+// Changes sent to devices: "Apply"'s request and command against a stand-in
+// device; the batch worker and "NVT setting" command against the simulator:
+// who gets requests, what the inventory keeps, and safety during sorts.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -55,12 +53,11 @@ TEST(SingleChangeRequest, TypeWireOrderLoginTextsCutAndTheDevicesOwnFields) {
   std::strcpy(device.pppoeText1, "user@isp");
   std::strcpy(device.pppoeText2, "secret");
   const auto request = BuildSettingRequest(device, Panel(true, true), "operator12", std::string(30, 'p'));
-  EXPECT_EQ(request.networkType, kNetworkStatic) << "Static wins";
-  EXPECT_EQ(request.ipAddress, Ip("192.168.1.10"));
-  EXPECT_EQ(std::string(request.userId, 8), "operator") << "8 characters fill the field, no terminator";
-  EXPECT_EQ(std::string(request.password, sizeof request.password), std::string(22, 'p'));
-  EXPECT_EQ(std::string(request.pppoeText1) + " " + request.pppoeText2, "user@isp secret")
-      << "PPPoE keeps the device's dial-up texts";
+  // Static wins; 8 characters fill the ID, no terminator; the device's dial-up texts are kept.
+  EXPECT_EQ((std::tuple{request.networkType, request.ipAddress, std::string(request.userId, 8),
+                        std::string(request.password, sizeof request.password),
+                        std::string(request.pppoeText1) + " " + request.pppoeText2}),
+            std::tuple(kNetworkStatic, Ip("192.168.1.10"), "operator", std::string(22, 'p'), "user@isp secret"));
   EXPECT_EQ(BuildSettingRequest(device, Panel(false, true), "", "").networkType, kNetworkDhcp);
   const auto other = BuildSettingRequest(device, Panel(false, false), "ab%d", "x");
   EXPECT_EQ(other.networkType, kNetworkPppoe);
@@ -199,13 +196,10 @@ class BatchRun : public ::testing::Test {
 // are recorded and awaited, the later of two where the device took both.
 TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedWhenWalkedAndOnlyAcceptanceIsKept) {
   StartFleet(4, {0, 1, 2}, {0, 1});
-  const std::string lowerCase =
-      "00:1a:2b:00:02:03 STATIC 127.0.41.9 "
-      "255.255.255.0 127.0.0.254 127.0.0.253\n";
   bool changed = false;
   RunToEnd(Context(files_.Write(Line(0, "127.0.45.1") + Line(1, "127.0.45.2") + Line(2, "127.0.45.3") +
-                                Line(3, "127.0.45.4") + lowerCase + Line(3, "127.0.45.5") +
-                                Line(3, "127.0.41.1", "255.0.255.0"))),
+                                Line(3, "127.0.45.4") + Line(3, "127.0.41.9").replace(3, 5, "1a:2b") +
+                                Line(3, "127.0.45.5") + Line(3, "127.0.41.1", "255.0.255.0"))),
            [&] {
              if (changed || sink_.progressEvents.empty()) return;
              auto access = inventory_->lock();
@@ -221,8 +215,8 @@ TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedWhenWalkedAndOnlyAcceptanceIsKept) 
   EXPECT_EQ(inventory_->lock().awaited().size(), 1u);
   EXPECT_TRUE(inventory_->lock().awaited().Verify(Device(FleetDevice(3).mac, "127.0.45.5")))
       << "awaited where the later line put it";
-  EXPECT_EQ(RecordedAddress(3), Ip("127.0.45.5")) << "the later line wins; a refused change is not recorded";
-  EXPECT_EQ(RecordedAddress(2), FleetDevice(2).ipAddress);
+  EXPECT_EQ(std::pair(RecordedAddress(3), RecordedAddress(2)), std::pair(Ip("127.0.45.5"), FleetDevice(2).ipAddress))
+      << "the later line wins; a refused change is not recorded";
 }
 
 // Runs that end early: nothing to read (said so), a stop asked before the
@@ -325,15 +319,13 @@ TEST_F(BatchRun, NvtSettingCommandChecksConfirmsAndRefusesASecondRun) {
     return pressOk(shown);
   });
   prompts.queueMessageAnswer(QMessageBox::Cancel);
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNotConfirmed);
-  EXPECT_EQ(prompts.messages().back().text, kBatchConfirmText);
-  EXPECT_EQ(stopsBeforeStart, 0);
+  EXPECT_EQ((std::tuple{RunBatchCommand(seams), prompts.messages().back().text, stopsBeforeStart}),
+            std::tuple(BatchCommandOutcome::kNotConfirmed, kBatchConfirmText, 0));
 
   prompts.queueDialogScript(pressOk);  // the path is kept from the last opening
   prompts.queueMessageAnswer(QMessageBox::Ok);
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kStarted);
-  EXPECT_EQ(stopsBeforeStart, 1);
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kAlreadyRunning);
+  EXPECT_EQ((std::tuple{RunBatchCommand(seams), stopsBeforeStart, RunBatchCommand(seams)}),
+            std::tuple(BatchCommandOutcome::kStarted, 1, BatchCommandOutcome::kAlreadyRunning));
   ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
   controller_.OnBatchEnded();
 }

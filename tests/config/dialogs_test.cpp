@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <tuple>
 
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
@@ -50,9 +51,8 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
   const std::vector<ListedDevice> devices = {{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, Ip("192.168.1.7"), true}};
   CDBViewer viewer(nullptr, QString::fromStdString(files.Write(kList)), devices);
   CXListCtrl* list = viewer.list();
-  ASSERT_EQ(list->GetColumns(), 9);
+  ASSERT_EQ(std::pair(list->GetColumns(), list->GetItemCount()), std::pair(9, 5));
   EXPECT_EQ(list->model()->headerData(8, Qt::Horizontal).toString(), "Check");
-  ASSERT_EQ(list->GetItemCount(), 5);
   const char* rows[] = {
       "   1|00:1A:2B:3C:4D:5E|STATIC|192.168.1.20|255.255.255.0|192.168.1.1|168.126.63.1||ready",
       "|garbage|||||||one token",
@@ -74,8 +74,7 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
   const QString dir = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath());
   EXPECT_TRUE(viewer.grab().save(dir + "/tavrix_db_viewer_check.png"));
 
-  CDBViewer missing(nullptr, "/nonexistent/list.txt");
-  EXPECT_EQ(missing.list()->GetItemCount(), 0);
+  EXPECT_EQ(CDBViewer(nullptr, "/nonexistent/list.txt").list()->GetItemCount(), 0);
 }
 
 TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
@@ -103,9 +102,8 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
 
     id->setText(" ");
     Click(dialog, "okButton");
-    EXPECT_EQ(prompts.messages().size(), 2u);
-    EXPECT_EQ(dialog.focusWidget(), password);
-    EXPECT_TRUE(dialog.isVisible());
+    EXPECT_EQ((std::tuple{prompts.messages().size(), dialog.focusWidget(), dialog.isVisible()}),
+              std::tuple(2u, password, true));
 
     id->setText("admin ");
     password->setText("pa%ss ");
@@ -114,12 +112,11 @@ TEST(LoginDlg, RefusesEmptyFieldsIdFirstAndKeepsTextAsTyped) {
   });
   EXPECT_EQ(Prompts::current().runModal(login), QDialog::Accepted);
   ASSERT_EQ(prompts.messages().size(), 2u);
-  EXPECT_EQ(prompts.messages()[0].text, "Admin ID is required");
-  EXPECT_EQ(prompts.messages()[1].text, "Admin Password is required");
-  EXPECT_EQ(login.userId(), "admin ") << "no trimming";
-  EXPECT_EQ(login.takePassword(), "pa%ss ");
-  EXPECT_TRUE(password->text().isEmpty()) << "handed out once, kept nowhere";
-  EXPECT_EQ(login.takePassword(), "");
+  EXPECT_EQ(prompts.messages()[0].text + "|" + prompts.messages()[1].text,
+            "Admin ID is required|Admin Password is required");
+  // No trimming; the password is handed out once and kept nowhere.
+  EXPECT_EQ((std::tuple{login.userId(), login.takePassword(), password->text(), login.takePassword()}),
+            std::tuple("admin ", "pa%ss ", "", ""));
 }
 
 // Every opening starts from the file way, the range controls disabled and
@@ -128,16 +125,13 @@ const char* const kRangeEdits[] = {"startAddressEdit", "endAddressEdit", "subnet
                                    "dnsServerEdit"};
 
 void ExpectFileWay(QDialog& dialog, const char* start = "192.168.1.2") {
-  EXPECT_TRUE(Child<QLineEdit>(dialog, "pathEdit")->text().isEmpty());
-  EXPECT_TRUE(Child(dialog, "throughFileRadio")->isChecked());
-  EXPECT_TRUE(Child(dialog, "selectButton")->isEnabled());
-  EXPECT_TRUE(Child(dialog, "staticRadio")->isChecked());
-  EXPECT_FALSE(Child(dialog, "staticRadio")->isEnabled());
-  QStringList texts;
-  for (const char* name : kRangeEdits) {
-    texts << Child<IpAddressEdit>(dialog, name)->text();
-    EXPECT_FALSE(Child<IpAddressEdit>(dialog, name)->isEnabled()) << name;
-  }
+  EXPECT_EQ((std::tuple{Child<QLineEdit>(dialog, "pathEdit")->text(), Child(dialog, "throughFileRadio")->isChecked(),
+                        Child(dialog, "selectButton")->isEnabled(), Child(dialog, "staticRadio")->isChecked(),
+                        Child(dialog, "staticRadio")->isEnabled()}),
+            std::tuple(QString(), true, true, true, false));
+  QStringList texts;  // each edit's text, "+" marking an enabled one
+  for (const char* name : kRangeEdits)
+    texts << Child<IpAddressEdit>(dialog, name)->text() + (Child<IpAddressEdit>(dialog, name)->isEnabled() ? "+" : "");
   EXPECT_EQ(texts.join(' '), QString(start) + " 192.168.1.255 255.255.255.0 192.168.1.1 168.126.63.1");
 }
 
@@ -171,9 +165,9 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     Click(shown, "okButton");
     return shown.result();
   });
-  EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
-  EXPECT_EQ(viewed, "5 192.168.1.20 not listed") << "no provider, no devices";
-  EXPECT_EQ(dialog.mode(), BatchMode::kThroughFile);
+  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), viewed, dialog.mode()}),
+            std::tuple(QDialog::Accepted, "5 192.168.1.20 not listed", BatchMode::kThroughFile))
+      << "no provider, no devices";
 
   // Reopened: defaults again and the path box empty, but View still shows
   // the file, checked against the provider's devices; a cancelled Select
@@ -199,14 +193,13 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     Click(shown, "cancelButton");
     return shown.result();
   });
-  EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Rejected);
-  EXPECT_EQ(viewed, "5 192.168.1.20 ready");
-  EXPECT_EQ(prompts.dialogsRun(), 4) << "no viewer for the refused file";
-  EXPECT_EQ(dialog.filePath(), listPath);
+  // No viewer for the refused file.
+  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), viewed, prompts.dialogsRun(), dialog.filePath()}),
+            std::tuple(QDialog::Rejected, "5 192.168.1.20 ready", 4, listPath));
   ASSERT_EQ(prompts.messages().size(), 2u);
-  EXPECT_EQ(prompts.messages()[0].text, kFilePathTooLongText);
-  EXPECT_EQ(prompts.messages()[1].text, AddressListStatusText(AddressListStatus::kNotRegularFile));
-  EXPECT_EQ(prompts.messages()[1].icon, QMessageBox::Warning);
+  EXPECT_EQ(std::tie(prompts.messages()[0].text, prompts.messages()[1].text, prompts.messages()[1].icon),
+            std::tuple(kFilePathTooLongText, AddressListStatusText(AddressListStatus::kNotRegularFile),
+                       QMessageBox::Warning));
 
   // The UI way trades Select for the range controls. A refused range keeps
   // the dialog open; View shows the plan checked against the devices; the
@@ -230,11 +223,9 @@ TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
     Click(shown, "okButton");
     return shown.result();
   });
-  EXPECT_EQ(Prompts::current().runModal(dialog), QDialog::Accepted);
-  EXPECT_EQ(prompts.dialogsRun(), 6);
-  EXPECT_EQ(viewed, "1 192.168.1.7 ready");
+  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), prompts.dialogsRun(), viewed, dialog.mode()}),
+            std::tuple(QDialog::Accepted, 6, "1 192.168.1.7 ready", BatchMode::kThroughUi));
   EXPECT_EQ(prompts.messages().back().text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
-  EXPECT_EQ(dialog.mode(), BatchMode::kThroughUi);
   ASSERT_EQ(dialog.plan().size(), 1u);
   EXPECT_EQ(dialog.plan()[0].record.addressTexts[0], "192.168.1.7") << "a ticked device's own address is free";
 }

@@ -1,7 +1,6 @@
 // The device table's indexes against the plain first-match rule, the
-// inventory's reorder, the awaited set's verification rule, and a
-// batch-style reader racing "Clear" and sorts (meaningful under
-// ThreadSanitizer).
+// inventory's reorder, the awaited set's rule, and a batch-style reader
+// racing "Clear" and sorts (meaningful under ThreadSanitizer).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -10,6 +9,7 @@
 #include <numeric>
 #include <random>
 #include <thread>
+#include <tuple>
 
 #include "table/device_inventory.h"
 
@@ -83,14 +83,12 @@ TEST(DeviceInventoryTest, ReorderMovesTicksWithTheirRecordsAndClearForgetsEveryt
   access.SetTicked(1, true);
   access.SetTicked(9, true);  // out of range: ignored
   access.ReorderRows({3, 1, 0, 2});
-  EXPECT_EQ(access.table().Find(1)->mac[5], 1);
-  EXPECT_TRUE(access.IsTicked(1));
-  EXPECT_FALSE(access.IsTicked(2));
+  EXPECT_EQ((std::tuple{access.table().Find(1)->mac[5], access.IsTicked(1), access.IsTicked(2)}),
+            std::tuple(1, true, false));
 
   access.awaited().Await(Device(3, 0).mac, std::nullopt);
   access.ClearAll();
-  EXPECT_EQ(access.RowCount(), 0);
-  EXPECT_TRUE(access.awaited().empty());
+  EXPECT_EQ(std::tuple(access.RowCount(), access.awaited().empty()), std::tuple(0, true));
 }
 
 TEST(AwaitedChangesTest, OnlyTheAwaitedDeviceAtItsGivenAddressCountsAsChanged) {

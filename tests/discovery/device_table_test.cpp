@@ -77,8 +77,7 @@ TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheW
   EXPECT_FALSE(table.OnDeviceFound(Device(1, "10.1.0.5")).cells.empty());
   EXPECT_FALSE(table.OnDeviceFound(Device(2, "10.1.0.6")).stopRescanTimer);
   const auto last = table.OnDeviceFound(Device(9, "10.1.0.9"));
-  EXPECT_TRUE(last.cells.empty()) << "no row to mark";
-  EXPECT_TRUE(last.stopRescanTimer);
+  EXPECT_EQ(std::pair(last.cells.empty(), last.stopRescanTimer), std::pair(true, true)) << "no row to mark; done";
   EXPECT_EQ(table.GetState(), WindowState::kIdle);
 
   EXPECT_EQ(table.BeginVerification(Device(2, "").mac, inet_addr("10.2.0.6")).size(), 1u);
@@ -87,10 +86,9 @@ TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheW
   EXPECT_EQ(inventory->lock().table().Find(1)->sourceAddress, inet_addr("10.2.0.6"));
 }
 
-// Batches as a scan's worker posts them: each device is judged in turn, so a
-// MAC repeated inside a batch or across batches is listed once, rows keep
-// the order of arrival, and a collision between two devices of one batch is
-// marked against rows the grid will have when the cells are applied.
+// Batches as a scan's worker posts them, each device judged in turn: a MAC
+// is listed once, rows keep their arrival order, and a collision inside a
+// batch is marked against the rows the grid will have when cells apply.
 TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
   // The rows a batch inserts, as number and model, then the rows its cells mark.
   const auto shown = [this](const std::vector<DeviceInfo>& batch) {

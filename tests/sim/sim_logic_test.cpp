@@ -1,7 +1,6 @@
-// The simulator's device-side logic, checked against the client's encoder:
-// the two were written separately, so agreement means both read the wire
-// the same way. Also the devices' verdicts; malformed requests are left to the
-// fuzz target, fleet files to every test that runs the simulator.
+// The simulator's device-side logic against the client's encoder (written
+// separately, so agreement means both read the wire alike), and verdicts.
+// Malformed requests are the fuzz target's, fleet files every sim test's.
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -58,10 +57,9 @@ std::string Text(const SimVerdict& v) {
 TEST(SimRequestParser, ReadsWhatTheClientEncodes) {
   NetworkSettingRequest r = StaticRequest("operator");
   SimRequest parsed = Parse(r);
-  EXPECT_EQ(parsed.kind, SimRequestKind::kSetNetwork);
-  EXPECT_EQ(0, std::memcmp(parsed.mac, kMac, 6));
-  EXPECT_STREQ(parsed.userId, "operator");  // 8 characters, no terminator on the wire
-  EXPECT_EQ(parsed.dnsServer, Ip("127.0.0.2"));
+  // The ID's 8 characters arrive without a terminator on the wire.
+  EXPECT_EQ((std::tuple{parsed.kind, std::memcmp(parsed.mac, kMac, 6), std::string(parsed.userId), parsed.dnsServer}),
+            std::tuple(SimRequestKind::kSetNetwork, 0, "operator", Ip("127.0.0.2")));
 
   r.networkType = kNetworkPppoe;
   std::strcpy(r.pppoeText1, "isp-user");
