@@ -19,6 +19,7 @@
 
 #include "bench/bench_result.h"
 #include "discovery/worker_events.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/netns_lab.h"
 #include "tests/support/sim_process.h"
 #include "tools/cli/scan_cycle.h"
@@ -112,15 +113,14 @@ void RunRounds(const char* lan, const std::shared_ptr<DeviceInventory>& inventor
 }
 
 void OnLoopback() {
-  const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
   tavrix::lab::SimProcess sim;
   if (!sim.Start({"--count", std::to_string(kDevices), "--first-ip", "127.0.70.1", "--mac-base", "00:1A:2B:00:00:00",
-                  "--burst", "--port", std::to_string(ports.device)})) {
+                  "--burst", "--port", "0"})) {
     std::fprintf(stderr, "simulator: %s\n", sim.error().c_str());
     return;
   }
   EncpEndpointSettings settings;
-  settings.localPort = ports.local;
+  settings.localPort = FreeLoopbackPort();
   settings.devicePort = sim.port();
   settings.destinationAddress = inet_addr("127.0.0.1");
   const std::vector<DeviceInfo> devices = UniqueByMac(RunScanCycle(settings).replies);

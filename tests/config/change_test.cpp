@@ -146,13 +146,12 @@ class BatchRun : public ::testing::Test {
   // The simulator on free loopback ports with a fleet of `count` devices,
   // `silent` ones never answering, all listed and those in `ticked` ticked.
   void StartFleet(int count, const std::vector<int>& ticked, const std::vector<int>& silent = {}) {
-    const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
     std::vector<std::string> args = {"--first-ip",   "127.0.31.1", "--mac-base",    "00:1A:2B:00:02:00", "--burst",
                                      "--move-delay", "50",         "--request-log", requestLog_};
-    args.insert(args.end(), {"--count", std::to_string(count), "--port", std::to_string(ports.device)});
+    args.insert(args.end(), {"--count", std::to_string(count), "--port", "0"});
     for (int i : silent) args.insert(args.end(), {"--silent", std::to_string(i)});
     ASSERT_TRUE(sim_.Start(args)) << sim_.error();
-    settings_ = {ports.local, sim_.port(), Ip("127.0.0.1")};
+    settings_ = {FreeLoopbackPort(), sim_.port(), Ip("127.0.0.1")};
     auto access = inventory_->lock();
     for (int i = 0; i < count; ++i) access.AppendRow(FleetDevice(i));
     for (int row : ticked) access.SetTicked(row, true);

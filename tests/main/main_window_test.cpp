@@ -21,6 +21,7 @@
 #include <tuple>
 
 #include "discovery/worker_events.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/netns_gtest.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/qt_test_app.h"
@@ -276,13 +277,13 @@ TEST_F(MainWindowTest, LayoutMenusArpFlushSortExportAndOnlyTheCloseBoxEndsTheWin
   EXPECT_EQ(window->SelectedDevice()->mac[5], 0x02);
 
   QFile file(QString::fromStdString(files.Write("")));
-  prompts.queueSaveFileName(file.fileName());
+  prompts.queueFileName(file.fileName());
   exportList->trigger();
   ASSERT_TRUE(file.open(QIODevice::ReadOnly));
   Texts rows;  // each exported line's number and model
   for (const QString& line : QString::fromUtf8(file.readAll()).split("\r\n")) rows.push_back(line.section(',', 0, 1));
   EXPECT_EQ(rows, (Texts{"No.,Model Name", "1,A", "2,C", "3,E", "4,B", ""})) << "nothing after the last line's end";
-  prompts.queueSaveFileName(file.fileName() + "/devices.csv");  // under a file, not a directory
+  prompts.queueFileName(file.fileName() + "/devices.csv");  // under a file, not a directory
   exportList->trigger();
   ASSERT_EQ(prompts.messages().size(), 6u);
   EXPECT_EQ(prompts.messages().back().icon, QMessageBox::Critical);
@@ -392,10 +393,8 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   constexpr int kTicked = 12;  // devices 1..12; device 13 holds 127.0.60.5
   std::string fleet = FleetLine(kTicked + 1, "127.0.60.5");
   for (int i = 1; i <= kTicked; ++i) fleet += FleetLine(i, "127.0.51." + std::to_string(i));
-  const tavrix::lab::UdpPortPair ports = tavrix::lab::FreeUdpPortPair();
-  ASSERT_TRUE(sim.Start({"--fleet", files.Write(fleet), "--move-delay", "0", "--port", std::to_string(ports.device)}))
-      << sim.error();
-  Open(Loopback(ports.local, sim.port()));
+  ASSERT_TRUE(sim.Start({"--fleet", files.Write(fleet), "--move-delay", "0", "--port", "0"})) << sim.error();
+  Open(Loopback(FreeLoopbackPort(), sim.port()));
   Click("scanButton");
   ASSERT_TRUE(ScanToTheEnd()) << "a second press during the scan is ignored";
   ASSERT_EQ(List().GetItemCount(), kTicked + 1);

@@ -22,8 +22,7 @@ class CliAgainstSim : public ::testing::Test {
   // Starts nvtsim on a free port with `args` and a fleet file that lives as
   // long as the test; the program gets another port.
   void StartSim(std::vector<std::string> args, const std::string& fleet) {
-    ports_ = tavrix::lab::FreeUdpPortPair();
-    args.insert(args.end(), {"--fleet", files_.Write(fleet), "--port", std::to_string(ports_.device)});
+    args.insert(args.end(), {"--fleet", files_.Write(fleet), "--port", "0"});
     ASSERT_TRUE(sim_.Start(args)) << sim_.error();
   }
 
@@ -37,7 +36,7 @@ class CliAgainstSim : public ::testing::Test {
   // quotes), and `stdinText` on its input; `output` receives both streams.
   int Cli(const std::string& args, std::string* output, const std::string& stdinText = "") {
     const std::string command = "printf '%s' '" + stdinText + "' | " + TAVRIX_CLI_PATH + " " + args + " --local-port " +
-                                std::to_string(ports_.local) + " --device-port " + std::to_string(sim_.port()) +
+                                std::to_string(FreeLoopbackPort()) + " --device-port " + std::to_string(sim_.port()) +
                                 " --destination 127.0.0.1 2>&1";
     output->clear();
     return RunCommand({"sh", "-c", command}, output);
@@ -45,7 +44,6 @@ class CliAgainstSim : public ::testing::Test {
 
   TempFiles files_;
   tavrix::lab::SimProcess sim_;
-  tavrix::lab::UdpPortPair ports_;
 };
 
 }  // namespace
@@ -139,9 +137,8 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
 // A list known to be incomplete is no success: with a receive buffer far too
 // small for the burst, the scan says how many replies were lost and fails.
 TEST_F(CliAgainstSim, ScanThatLostRepliesSaysSoAndFails) {
-  ports_ = tavrix::lab::FreeUdpPortPair();
-  ASSERT_TRUE(sim_.Start({"--count", "1000", "--first-ip", "127.0.8.1", "--mask", "255.255.0.0", "--burst", "--port",
-                          std::to_string(ports_.device)}))
+  ASSERT_TRUE(
+      sim_.Start({"--count", "1000", "--first-ip", "127.0.8.1", "--mask", "255.255.0.0", "--burst", "--port", "0"}))
       << sim_.error();
   std::string output;
   EXPECT_EQ(Cli("scan --receive-buffer 1", &output), 1);

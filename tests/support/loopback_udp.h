@@ -16,12 +16,8 @@
 class UdpSocket {
  public:
   // Bound to ip:port (port 0 picks a free one).
-  explicit UdpSocket(uint16_t port = 0, const char* ip = "127.0.0.1") {
-    fd_ = socket(AF_INET, SOCK_DGRAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = inet_addr(ip);
-    address.sin_port = htons(port);
+  explicit UdpSocket(uint16_t port = 0, const char* ip = "127.0.0.1") : fd_(socket(AF_INET, SOCK_DGRAM, 0)) {
+    sockaddr_in address = Address(port, ip);
     bound_ = bind(fd_, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     socklen_t length = sizeof address;
     getsockname(fd_, reinterpret_cast<sockaddr*>(&address), &length);
@@ -52,22 +48,17 @@ class UdpSocket {
     return sendto(fd_, bytes.data(), bytes.size(), 0, reinterpret_cast<const sockaddr*>(&to), sizeof to) ==
            static_cast<ssize_t>(bytes.size());
   }
-  bool SendTo(uint16_t port, const std::vector<uint8_t>& bytes) {
-    sockaddr_in to{};
-    to.sin_family = AF_INET;
-    to.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    to.sin_port = htons(port);
-    return SendTo(to, bytes);
-  }
+  bool SendTo(uint16_t port, const std::vector<uint8_t>& bytes) { return SendTo(Address(port), bytes); }
 
  private:
-  int fd_ = -1;
+  static sockaddr_in Address(uint16_t port, const char* ip = "127.0.0.1") {
+    return {.sin_family = AF_INET, .sin_port = htons(port), .sin_addr = {inet_addr(ip)}, .sin_zero = {}};
+  }
+
+  int fd_;
   bool bound_ = false;
   uint16_t port_ = 0;
 };
 
 // A port that was free on loopback a moment ago.
-inline uint16_t FreeLoopbackPort() {
-  UdpSocket probe;
-  return probe.port();
-}
+inline uint16_t FreeLoopbackPort() { return UdpSocket().port(); }

@@ -10,7 +10,7 @@
 #define TAVRIX_REQUIRE_NETNS_OR_SKIP()                                                          \
   do {                                                                                          \
     const ::tavrix::lab::NetnsSupport& tavrixNetns = ::tavrix::lab::CheckNetnsSupport();        \
-    if (!tavrixNetns.usable && ::tavrix::lab::NetnsRequired())                                  \
+    if (!tavrixNetns.usable && tavrixNetns.required)                                            \
       FAIL() << "network namespaces required but unusable: " << tavrixNetns.reason;             \
     if (!tavrixNetns.usable) GTEST_SKIP() << "needs root and ip netns: " << tavrixNetns.reason; \
   } while (0)

@@ -32,10 +32,12 @@ void SweepStaleNamespaces() {
 }
 
 NetnsSupport Probe() {
-  if (geteuid() != 0) return {false, "not running as root"};
+  const char* required = std::getenv("TAVRIX_REQUIRE_NETNS");
+  const bool isRequired = required != nullptr && std::string_view(required) == "1";
+  if (geteuid() != 0) return {false, "not running as root", isRequired};
   SweepStaleNamespaces();
   const Namespace probe("probe");
-  return {probe.ok(), probe.error()};
+  return {probe.ok(), probe.error(), isRequired};
 }
 
 }  // namespace
@@ -43,11 +45,6 @@ NetnsSupport Probe() {
 const NetnsSupport& CheckNetnsSupport() {
   static const NetnsSupport support = Probe();
   return support;
-}
-
-bool NetnsRequired() {
-  const char* value = std::getenv("TAVRIX_REQUIRE_NETNS");
-  return value != nullptr && std::string_view(value) == "1";
 }
 
 Namespace::Namespace(const std::string& role) : name_(Prefix() + std::to_string(g_namespaceCounter++) + "-" + role) {
@@ -78,9 +75,6 @@ ScopedNetns::~ScopedNetns() {
   if (original_ >= 0) close(original_);
 }
 
-// Each PC interface is the PC end of a veth pair. With one, the device end
-// is the device side's interface; with two, both device ends are ports of a
-// bridge that is.
 DeviceNetwork* Lab::AddDeviceNetwork(std::string* error, int pcInterfaces) {
   auto network = std::make_unique<DeviceNetwork>();
   const std::string k = std::to_string(networks_.size() + 1);
@@ -89,21 +83,21 @@ DeviceNetwork* Lab::AddDeviceNetwork(std::string* error, int pcInterfaces) {
   network->firstDeviceAddress = net + "1.1";
   network->devices = std::make_unique<Namespace>("dev" + k);
   const Namespace& devices = *network->devices;
-  std::string output = pc_.error() + devices.error();
-  bool ok = pc_.ok() && devices.ok();
-  if (ok && pcInterfaces > 1) ok = devices.Ip({"link", "add", lan, "type", "bridge", "forward_delay", "0"}, &output);
-  for (int i = 0; ok && i < pcInterfaces; ++i) {
+  std::string output = Namespace::error() + devices.error();
+  bool up = ok() && devices.ok();
+  if (up && pcInterfaces > 1) up = devices.Ip({"link", "add", lan, "type", "bridge", "forward_delay", "0"}, &output);
+  for (int i = 0; up && i < pcInterfaces; ++i) {
     const std::string pcEnd = "pc" + k + (i == 0 ? "" : "b");
     const std::string deviceEnd = pcInterfaces > 1 ? "port" + std::to_string(i) : lan;
-    ok = RunCommand({"ip", "link", "add", "name", pcEnd, "netns", pc_.name(), "type", "veth", "peer", "name", deviceEnd,
+    up = RunCommand({"ip", "link", "add", "name", pcEnd, "netns", name(), "type", "veth", "peer", "name", deviceEnd,
                      "netns", devices.name()},
                     &output) == 0 &&
-         pc_.Ip({"addr", "add", net + (i == 0 ? "0.1/16" : "0.3/16"), "dev", pcEnd}, &output) &&
-         pc_.Ip({"link", "set", pcEnd, "up"}, &output) &&
+         Ip({"addr", "add", net + (i == 0 ? "0.1/16" : "0.3/16"), "dev", pcEnd}, &output) &&
+         Ip({"link", "set", pcEnd, "up"}, &output) &&
          (deviceEnd == lan || devices.Ip({"link", "set", deviceEnd, "master", lan}, &output)) &&
          devices.Ip({"link", "set", deviceEnd, "up"}, &output);
   }
-  if (!ok || !devices.Ip({"addr", "add", net + "0.2/16", "dev", lan}, &output) ||
+  if (!up || !devices.Ip({"addr", "add", net + "0.2/16", "dev", lan}, &output) ||
       !devices.Ip({"link", "set", lan, "up"}, &output)) {
     if (error) *error = "device network " + k + ": " + output;
     return nullptr;

@@ -20,13 +20,12 @@ namespace tavrix::lab {
 
 struct NetnsSupport {
   bool usable = false;
-  std::string reason;  // why not, when not usable
+  std::string reason;     // why not, when not usable
+  bool required = false;  // env TAVRIX_REQUIRE_NETNS=1: a missing lab is then a failure
 };
 
 // Root and a working `ip netns`; probed once per process.
 const NetnsSupport& CheckNetnsSupport();
-// True when env TAVRIX_REQUIRE_NETNS=1: a missing lab is then a failure.
-bool NetnsRequired();
 
 class Namespace {
  public:
@@ -69,17 +68,14 @@ struct DeviceNetwork {
   std::string firstDeviceAddress;
 };
 
-class Lab {
+class Lab : public Namespace {
  public:
-  Lab() : pc_("pc") {}
-  bool ok() const { return pc_.ok(); }
-  const std::string& error() const { return pc_.error(); }
-  Namespace& pc() { return pc_; }
+  Lab() : Namespace("pc") {}
+  Namespace& pc() { return *this; }
   // Null on failure, with `error` saying why.
   DeviceNetwork* AddDeviceNetwork(std::string* error, int pcInterfaces = 1);
 
  private:
-  Namespace pc_;
   std::vector<std::unique_ptr<DeviceNetwork>> networks_;
 };
 

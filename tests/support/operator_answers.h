@@ -9,12 +9,11 @@
 
 #include "tests/support/scripted_prompts.h"
 
-inline void QueueApplyAnswers(ScriptedPrompts& prompts, const QString& user = "root",
-                              const QString& password = "kefo") {
+inline void QueueApplyAnswers(ScriptedPrompts& prompts) {
   prompts.queueMessageAnswer(QMessageBox::Ok);
-  prompts.queueDialogScript([=](QDialog& login) {
-    login.findChild<QLineEdit*>("userIdEdit")->setText(user);
-    login.findChild<QLineEdit*>("passwordEdit")->setText(password);
+  prompts.queueDialogScript([](QDialog& login) {
+    login.findChild<QLineEdit*>("userIdEdit")->setText("root");
+    login.findChild<QLineEdit*>("passwordEdit")->setText("kefo");
     QTest::mouseClick(login.findChild<QPushButton*>("okButton"), Qt::LeftButton);
     return login.result();
   });

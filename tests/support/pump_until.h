@@ -5,14 +5,13 @@
 #pragma once
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
+#include <QDeadlineTimer>
 #include <functional>
 
 inline bool PumpUntil(const std::function<bool()>& done, int limitMs = 20000) {
-  QElapsedTimer clock;
-  clock.start();
+  const QDeadlineTimer deadline(limitMs);
   while (!done()) {
-    if (clock.elapsed() > limitMs) return false;
+    if (deadline.hasExpired()) return false;
     QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
   }
   return true;

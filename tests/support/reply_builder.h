@@ -52,10 +52,9 @@ class ReplyBuilder {
   // Writes the little-endian length field: the true size, or a chosen one.
   std::vector<uint8_t> finish(size_t lengthField = SIZE_MAX) {
     if (lengthField == SIZE_MAX) lengthField = bytes_.size();
-    std::vector<uint8_t> out = bytes_;
-    out[5] = static_cast<uint8_t>(lengthField & 0xFF);
-    out[6] = static_cast<uint8_t>((lengthField >> 8) & 0xFF);
-    return out;
+    bytes_[5] = static_cast<uint8_t>(lengthField & 0xFF);
+    bytes_[6] = static_cast<uint8_t>((lengthField >> 8) & 0xFF);
+    return bytes_;
   }
 
  private:

@@ -68,10 +68,9 @@ inline int RunCommand(const std::vector<std::string>& argv, std::string* output 
   const Child child = Spawn(argv, true);
   if (child.pid < 0) return -1;
   const auto deadline = std::chrono::steady_clock::now() + timeout;
-  std::string seen;
-  ReadOutput(child, deadline, &seen, [](const std::string&) { return false; });
+  std::string ignored;
+  ReadOutput(child, deadline, output ? output : &ignored, [](const std::string&) { return false; });
   close(child.output);
-  if (output) *output += seen;
   const bool timedOut = std::chrono::steady_clock::now() >= deadline;
   if (timedOut) kill(child.pid, SIGKILL);
   int status = 0;

@@ -1,7 +1,8 @@
 // The prompts tests install: messages are recorded and answered from a
 // queue (else with their first offered button); a modal dialog is shown and
 // handed to a callback whose result stands for exec()'s. Without a script a
-// dialog is rejected, and without a queued name a file picker cancelled.
+// dialog is rejected, and without a queued name a file picker (open or save
+// alike) cancelled.
 #pragma once
 
 #include <QDialog>
@@ -16,12 +17,11 @@ class ScriptedPrompts : public Prompts {
   struct Message {
     Icon icon;
     QString text;
-    Buttons buttons;
   };
   using DialogScript = std::function<int(QDialog& dialog)>;
 
   int showMessage(QWidget*, Icon icon, const QString& text, Buttons buttons) override {
-    messages_.push_back({icon, text, buttons});
+    messages_.push_back({icon, text});
     // The lowest set flag is the first offered button in QMessageBox's order.
     const unsigned flags = static_cast<unsigned>(buttons.toInt());
     return TakeFirst(messageAnswers_, flags == 0 ? int(QMessageBox::Ok) : int(flags & (~flags + 1)));
@@ -36,14 +36,11 @@ class ScriptedPrompts : public Prompts {
     return result;
   }
   QString openFileName(QWidget*, const QString&) override { return TakeFirst(fileNames_, QString()); }
-  QString saveFileName(QWidget*, const QString&, const QString&) override {
-    return TakeFirst(saveFileNames_, QString());
-  }
+  QString saveFileName(QWidget*, const QString&, const QString&) override { return TakeFirst(fileNames_, QString()); }
 
   void queueMessageAnswer(int button) { messageAnswers_.push_back(button); }
   void queueDialogScript(DialogScript script) { dialogScripts_.push_back(std::move(script)); }
   void queueFileName(QString path) { fileNames_.push_back(std::move(path)); }
-  void queueSaveFileName(QString path) { saveFileNames_.push_back(std::move(path)); }
 
   const std::vector<Message>& messages() const { return messages_; }
   int dialogsRun() const { return dialogsRun_; }
@@ -61,6 +58,5 @@ class ScriptedPrompts : public Prompts {
   std::deque<int> messageAnswers_;
   std::deque<DialogScript> dialogScripts_;
   std::deque<QString> fileNames_;
-  std::deque<QString> saveFileNames_;
   int dialogsRun_ = 0;
 };

@@ -3,7 +3,6 @@
 #include <string_view>
 #include <thread>
 
-#include "tests/support/loopback_udp.h"
 #include "tests/support/run_command.h"
 
 namespace tavrix::lab {
@@ -17,11 +16,7 @@ void StopChild(pid_t pid) {
   kill(pid, SIGTERM);
   const auto deadline = steady_clock::now() + std::chrono::seconds(5);
   while (waitpid(pid, nullptr, WNOHANG) == 0) {
-    if (steady_clock::now() > deadline) {
-      kill(pid, SIGKILL);
-      waitpid(pid, nullptr, 0);
-      return;
-    }
+    if (steady_clock::now() > deadline) kill(pid, SIGKILL);
     std::this_thread::sleep_for(std::chrono::milliseconds(10));
   }
 }
@@ -55,11 +50,6 @@ bool SimProcess::Start(const std::vector<std::string>& args, const std::string& 
   pid_ = child.pid;
   port_ = static_cast<uint16_t>(std::strtoul(seen.c_str() + seen.find(kReady) + kReady.size(), nullptr, 10));
   return true;
-}
-
-UdpPortPair FreeUdpPortPair() {
-  const UdpSocket local, device;  // both open at once, so the ports differ
-  return {local.port(), device.port()};
 }
 
 }  // namespace tavrix::lab

@@ -34,12 +34,4 @@ class SimProcess {
   std::string error_;
 };
 
-struct UdpPortPair {
-  uint16_t local = 0;   // where a client endpoint binds
-  uint16_t device = 0;  // where the simulator listens
-};
-
-// Two distinct ports that were free on 127.0.0.1 a moment ago.
-UdpPortPair FreeUdpPortPair();
-
 }  // namespace tavrix::lab
