@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <optional>
 
 #include "protocol/address_text.h"
 
@@ -47,29 +48,31 @@ const char kCliVersion[] = "tavrix-cli " TAVRIX_VERSION "\n";
 
 namespace {
 
-// Whole seconds from 1 to a day.
-bool ParseSeconds(const std::string& text, std::chrono::milliseconds* out) {
+// A whole number from 1 to `max`, the entire text and nothing else.
+std::optional<unsigned> ParseCount(const std::string& text, unsigned max) {
   unsigned value = 0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 86400) return false;
-  *out = std::chrono::seconds(value);
-  return true;
+  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > max) return std::nullopt;
+  return value;
+}
+
+// Whole seconds from 1 to a day.
+bool ParseSeconds(const std::string& text, std::chrono::milliseconds* out) {
+  const std::optional<unsigned> seconds = ParseCount(text, 86400);
+  if (seconds) *out = std::chrono::seconds(*seconds);
+  return seconds.has_value();
 }
 
 bool ParseBytes(const std::string& text, int* bytes) {
-  unsigned value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > INT_MAX) return false;
-  *bytes = static_cast<int>(value);
-  return true;
+  const std::optional<unsigned> value = ParseCount(text, INT_MAX);
+  if (value) *bytes = static_cast<int>(*value);
+  return value.has_value();
 }
 
 bool ParsePort(const std::string& text, uint16_t* port) {
-  unsigned value = 0;
-  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
-  if (ec != std::errc() || end != text.data() + text.size() || value == 0 || value > 65535) return false;
-  *port = static_cast<uint16_t>(value);
-  return true;
+  const std::optional<unsigned> value = ParseCount(text, 65535);
+  if (value) *port = static_cast<uint16_t>(*value);
+  return value.has_value();
 }
 
 }  // namespace
