@@ -17,17 +17,16 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
     context.mailbox->post(std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault),
                                                              WorkerFaultKind::kEndpointUnavailable, context.cycle));
   }
-  endpoint.Search();
-  ReceiveSearchReplies(
+  const SearchCycleReport report = RunSearchCycle(
       &endpoint.client(), cycleEnd,
       [&](std::vector<DeviceInfo>&& batch) {
         context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::move(batch), context.cycle));
       },
       &stopRequested);
   if (stopRequested.load()) return;
-  if (const int64_t dropped = endpoint.droppedDatagrams(); dropped > 0) {
-    context.mailbox->post(
-        std::make_unique<WorkerFaultEvent>(RepliesLostText(dropped), WorkerFaultKind::kRepliesLost, context.cycle));
+  if (report.repliesLost > 0) {
+    context.mailbox->post(std::make_unique<WorkerFaultEvent>(RepliesLostText(report.repliesLost),
+                                                             WorkerFaultKind::kRepliesLost, context.cycle));
   }
 }
 

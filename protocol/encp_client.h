@@ -25,8 +25,9 @@
 // Even a drained socket can overflow: the system may hand a backlog of
 // hundreds of datagrams to it at once, faster than any reader, and a user
 // without privileges cannot enlarge the buffer past the system's ceiling.
-// Such losses are never silent: the endpoint asks the system how many
-// datagrams it discarded, so a scan can say that its list is incomplete.
+// The endpoint asks the system how many datagrams it discarded, so that a
+// scan can search again, and say that its list is incomplete where that did
+// not recover them.
 #pragma once
 
 #include <cstddef>

@@ -30,7 +30,6 @@ class EncpEndpoint {
   int32_t openResult() const { return openResult_; }
   bool receiveBufferShort() const { return ENCPCLIENT_ReceiveBufferShort(client_); }
   int receiveBufferGranted() const { return client_.receiveBufferGranted; }
-  int64_t droppedDatagrams() const { return ENCPCLIENT_DroppedDatagrams(client_); }
   int32_t Search() { return client_.ops.Search(&client_); }
 
   // For the exchanges and search cycles that drive the record themselves.

@@ -36,11 +36,11 @@ void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings&
 
 // A list known to be incomplete is not a successful scan.
 bool WarnIfRepliesLost(const ScanCycleResult& cycle) {
-  if (cycle.datagramsDropped <= 0) return false;
+  if (cycle.repliesLost <= 0) return false;
   std::fprintf(stderr,
                "tavrix-cli: the system discarded %lld replies (receive buffer full); the list is incomplete, scan "
                "again or raise net.core.rmem_max (see README)\n",
-               static_cast<long long>(cycle.datagramsDropped));
+               static_cast<long long>(cycle.repliesLost));
   return true;
 }
 

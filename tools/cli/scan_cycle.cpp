@@ -16,16 +16,17 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
   result.receiveBufferShort = endpoint.receiveBufferShort();
   result.receiveBufferGranted = endpoint.receiveBufferGranted();
   const auto searchedAt = Clock::now();
-  result.searchResult = endpoint.Search();
   // Batches are kept as they come and joined after the cycle: growing one
   // vector during a burst stalls the receiver on copies and fresh pages
   // while the socket's buffer overflows.
   std::vector<std::vector<DeviceInfo>> batches;
-  ReceiveSearchReplies(&endpoint.client(), start + length, [&](std::vector<DeviceInfo>&& batch) {
-    batches.push_back(std::move(batch));
-    result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
-  });
-  result.datagramsDropped = endpoint.droppedDatagrams();
+  const SearchCycleReport report =
+      RunSearchCycle(&endpoint.client(), start + length, [&](std::vector<DeviceInfo>&& batch) {
+        batches.push_back(std::move(batch));
+        result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
+      });
+  result.searches = report.searches;
+  result.repliesLost = report.repliesLost;
   for (const std::vector<DeviceInfo>& batch : batches) {
     result.replies.insert(result.replies.end(), batch.begin(), batch.end());
   }
