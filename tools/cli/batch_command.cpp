@@ -44,8 +44,7 @@ std::string RequestedText(const AddressListRecord& record) {
 
 std::vector<DeviceInfo> ScanOnce(const EncpEndpointSettings& settings) {
   const ScanCycleResult cycle = RunScanCycle(settings);
-  if (cycle.initResult != 0)
-    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
+  WarnIfScanIncomplete(cycle);
   return UniqueByMac(cycle.replies);
 }
 

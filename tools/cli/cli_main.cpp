@@ -19,11 +19,6 @@ namespace {
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
-void WarnIfPortBusy(const ScanCycleResult& cycle) {
-  if (cycle.initResult != 0)
-    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
-}
-
 // Once per scan, and only where a burst can really be lost: the system
 // capped the buffer below what the endpoint asked for.
 void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings& settings) {
@@ -34,21 +29,11 @@ void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings&
                cycle.receiveBufferGranted, settings.receiveBufferBytes);
 }
 
-// A list known to be incomplete is not a successful scan.
-bool WarnIfRepliesLost(const ScanCycleResult& cycle) {
-  if (cycle.repliesLost <= 0) return false;
-  std::fprintf(stderr,
-               "tavrix-cli: the system discarded %lld replies (receive buffer full); the list is incomplete, scan "
-               "again or raise net.core.rmem_max (see README)\n",
-               static_cast<long long>(cycle.repliesLost));
-  return true;
-}
-
 int Scan(const CliArgs& args) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
-  WarnIfPortBusy(cycle);
   WarnIfBufferShort(cycle, args.endpoint);
-  const bool repliesLost = WarnIfRepliesLost(cycle);
+  // A list known to be incomplete is not a successful scan.
+  const bool repliesLost = WarnIfScanIncomplete(cycle);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);
@@ -73,7 +58,7 @@ int Set(const CliArgs& args) {
     return kExitUsage;
   }
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
-  WarnIfPortBusy(cycle);
+  WarnIfScanIncomplete(cycle);
   const DeviceInfo* target = nullptr;
   for (const DeviceInfo& d : cycle.replies) {
     if (std::memcmp(d.mac, args.mac, 6) == 0) {

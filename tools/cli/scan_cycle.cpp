@@ -1,6 +1,7 @@
 #include "tools/cli/scan_cycle.h"
 
 #include <array>
+#include <cstdio>
 #include <cstring>
 #include <set>
 
@@ -31,6 +32,17 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
     result.replies.insert(result.replies.end(), batch.begin(), batch.end());
   }
   return result;
+}
+
+bool WarnIfScanIncomplete(const ScanCycleResult& cycle) {
+  if (cycle.initResult != 0)
+    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
+  if (cycle.repliesLost <= 0) return false;
+  std::fprintf(stderr,
+               "tavrix-cli: the system discarded %lld replies (receive buffer full); the list is incomplete, scan "
+               "again or raise net.core.rmem_max (see README)\n",
+               static_cast<long long>(cycle.repliesLost));
+  return true;
 }
 
 std::vector<DeviceInfo> UniqueByMac(const std::vector<DeviceInfo>& replies) {

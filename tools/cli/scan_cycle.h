@@ -33,5 +33,10 @@ struct ScanCycleResult {
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length = kScanCycleLength);
 
+// Says on stderr why the cycle's list may be incomplete: the local port
+// could not be opened, or the system discarded replies that no repeated
+// search recovered. True in the second case.
+bool WarnIfScanIncomplete(const ScanCycleResult& cycle);
+
 // The first reply of every MAC address, in order of arrival.
 std::vector<DeviceInfo> UniqueByMac(const std::vector<DeviceInfo>& replies);
