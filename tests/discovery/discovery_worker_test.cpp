@@ -161,6 +161,7 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyArrivesInOrderBeforeTheEndAndJunkIs
     const DeviceInfo& found = window.received[1 + i].device;
     ASSERT_EQ(found.mac[4] << 8 | found.mac[5], i) << "arrival order kept";
   }
+  EXPECT_TRUE(device.Receive(std::chrono::milliseconds(100)).empty()) << "nothing lost, nothing searched again";
 }
 
 TEST_F(DiscoveryWorkerTest, StartWhileRunningOrStopEndsTheCycleAtOnceAndFreesItsPort) {
