@@ -17,15 +17,9 @@ constexpr std::chrono::milliseconds kSettleGap{20};
 // The searches of one cycle and what the system discarded of each burst.
 class SearchRounds {
  public:
-  explicit SearchRounds(EncpClient* client) : client_(client) {}
-
-  void First() {
-    client_->ops.Search(client_);
-    searches_ = 1;
-    // Counted from the open: nothing but replies is expected before it.
-    dropsAtSearch_ = 0;
-    searchedAt_ = Clock::now();
-  }
+  // Sends the first search. Its losses count from the open: nothing but
+  // replies is expected before it.
+  explicit SearchRounds(EncpClient* client) : client_(client) { client_->ops.Search(client_); }
 
   void Answered(Clock::time_point at) {
     answered_ = true;
@@ -58,11 +52,11 @@ class SearchRounds {
 
  private:
   EncpClient* client_;
-  int searches_ = 0;
+  int searches_ = 1;
   int64_t dropsAtSearch_ = 0;
   int64_t unrecovered_ = 0;
   bool answered_ = false;
-  Clock::time_point searchedAt_;
+  Clock::time_point searchedAt_ = Clock::now();
   Clock::time_point lastArrival_;
 };
 
@@ -71,7 +65,6 @@ class SearchRounds {
 SearchCycleReport RunSearchCycle(EncpClient* client, Clock::time_point deadline, const SearchReplyBatchSink& onBatch,
                                  const std::atomic<bool>* stopRequested) {
   SearchRounds rounds(client);
-  rounds.First();
   for (;;) {
     if (stopRequested != nullptr && stopRequested->load()) break;
     const Clock::time_point now = Clock::now();

@@ -45,7 +45,7 @@ struct SearchCycleReport {
 };
 
 // Returns at `deadline`, or within one wait slice once `stopRequested`
-// (optional) is set. Batches are never empty. A failed search send is not
-// retried: the first one's failure has its own console text.
+// (optional) is set. Batches are never empty. A repeat that cannot be sent
+// is not counted; the first search's failure has its own console text.
 SearchCycleReport RunSearchCycle(EncpClient* client, std::chrono::steady_clock::time_point deadline,
                                  const SearchReplyBatchSink& onBatch, const std::atomic<bool>* stopRequested = nullptr);
