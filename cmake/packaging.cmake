@@ -3,8 +3,8 @@
 # `cmake --install` puts the three programs an operator meets - the window,
 # the command-line client and the device simulator - in bin/, with a desktop
 # entry and the program icon in the freedesktop places, their manual pages,
-# a bash completion for tavrix-cli, and the copyright and changelog files
-# Debian wants in every package. Test and benchmark programs are never
+# bash, zsh and fish completions for tavrix-cli, and the copyright and
+# changelog files Debian wants in every package. Test and benchmark programs are never
 # installed.
 #
 # `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
@@ -22,6 +22,10 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tavrix_icon.png
         RENAME tavrix.png)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/bash-completion/tavrix-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/zsh-completion/_tavrix-cli
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/zsh/vendor-completions)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/fish-completion/tavrix-cli.fish
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/fish/vendor_completions.d)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix)
 

@@ -12,7 +12,9 @@ packages=(
   fonts-noto-cjk
   iproute2 procps
   xvfb xauth
-  lintian desktop-file-utils
+  lintian desktop-file-utils appstream librsvg2-bin
+  pkexec polkitd
+  zsh fish
   gcovr clang-tidy clang-format
 )
 
