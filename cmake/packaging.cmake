@@ -2,10 +2,10 @@
 #
 # `cmake --install` puts the three programs an operator meets - the window,
 # the command-line client and the device simulator - in bin/, with a desktop
-# entry and the program icon in the freedesktop places, their manual pages,
-# bash, zsh and fish completions for tavrix-cli, and the copyright and
-# changelog files Debian wants in every package. Test and benchmark programs are never
-# installed.
+# entry, the AppStream metainfo and the program icon in the freedesktop
+# places, their manual pages, bash, zsh and fish completions for tavrix-cli,
+# and the copyright and changelog files Debian wants in every package. Test
+# and benchmark programs are never installed.
 #
 # `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
 # from dpkg-shlibdeps, which reads the libraries the programs really link
@@ -17,9 +17,27 @@ include(GNUInstallDirs)
 install(TARGETS tavrix tavrix-cli nvtsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 install(FILES ${CMAKE_SOURCE_DIR}/resources/tavrix.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
-install(FILES ${CMAKE_SOURCE_DIR}/resources/icons/tavrix_icon.png
-        DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/32x32/apps
-        RENAME tavrix.png)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/appstream/org.tavrix.Tavrix.metainfo.xml
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/metainfo)
+
+# The icon in the hicolor theme: the SVG itself, and every raster size a
+# desktop or software centre asks for rendered from it, so that no size can
+# fall behind a change of the drawing.
+find_program(TAVRIX_RSVG_CONVERT rsvg-convert REQUIRED)
+set(tavrix_icon_svg ${CMAKE_SOURCE_DIR}/resources/icons/tavrix.svg)
+set(tavrix_icons "")
+foreach(size 16 32 48 64 128 256)
+  set(png ${CMAKE_BINARY_DIR}/icons/${size}x${size}/tavrix.png)
+  add_custom_command(OUTPUT ${png}
+    COMMAND ${CMAKE_COMMAND} -E make_directory ${CMAKE_BINARY_DIR}/icons/${size}x${size}
+    COMMAND ${TAVRIX_RSVG_CONVERT} -w ${size} -h ${size} -o ${png} ${tavrix_icon_svg}
+    DEPENDS ${tavrix_icon_svg}
+    VERBATIM)
+  list(APPEND tavrix_icons ${png})
+  install(FILES ${png} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/${size}x${size}/apps)
+endforeach()
+add_custom_target(tavrix_icons ALL DEPENDS ${tavrix_icons})
+install(FILES ${tavrix_icon_svg} DESTINATION ${CMAKE_INSTALL_DATADIR}/icons/hicolor/scalable/apps)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/bash-completion/tavrix-cli
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/zsh-completion/_tavrix-cli
@@ -59,6 +77,7 @@ UDP broadcasts and re-addresses them, one at a time or in batches from an\n\
 address list file. Ships the desktop program, the command-line client\n\
 tavrix-cli and the device simulator nvtsim.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
+set(CPACK_DEBIAN_PACKAGE_HOMEPAGE "https://tavrix.org/")
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
