@@ -15,6 +15,13 @@
 include(GNUInstallDirs)
 
 install(TARGETS tavrix tavrix-cli nvtsim RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+# The helper and polkit action through which a normal user's window flushes
+# the neighbour table. The window and the action name the helper at
+# /usr/libexec, where the package puts it.
+install(PROGRAMS ${CMAKE_SOURCE_DIR}/resources/polkit/tavrix-flush-neigh
+        DESTINATION ${CMAKE_INSTALL_LIBEXECDIR}/tavrix)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/polkit/org.tavrix.Tavrix.flush-neighbours.policy
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/polkit-1/actions)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/tavrix.desktop
         DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/appstream/org.tavrix.Tavrix.metainfo.xml
@@ -83,8 +90,9 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION net)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# "Delete ARP table" runs `ip neigh flush`.
-set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2")
+# "Delete ARP table" runs `ip neigh flush`, as a normal user through pkexec
+# (whose package brings polkitd, which reads the action).
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2, pkexec")
 # The window's Korean texts need a CJK font.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 // The window's core without widgets: adapters from fixture texts, commands
-// run without a shell, the prompts' installer, and the live system in a
-// namespace of its own. Flush notices and web addresses are checked in the window.
+// run without a shell, the way the flush gets root's rights, the prompts'
+// installer, and the live system in a namespace of its own. Flush notices
+// and web addresses are checked in the window.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
@@ -93,6 +94,43 @@ TEST(CommandRunnerTest, OutcomesAreReportedAsTheyHappened) {
   EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(10)) << "it waited for the background job";
 }
 
+// Answers every command with one scripted outcome and keeps what was run.
+struct ScriptedRunner : CommandRunner {
+  ProcessOutcome run(const std::vector<std::string>& argv, milliseconds deadline) override {
+    commands.push_back(argv);
+    lastDeadline = deadline;
+    return outcome;
+  }
+  ProcessOutcome outcome{true, false, 0, 0};
+  std::vector<Strings> commands;
+  milliseconds lastDeadline{};
+};
+
+TEST(ArpFlushRightsTest, RootFlushesDirectlyAUserThroughPkexecAndARefusalSaysWhy) {
+  ScriptedRunner runner;
+  EXPECT_EQ(ClearArpTable(runner, true).text, QStringLiteral("Delete ARP table."));
+  EXPECT_EQ(runner.commands.back(), (Strings{"ip", "-s", "-s", "neigh", "flush", "all"}));
+  EXPECT_EQ(ClearArpTable(runner, false).text, QStringLiteral("Delete ARP table."));
+  EXPECT_EQ(runner.commands.back(), (Strings{"pkexec", "/usr/libexec/tavrix/tavrix-flush-neigh"}));
+  EXPECT_GE(runner.lastDeadline, std::chrono::seconds(60)) << "too short to type a password";
+
+  // Dismissed, refused: the one thing said, and nothing run after pkexec.
+  for (const int refused : {126, 127}) {
+    runner.commands.clear();
+    runner.outcome = {true, false, refused, 0};
+    const Notice notice = ClearArpTable(runner, false);
+    EXPECT_EQ(std::pair(notice.icon, notice.text),
+              std::pair(QMessageBox::Warning,
+                        QStringLiteral("Administrator rights are needed to delete the ARP table.")))
+        << refused;
+    EXPECT_EQ(runner.commands.size(), 1u);
+  }
+  // The same codes from `ip` itself, as root, are a failed flush.
+  EXPECT_EQ(ClearArpTable(runner, true).text, QStringLiteral("Failed to delete ARP table."));
+  runner.outcome = {true, false, 1, 0};  // the helper's own failure
+  EXPECT_EQ(ClearArpTable(runner, false).text, QStringLiteral("Failed to delete ARP table."));
+}
+
 // An installer makes its prompts current for its own scope only, so that a
 // test's scripted answers never outlive it.
 TEST(PromptsTest, AnInstallerRestoresThePromptsBeforeIt) {
@@ -125,7 +163,7 @@ TEST(LiveSystemTest, AdaptersAndTheRealFlushAreThoseOfTheOwnNamespace) {
   const auto [adapters, notice] = std::async(std::launch::async, [&] {
                                     tavrix::lab::ScopedNetns inside(lab);
                                     if (!inside.ok()) return std::pair(std::vector<AdapterInfo>{}, Notice{});
-                                    return std::pair(ReadLocalAdapters(), ClearArpTable(real));
+                                    return std::pair(ReadLocalAdapters(), ClearArpTable(real, true));
                                   }).get();
   Strings seen = Seen(adapters);
   seen.pop_back();  // the resolver's servers are the machine's

@@ -109,6 +109,7 @@ class MainWindowTest : public ::testing::Test {
     }
     seams.openUrl = [this](const QUrl& address) { openedUrls.push_back(address.toString()); };
     seams.commandRunner = runner;
+    seams.runsAsRoot = true;  // the non-root way to the flush is main_core_test's
     window = std::make_unique<CTavrixDlg>(settings, seams);
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));

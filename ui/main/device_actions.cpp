@@ -15,10 +15,19 @@ const std::vector<std::string>& NeighbourFlushCommand() {
   return command;
 }
 
-Notice ClearArpTable(CommandRunner& runner) {
-  const ProcessOutcome outcome = runner.run(NeighbourFlushCommand(), kNeighbourFlushDeadline);
+const std::vector<std::string>& PrivilegedNeighbourFlushCommand() {
+  static const std::vector<std::string> command{"pkexec", "/usr/libexec/tavrix/tavrix-flush-neigh"};
+  return command;
+}
+
+Notice ClearArpTable(CommandRunner& runner, bool runsAsRoot) {
+  const ProcessOutcome outcome = runsAsRoot ? runner.run(NeighbourFlushCommand(), kNeighbourFlushDeadline)
+                                            : runner.run(PrivilegedNeighbourFlushCommand(), kPrivilegedFlushDeadline);
   if (outcome.pipeFailed) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNoPipeText)};
   if (!outcome.started) return {QMessageBox::NoIcon, QString::fromLatin1(kArpNotStartedText)};
+  if (!runsAsRoot && !outcome.timedOut &&
+      (outcome.exitCode == kPkexecDismissedExit || outcome.exitCode == kPkexecNotAuthorisedExit))
+    return {QMessageBox::Warning, QString::fromLatin1(kArpNeedsAdminText)};
   if (!outcome.succeeded()) return {QMessageBox::Critical, QString::fromLatin1(kArpFailedText)};
   return {QMessageBox::Information, QString::fromLatin1(kArpClearedText)};
 }

@@ -1,10 +1,16 @@
 // The parts of the per-device actions that need no window: a device's web
-// address, saving an exported list, and clearing the PC's neighbour (ARP) table with the system's own
-// command, judged by its real outcome. A command that could not start, failed
-// or had to be killed is reported as a failure; only a command that ran to a
-// clean exit earns the "Delete ARP table." notice. Not starting is told two
-// ways, so a local fault (no pipe for its output: out of descriptors, say)
-// is never mistaken for a command the system cannot run.
+// address, saving an exported list, and clearing the PC's neighbour (ARP)
+// table with the system's own command, judged by its real outcome. A command
+// that could not start, failed or had to be killed is reported as a failure;
+// only a command that ran to a clean exit earns the "Delete ARP table."
+// notice. Not starting is told two ways, so a local fault (no pipe for its
+// output: out of descriptors, say) is never mistaken for a command the
+// system cannot run.
+//
+// The flush is the window's only step that needs root. Root runs it
+// directly; a normal user asks polkit for it through pkexec, which runs the
+// package's helper as root once an administrator has authenticated. A
+// refused or cancelled authentication is told as exactly that.
 #pragma once
 
 #include <QMessageBox>
@@ -23,18 +29,29 @@ QString WebAddress(const DeviceInfo& device);
 const std::vector<std::string>& NeighbourFlushCommand();
 inline constexpr std::chrono::milliseconds kNeighbourFlushDeadline{5000};
 
+// pkexec and the helper; its polkit action names the helper by this path.
+const std::vector<std::string>& PrivilegedNeighbourFlushCommand();
+// Long enough to type a password into the authentication dialog.
+inline constexpr std::chrono::milliseconds kPrivilegedFlushDeadline{120000};
+// pkexec's exits when the user dismissed the dialog, and when authorisation
+// was refused or could not be asked for; the helper never exits with them.
+inline constexpr int kPkexecDismissedExit = 126;
+inline constexpr int kPkexecNotAuthorisedExit = 127;
+
 struct Notice {
   QMessageBox::Icon icon;
   QString text;
 };
 
-// Runs the flush through `runner` and says what the operator is to be told.
-Notice ClearArpTable(CommandRunner& runner);
+// Runs the flush through `runner`, directly or through pkexec as `runsAsRoot`
+// says, and says what the operator is to be told.
+Notice ClearArpTable(CommandRunner& runner, bool runsAsRoot);
 
 inline constexpr const char* kArpClearedText = "Delete ARP table.";
 inline constexpr const char* kArpNotStartedText = "Failed to execute CreateProcess().";
 inline constexpr const char* kArpNoPipeText = "Error";
 inline constexpr const char* kArpFailedText = "Failed to delete ARP table.";
+inline constexpr const char* kArpNeedsAdminText = "Administrator rights are needed to delete the ARP table.";
 
 // Replaces `path` with `contents` whole or not at all, so a failed export
 // never leaves half a list behind. Empty on success, else the notice text:

@@ -1,7 +1,8 @@
 // What the main window reaches outside the process through, gathered so a
 // test can stand in for each: the adapter snapshot (tests use fixtures or a
 // namespace), the browser (tests capture the address instead of starting
-// one) and the command runner (tests never flush the real neighbour table).
+// one), the command runner (tests never flush the real neighbour table) and
+// whether the process runs as root (which decides how the flush is run).
 // A default-constructed value is the real thing.
 #pragma once
 
@@ -17,9 +18,11 @@ using AdapterSource = std::function<std::vector<AdapterInfo>()>;
 using UrlOpener = std::function<void(const QUrl& address)>;
 
 void OpenInDefaultBrowser(const QUrl& address);
+bool RunsAsRoot();
 
 struct MainWindowSeams {
   AdapterSource readAdapters = &ReadLocalAdapters;
   UrlOpener openUrl = &OpenInDefaultBrowser;
   std::shared_ptr<CommandRunner> commandRunner = std::make_shared<PosixCommandRunner>();
+  bool runsAsRoot = RunsAsRoot();
 };

@@ -191,7 +191,7 @@ void CTavrixDlg::OnClear() {
 }
 
 void CTavrixDlg::OnDeleteArpTable() {
-  const Notice notice = ClearArpTable(*seams_.commandRunner);
+  const Notice notice = ClearArpTable(*seams_.commandRunner, seams_.runsAsRoot);
   Prompts::current().showMessage(this, notice.icon, notice.text, QMessageBox::Ok);
 }
 
