@@ -20,7 +20,9 @@ configure: deps
 build: configure
 	@cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Builds and starts the window as the invoking user (the one behind sudo);
+# only the installing is done as root.
+run:
 	@bash scripts/run-tavrix.sh $(BUILD)
 
 # make test runs three trees and fails if any of them fails: the normal

@@ -40,4 +40,32 @@ for size in 16 32 48 64 128 256; do
 done
 [ -f "$tree/usr/share/icons/hicolor/scalable/apps/tavrix.svg" ] || fail "no scalable icon"
 
+# The flush helper's own failure (here: no `ip`) must not look like pkexec's
+# refused authentication (126, 127), which the window tells differently.
+PATH=/nonexistent "$tree/usr/libexec/tavrix/tavrix-flush-neigh" 2>/dev/null
+helper_exit=$?
+[ $helper_exit -eq 1 ] || fail "the flush helper exits $helper_exit when it cannot flush, not 1"
+
+# The polkit action as polkitd lists it once the package is installed. In a
+# mount and PID namespace of its own, the package's actions folder stands in
+# for the system's and a private system bus for the real one, so nothing of
+# this machine is touched and the daemons end with the namespace.
+action=org.tavrix.Tavrix.flush-neighbours
+if [ "$(id -u)" -ne 0 ] || [ ! -x /usr/lib/polkit-1/polkitd ] || ! command -v pkaction >/dev/null; then
+  echo "SKIP: checking the polkit action needs root, polkitd and pkaction"
+else
+  mkdir -p /run/dbus
+  listed=$(timeout 60 unshare --mount --pid --fork sh -c '
+    mount --make-rprivate / && mount -t tmpfs tmpfs /run/dbus &&
+      mount --bind "$1" /usr/share/polkit-1/actions || exit 1
+    dbus-daemon --system --fork --nopidfile || exit 1
+    /usr/lib/polkit-1/polkitd --no-debug &
+    for _ in $(seq 100); do
+      pkaction --action-id "$2" 2>/dev/null && exit 0
+      sleep 0.2
+    done
+    exit 1' sh "$tree/usr/share/polkit-1/actions" "$action")
+  [ "$listed" = "$action" ] || fail "pkaction does not list $action after installing"
+fi
+
 echo "package: lintian, desktop-file-validate and appstreamcli are silent on ${debs[0]##*/}"
