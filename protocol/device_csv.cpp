@@ -7,6 +7,9 @@
 namespace {
 
 // The list's column titles, then the record's fields.
+// The one list column whose text came from the device.
+constexpr size_t kModelColumn = 1;
+
 constexpr const char* kHeader[] = {"No.",   "Model Name",  "MAC address", "IP address", "Web port",     "AV port",
                                    "State", "Subnet mask", "Gateway",     "DNS server", "Network type", "Interface"};
 
@@ -28,6 +31,13 @@ std::string CsvField(std::string_view text) {
     out.push_back(c);
   }
   return out + "\"";
+}
+
+std::string InertDeviceText(std::string_view text) {
+  if (text.empty() || std::string_view("=+-@\t\r").find(text.front()) == std::string_view::npos) {
+    return std::string(text);
+  }
+  return "'" + std::string(text);
 }
 
 std::string NetworkTypeText(uint8_t networkType) {
@@ -54,6 +64,7 @@ std::string DeviceListCsv(const std::vector<DeviceCsvRow>& rows) {
   AppendRecord(out, std::vector<std::string>(std::begin(kHeader), std::end(kHeader)));
   for (const DeviceCsvRow& row : rows) {
     std::vector<std::string> fields(row.listTexts.begin(), row.listTexts.end());
+    fields[kModelColumn] = InertDeviceText(fields[kModelColumn]);
     const DeviceInfo& d = row.device;
     fields.insert(fields.end(),
                   {DottedAddressText(d.subnetMask), DottedAddressText(d.gateway), DottedAddressText(d.dnsServer),

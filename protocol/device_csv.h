@@ -8,6 +8,12 @@
 // window's state marks exist only in its grid); the rest come from the
 // device's record. The interface name is looked up when the file is
 // written, from the index the reply arrived on.
+//
+// A spreadsheet evaluates a cell that begins with `=`, `+`, `-` or `@` (and
+// some read a leading tab or CR the same way), so a model name sent as
+// `=HYPERLINK(...)` would become a live formula. Texts a device chose are
+// therefore written with a leading apostrophe when they begin so; the
+// tool's own texts (ports shown as "-", addresses, states) never are.
 #pragma once
 
 #include <array>
@@ -26,6 +32,8 @@ struct DeviceCsvRow {
 };
 
 std::string CsvField(std::string_view text);
+// `text` as a cell a spreadsheet reads as text, never as a formula.
+std::string InertDeviceText(std::string_view text);
 // The header row and one row per entry, in the given order.
 std::string DeviceListCsv(const std::vector<DeviceCsvRow>& rows);
 // "DHCP", "Static", "PPPoE", or the number of a type no device should send.

@@ -34,6 +34,21 @@ TEST(DeviceListCsv, HeaderAndAwkwardTextsQuotedAsRfc4180) {
                                      "1,\"line 1\nline 2\"" + rest + "1,\"a\rb\"" + rest);
 }
 
+TEST(DeviceListCsv, ModelNamesThatASpreadsheetWouldEvaluateGetAnApostrophe) {
+  DeviceInfo device{};
+  std::vector<DeviceCsvRow> rows;
+  for (const char* model :
+       {"=HYPERLINK(\"http://x\",\"y\")", "+1", "-2+3", "@SUM(A1)", "\tcmd", "\rcmd", "IP-Cam =1", ""}) {
+    rows.push_back({{"1", model, "", "", "-", "-", ""}, device});
+  }
+  const std::string csv = DeviceListCsv(rows);
+  const std::string rest = ",,,-,-,,0.0.0.0,0.0.0.0,0.0.0.0,DHCP,\r\n";
+  EXPECT_EQ(csv.substr(csv.find("\r\n") + 2), "1,\"'=HYPERLINK(\"\"http://x\"\",\"\"y\"\")\"" + rest + "1,'+1" + rest +
+                                                  "1,'-2+3" + rest + "1,'@SUM(A1)" + rest + "1,'\tcmd" + rest +
+                                                  "1,\"'\rcmd\"" + rest + "1,IP-Cam =1" + rest + "1," + rest)
+      << "only a leading character counts, and the tool's own \"-\" ports stay as they are";
+}
+
 TEST(DeviceTextUtf8, ValidUtf8StaysOtherBytesAreLatin1AndControlsAreReplaced) {
   EXPECT_EQ(DeviceTextUtf8("\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", 64), "카메라");
   EXPECT_EQ(DeviceTextUtf8("IPCam\xE9", 64), "IPCam\u00E9");
