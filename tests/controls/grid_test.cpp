@@ -3,6 +3,7 @@
 // with the order of its notifications, and the pixels it paints.
 #include <gtest/gtest.h>
 
+#include <QAccessible>
 #include <QApplication>
 #include <QImage>
 #include <QScrollBar>
@@ -263,6 +264,39 @@ TEST(GridMouse, KeyboardSelectsAndFullyRevealsTheRowMovedTo) {
   list->verticalScrollBar()->setValue(0);
   EXPECT_EQ(list->SetCurSel(150, true), 1);
   EXPECT_TRUE(fullyVisible(150));
+}
+
+TEST(GridKeyboard, SpaceTicksTheCurrentRowCtrlSpaceEveryRowAndAccessibilityReadsTheBoxes) {
+  auto list = makeDeviceList(3);
+  list->activateWindow();
+  list->setFocus();
+  QTest::keyClick(list.get(), Qt::Key_Down);  // from the row the focus made current
+  ASSERT_EQ(list->currentIndex().row(), 1);
+  QSignalSpy boxClicks(list.get(), &CXListCtrl::checkboxClicked);
+  QSignalSpy columnClicks(list.get(), &CXListCtrl::columnClicked);
+
+  QTest::keyClick(list.get(), Qt::Key_Space);
+  EXPECT_EQ((std::vector{list->GetCheckbox(0, 0), list->GetCheckbox(1, 0), list->GetCheckbox(2, 0)}),
+            (std::vector{0, 1, 0}));
+  EXPECT_EQ(QList<QVariantList>(boxClicks), (QList<QVariantList>{{1, 0}})) << "a tick by key is the user's, too";
+
+  // Reads a box as a screen reader does: through the table's cell interface.
+  const auto spoken = [&](int row, int column) {
+    QAccessibleInterface* cell =
+        QAccessible::queryAccessibleInterface(list.get())->tableInterface()->cellAt(row, column);
+    return std::pair(cell->state().checkable != 0, cell->state().checked != 0);
+  };
+  EXPECT_EQ((std::vector{spoken(1, 0), spoken(0, 0), spoken(1, 1)}),
+            (std::vector{std::pair(true, true), std::pair(true, false), std::pair(false, false)}));
+
+  QTest::keyClick(list.get(), Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)), std::pair(3, 2));
+  QTest::keyClick(list.get(), Qt::Key_Space, Qt::ControlModifier);
+  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)), std::pair(0, 1));
+  QTest::keyClick(list.get(), Qt::Key_Space);
+  EXPECT_EQ(std::pair(list->GetCheckbox(1, 0), spoken(1, 0)), std::pair(1, std::pair(true, true)));
+  EXPECT_EQ(columnClicks.count(), 0) << "ticking all is no request to sort";
+  EXPECT_EQ(list->currentIndex().row(), 1) << "Space neither moves nor clears the current row";
 }
 
 TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {

@@ -36,8 +36,12 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
 }
 
 Qt::ItemFlags GridModel::flags(const QModelIndex& index) const {
-  if (!index.isValid()) return Qt::NoItemFlags;
-  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+  const GridCell* record = cell(index.row(), index.column());
+  if (!record) return Qt::NoItemFlags;
+  // Checkable tells accessibility that the cell is a check box; the view,
+  // not an editor, toggles it.
+  const Qt::ItemFlags checkable = record->check == CellCheck::kNone ? Qt::NoItemFlags : Qt::ItemIsUserCheckable;
+  return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren | checkable;
 }
 
 const GridCell* GridModel::cell(int row, int column) const {

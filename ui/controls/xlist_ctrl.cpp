@@ -1,5 +1,6 @@
 #include "ui/controls/xlist_ctrl.h"
 
+#include <QAccessible>
 #include <QKeyEvent>
 #include <QMouseEvent>
 #include <QScrollBar>
@@ -204,15 +205,42 @@ void CXListCtrl::revealRow(int row) {
 }
 
 void CXListCtrl::onHeaderClicked(int column) {
-  const HeaderCheck header = model_->hasColumn(column) ? model_->headerCheck(column) : HeaderCheck::kNone;
-  if (header != HeaderCheck::kNone) {
-    const bool checkAll = header == HeaderCheck::kUnchecked;
-    model_->setHeaderCheck(column, checkAll ? HeaderCheck::kChecked : HeaderCheck::kUnchecked);
-    model_->setColumnChecks(column, checkAll);
-    viewport()->update();
-    emit checkStatesChanged(column);
-  }
+  toggleColumn(column);
   emit columnClicked(column);
+}
+
+bool CXListCtrl::toggleColumn(int column) {
+  const HeaderCheck header = model_->hasColumn(column) ? model_->headerCheck(column) : HeaderCheck::kNone;
+  if (header == HeaderCheck::kNone) return false;
+  const bool checkAll = header == HeaderCheck::kUnchecked;
+  model_->setHeaderCheck(column, checkAll ? HeaderCheck::kChecked : HeaderCheck::kUnchecked);
+  model_->setColumnChecks(column, checkAll);
+  viewport()->update();
+  header_->viewport()->update();
+  emit checkStatesChanged(column);
+  return true;
+}
+
+void CXListCtrl::toggleByUser(int row, int column) {
+  const GridCell* box = model_->cell(row, column);
+  model_->setCheck(row, column, box->check == CellCheck::kChecked ? CellCheck::kUnchecked : CellCheck::kChecked);
+  updateCell(row, column);
+  announceCheck(row, column);
+  emit checkboxClicked(row, column);
+  refreshHeaderState(column);
+  emit checkStatesChanged(column);
+}
+
+void CXListCtrl::announceCheck(int row, int column) {
+  if (!QAccessible::isActive()) return;
+  QAccessibleInterface* table = QAccessible::queryAccessibleInterface(this);
+  QAccessibleInterface* cell =
+      table != nullptr && table->tableInterface() != nullptr ? table->tableInterface()->cellAt(row, column) : nullptr;
+  if (cell == nullptr) return;
+  QAccessible::State changed;
+  changed.checked = true;
+  QAccessibleStateChangeEvent event(cell, changed);
+  QAccessible::updateAccessibility(&event);
 }
 
 void CXListCtrl::mousePressEvent(QMouseEvent* event) {
@@ -225,14 +253,7 @@ void CXListCtrl::mousePressEvent(QMouseEvent* event) {
   // as a double-click event), so a double click on a box cell toggles once.
   if (event->button() == Qt::LeftButton && hit.isValid()) {
     const GridCell* pressed = model_->cell(pressRow_, pressColumn_);
-    if (pressed != nullptr && pressed->check != CellCheck::kNone) {
-      model_->setCheck(pressRow_, pressColumn_,
-                       pressed->check == CellCheck::kChecked ? CellCheck::kUnchecked : CellCheck::kChecked);
-      updateCell(pressRow_, pressColumn_);
-      emit checkboxClicked(pressRow_, pressColumn_);
-      refreshHeaderState(pressColumn_);
-      emit checkStatesChanged(pressColumn_);
-    }
+    if (pressed != nullptr && pressed->check != CellCheck::kNone) toggleByUser(pressRow_, pressColumn_);
   }
   QTableView::mousePressEvent(event);
 }
@@ -254,6 +275,17 @@ void CXListCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
 }
 
 void CXListCtrl::keyPressEvent(QKeyEvent* event) {
+  const Qt::KeyboardModifiers modifiers = event->modifiers() & ~Qt::KeypadModifier;
+  if (event->key() == Qt::Key_Space && (modifiers == Qt::NoModifier || modifiers == Qt::ControlModifier)) {
+    if (modifiers == Qt::ControlModifier) {
+      for (int column = 0; column < model_->columns(); ++column) toggleColumn(column);
+    } else if (const int row = currentIndex().row(); model_->hasRow(row)) {
+      for (int column = 0; column < model_->columns(); ++column)
+        if (model_->cell(row, column)->check != CellCheck::kNone) toggleByUser(row, column);
+    }
+    event->accept();
+    return;
+  }
   QTableView::keyPressEvent(event);
   if (!isNavigationKey(event->key())) return;
   const QModelIndex current = currentIndex();

@@ -22,6 +22,13 @@
 // whose header box is shown checks or unchecks all boxes of that column (no
 // checkboxClicked for those) and then emits columnClicked().
 //
+// Keyboard: Space toggles the boxes of the current row as a click on them
+// would (checkboxClicked included); Ctrl+Space checks or unchecks every
+// column that has a header box, as a header click would, without
+// columnClicked (it is no request to sort). Cells with a box are checkable
+// items, so accessibility reads each box's state; a toggled box is
+// announced to an active screen reader.
+//
 // Threads: every member, GetCheckbox included, is for the GUI thread only.
 // Code on other threads keeps its own copy of the ticks, refreshed from
 // checkStatesChanged().
@@ -129,6 +136,11 @@ class CXListCtrl : public QTableView {
   void updateCell(int row, int column);
   void refreshHeaderState(int column);
   void onHeaderClicked(int column);
+  // Flips an existing box as the user did, with its notifications.
+  void toggleByUser(int row, int column);
+  // Checks or unchecks a column with a header box; false for other columns.
+  bool toggleColumn(int column);
+  void announceCheck(int row, int column);
   void revealRow(int row);
   void applyRowHeight();
 
