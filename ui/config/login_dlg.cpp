@@ -11,8 +11,8 @@ CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui
   ui_->setupUi(this);
   ApplyDialogUnits(this);
   setWindowTitle(QStringLiteral("Authentication"));
-  ui_->idLabel->setText(QStringLiteral("User ID :"));
-  ui_->passwordLabel->setText(QStringLiteral("Password :"));
+  ui_->idLabel->setText(QStringLiteral("&User ID :"));
+  ui_->passwordLabel->setText(QStringLiteral("&Password :"));
   ui_->okButton->setText(QStringLiteral("OK"));
   ui_->cancelButton->setText(QStringLiteral("Cancel"));
   ui_->guestCheck->hide();
