@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAccessible>
+#include <QAction>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -16,6 +17,7 @@
 
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
+#include "ui/common/translation.h"
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
 #include "ui/config/nvt_setting_dlg.h"
@@ -95,6 +97,22 @@ TEST_F(DesktopTest, AnAltKeyMovesToTheFieldItsLabelNames) {
   window.EnableSettingsPanel(true);
   QTest::keyClick(&window, Qt::Key_U, Qt::AltModifier);
   EXPECT_EQ(QApplication::focusWidget(), window.findChild<QWidget*>("subnetMaskEdit"));
+}
+
+TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
+  // OK and Cancel of a dialog, and the About entry, as a newly opened window shows them.
+  const auto shown = [] {
+    CNVTSettingDlg setting;
+    CTavrixDlg window({}, FixedAdapter());
+    return std::vector{setting.findChild<QPushButton*>("okButton")->text(),
+                       setting.findChild<QPushButton*>("cancelButton")->text(), window.actions().value(1)->text()};
+  };
+  UseLanguageOf(QLocale(QLocale::English, QLocale::UnitedStates));
+  EXPECT_EQ(shown(), (std::vector<QString>{"OK", "Cancel", "&About Tavrix..."}));
+  UseLanguageOf(QLocale(QLocale::German, QLocale::Germany));
+  EXPECT_EQ(shown().front(), "OK") << "a locale without a translation of its own reads English";
+  UseLanguageOf(QLocale(QLocale::Korean, QLocale::SouthKorea));
+  EXPECT_EQ(shown(), (std::vector<QString>{"확인", "취소", "Tavrix 정보(&A)..."}));
 }
 
 }  // namespace

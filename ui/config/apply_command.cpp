@@ -2,12 +2,13 @@
 
 #include "protocol/secret_wipe.h"
 #include "ui/common/prompts.h"
+#include "ui/common/translation.h"
 #include "ui/config/login_dlg.h"
 
 ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device, const SettingsPanelValues& panel,
                                     const EncpEndpointSettings& settings) {
   Prompts& prompts = Prompts::current();
-  if (prompts.showMessage(parent, QMessageBox::NoIcon, QString::fromLatin1(kApplyConfirmText),
+  if (prompts.showMessage(parent, QMessageBox::NoIcon, UiText(kApplyConfirmText),
                           QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
     return ApplyCommandOutcome::kNotConfirmed;
   }

@@ -3,6 +3,7 @@
 #include <QFile>
 
 #include "ui/common/prompts.h"
+#include "ui/common/translation.h"
 
 namespace {
 
@@ -20,18 +21,18 @@ bool AnyRowTicked(DeviceInventory& inventory) {
 BatchCommandOutcome RunBatchCommand(const BatchCommandSeams& seams) {
   Prompts& prompts = Prompts::current();
   if (seams.controller->IsRunning()) {
-    prompts.showMessage(seams.parent, QMessageBox::Warning, QString::fromLatin1(kBatchAlreadyRunningText));
+    prompts.showMessage(seams.parent, QMessageBox::Warning, UiText(kBatchAlreadyRunningText));
     return BatchCommandOutcome::kAlreadyRunning;
   }
   if (!AnyRowTicked(*seams.inventory)) {
-    prompts.showMessage(seams.parent, QMessageBox::NoIcon, QString::fromLatin1(kBatchNothingTickedText));
+    prompts.showMessage(seams.parent, QMessageBox::NoIcon, UiText(kBatchNothingTickedText));
     return BatchCommandOutcome::kNothingTicked;
   }
   if (prompts.runModal(*seams.dialog) != QDialog::Accepted) return BatchCommandOutcome::kDialogCancelled;
   if (seams.dialog->mode() == BatchMode::kThroughFile && seams.dialog->filePath().isEmpty()) {
     return BatchCommandOutcome::kNoFile;
   }
-  if (prompts.showMessage(seams.parent, QMessageBox::NoIcon, QString::fromLatin1(kBatchConfirmText),
+  if (prompts.showMessage(seams.parent, QMessageBox::NoIcon, UiText(kBatchConfirmText),
                           QMessageBox::Ok | QMessageBox::Cancel) != QMessageBox::Ok) {
     return BatchCommandOutcome::kNotConfirmed;
   }

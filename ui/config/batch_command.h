@@ -15,6 +15,7 @@
 // the operator only through the Prompts seam.
 #pragma once
 
+#include <QtGlobal>
 #include <functional>
 #include <memory>
 
@@ -24,9 +25,10 @@
 #include "ui/config/batch_worker.h"
 #include "ui/config/nvt_setting_dlg.h"
 
-inline constexpr const char* kBatchNothingTickedText = "Please select the list !";
-inline constexpr const char* kBatchConfirmText = "Do you want to change?";
-inline constexpr const char* kBatchAlreadyRunningText = "A batch setting is still running.\nWait until it has ended.";
+inline constexpr const char* kBatchNothingTickedText = QT_TRANSLATE_NOOP("Tavrix", "Please select the list !");
+inline constexpr const char* kBatchConfirmText = QT_TRANSLATE_NOOP("Tavrix", "Do you want to change?");
+inline constexpr const char* kBatchAlreadyRunningText =
+    QT_TRANSLATE_NOOP("Tavrix", "A batch setting is still running.\nWait until it has ended.");
 
 enum class BatchCommandOutcome {
   kAlreadyRunning,

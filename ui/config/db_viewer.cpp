@@ -6,6 +6,7 @@
 
 #include "batch/range_plan.h"
 #include "ui/common/dialog_units.h"
+#include "ui/common/translation.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui_db_viewer_dialog.h"
 
@@ -17,8 +18,11 @@ struct ViewerColumn {
 };
 
 constexpr ViewerColumn kColumns[] = {
-    {"No.", 6},      {"MAC address", 13}, {"Type", 5},   {"IP address", 10}, {"Subnet mask", 10},
-    {"Gateway", 10}, {"DNS", 10},         {"State", 15}, {"Check", 24},
+    {QT_TRANSLATE_NOOP("Tavrix", "No."), 6},          {QT_TRANSLATE_NOOP("Tavrix", "MAC address"), 13},
+    {QT_TRANSLATE_NOOP("Tavrix", "Type"), 5},         {QT_TRANSLATE_NOOP("Tavrix", "IP address"), 10},
+    {QT_TRANSLATE_NOOP("Tavrix", "Subnet mask"), 10}, {QT_TRANSLATE_NOOP("Tavrix", "Gateway"), 10},
+    {QT_TRANSLATE_NOOP("Tavrix", "DNS"), 10},         {QT_TRANSLATE_NOOP("Tavrix", "State"), 15},
+    {QT_TRANSLATE_NOOP("Tavrix", "Check"), 24},
 };
 constexpr int kCheckColumn = 8;
 
@@ -57,7 +61,7 @@ CXListCtrl* CDBViewer::list() const { return ui_->fileList; }
 void CDBViewer::Prepare() {
   ui_->setupUi(this);
   ApplyDialogUnits(this);
-  setWindowTitle(QStringLiteral("DB Viewer"));
+  setWindowTitle(tr("DB Viewer"));
   connect(ui_->okButton, &QPushButton::clicked, this, &QDialog::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &QDialog::reject);
   CXListCtrl* list = ui_->fileList;
@@ -65,7 +69,7 @@ void CDBViewer::Prepare() {
   const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
   int column = 0;
   for (const ViewerColumn& layout : kColumns) {
-    list->InsertColumn(column++, QString::fromLatin1(layout.heading), usable * layout.share / 64, Qt::AlignLeft, 0);
+    list->InsertColumn(column++, UiText(layout.heading), usable * layout.share / 64, Qt::AlignLeft, 0);
   }
 }
 

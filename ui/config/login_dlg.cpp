@@ -5,16 +5,17 @@
 #include "protocol/secret_wipe.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
+#include "ui/common/translation.h"
 #include "ui_login_dialog.h"
 
 CLoginDlg::CLoginDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::LoginDialog>()) {
   ui_->setupUi(this);
   ApplyDialogUnits(this);
-  setWindowTitle(QStringLiteral("Authentication"));
-  ui_->idLabel->setText(QStringLiteral("&User ID :"));
-  ui_->passwordLabel->setText(QStringLiteral("&Password :"));
-  ui_->okButton->setText(QStringLiteral("OK"));
-  ui_->cancelButton->setText(QStringLiteral("Cancel"));
+  setWindowTitle(tr("Authentication"));
+  ui_->idLabel->setText(tr("&User ID :"));
+  ui_->passwordLabel->setText(tr("&Password :"));
+  ui_->okButton->setText(tr("OK"));
+  ui_->cancelButton->setText(tr("Cancel"));
   ui_->guestCheck->hide();
   connect(ui_->okButton, &QPushButton::clicked, this, &CLoginDlg::accept);
   connect(ui_->cancelButton, &QPushButton::clicked, this, &CLoginDlg::reject);
@@ -46,12 +47,12 @@ void CLoginDlg::showEvent(QShowEvent* event) {
 void CLoginDlg::accept() {
   userId_ = ui_->userIdEdit->text();
   if (userId_.isEmpty()) {
-    Prompts::current().showMessage(this, QMessageBox::NoIcon, QString::fromLatin1(kLoginIdRequiredText));
+    Prompts::current().showMessage(this, QMessageBox::NoIcon, UiText(kLoginIdRequiredText));
     ui_->userIdEdit->setFocus(Qt::OtherFocusReason);
     return;
   }
   if (ui_->passwordEdit->text().isEmpty()) {
-    Prompts::current().showMessage(this, QMessageBox::NoIcon, QString::fromLatin1(kLoginPasswordRequiredText));
+    Prompts::current().showMessage(this, QMessageBox::NoIcon, UiText(kLoginPasswordRequiredText));
     ui_->passwordEdit->setFocus(Qt::OtherFocusReason);
     return;
   }

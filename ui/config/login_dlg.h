@@ -45,5 +45,5 @@ class CLoginDlg : public QDialog {
   QString userId_;
 };
 
-inline constexpr const char* kLoginIdRequiredText = "Admin ID is required";
-inline constexpr const char* kLoginPasswordRequiredText = "Admin Password is required";
+inline constexpr const char* kLoginIdRequiredText = QT_TRANSLATE_NOOP("Tavrix", "Admin ID is required");
+inline constexpr const char* kLoginPasswordRequiredText = QT_TRANSLATE_NOOP("Tavrix", "Admin Password is required");

@@ -7,6 +7,7 @@
 #include "table/device_inventory.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
+#include "ui/common/translation.h"
 #include "ui/config/db_viewer.h"
 #include "ui_nvt_setting_dialog.h"
 
@@ -35,7 +36,7 @@ std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory) {
 CNVTSettingDlg::CNVTSettingDlg(QWidget* parent) : QDialog(parent), ui_(std::make_unique<Ui::NvtSettingDialog>()) {
   ui_->setupUi(this);
   ApplyDialogUnits(this);
-  setWindowTitle(QStringLiteral("NVT Setting"));
+  setWindowTitle(tr("NVT Setting"));
   wayGroup_.addButton(ui_->throughFileRadio);
   wayGroup_.addButton(ui_->throughUiRadio);
   typeGroup_.addButton(ui_->staticRadio);
@@ -100,10 +101,10 @@ void CNVTSettingDlg::SetAddressDetailsEnabled(bool enabled) {
 }
 
 void CNVTSettingDlg::SelectFile() {
-  const QString path = Prompts::current().openFileName(this, QString::fromUtf8(kFileDialogFilter));
+  const QString path = Prompts::current().openFileName(this, UiText(kFileDialogFilter));
   if (path.isEmpty()) return;
   if (path.size() > kMaxBatchFilePathLength) {
-    Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromLatin1(kFilePathTooLongText));
+    Prompts::current().showMessage(this, QMessageBox::Warning, UiText(kFilePathTooLongText));
     return;
   }
   CDBViewer viewer(this, path, ListedDevices());

@@ -41,8 +41,9 @@ class NvtSettingDialog;
 enum class BatchMode { kThroughUi, kThroughFile };
 // A longer path is refused rather than cut: a cut path names another file.
 inline constexpr int kMaxBatchFilePathLength = 255;
-inline constexpr const char* kFileDialogFilter = "텍스트(*.txt);;모든파일(*.*)";
-inline constexpr const char* kFilePathTooLongText = "The file path is too long (at most 255 characters).";
+inline constexpr const char* kFileDialogFilter = QT_TRANSLATE_NOOP("Tavrix", "텍스트(*.txt);;모든파일(*.*)");
+inline constexpr const char* kFilePathTooLongText =
+    QT_TRANSLATE_NOOP("Tavrix", "The file path is too long (at most 255 characters).");
 
 class CDBViewer;
 class DeviceInventory;

@@ -9,6 +9,7 @@
 #include "protocol/secret_wipe.h"
 #include "protocol/setting_exchange.h"
 #include "protocol/setting_request.h"
+#include "ui/common/translation.h"
 
 namespace {
 
@@ -50,11 +51,11 @@ ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const D
 QStringList ExchangeFailureTexts(const ExchangeOutcome& outcome) {
   QStringList texts;
   if (outcome.endpointFault) return {WithheldChangeText(*outcome.endpointFault)};
-  if (outcome.sendFailed) texts << QString::fromLatin1(kApplySendFailedText);
+  if (outcome.sendFailed) texts << UiText(kApplySendFailedText);
   if (outcome.answered && outcome.resultCode == 2) {
-    texts << QString::fromLatin1(kApplyBadLoginText);
+    texts << UiText(kApplyBadLoginText);
   } else if (outcome.answered && outcome.resultCode != 0) {
-    texts << QString::fromLatin1(kApplyConfigErrorText);
+    texts << UiText(kApplyConfigErrorText);
   }
   return texts;
 }

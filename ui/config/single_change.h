@@ -17,12 +17,12 @@
 #include "discovery/endpoint_fault.h"
 #include "protocol/encp_client.h"
 
-inline constexpr const char* kApplyConfirmText = "Apply Changes. Are you sure?";
-inline constexpr const char* kApplySendFailedText = "Network setting failed !";
+inline constexpr const char* kApplyConfirmText = QT_TRANSLATE_NOOP("Tavrix", "Apply Changes. Are you sure?");
+inline constexpr const char* kApplySendFailedText = QT_TRANSLATE_NOOP("Tavrix", "Network setting failed !");
 inline constexpr const char* kApplyBadLoginText =
-    "Invalid Athentication Information.\nCheck the Administrator ID and Password !";
+    QT_TRANSLATE_NOOP("Tavrix", "Invalid Athentication Information.\nCheck the Administrator ID and Password !");
 inline constexpr const char* kApplyConfigErrorText =
-    "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.";
+    QT_TRANSLATE_NOOP("Tavrix", "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.");
 
 // What the settings panel holds when Apply is pressed. Addresses in host
 // byte order, as the address edits give them.

@@ -5,12 +5,16 @@
 // those few pixels rather than leave the "State" column short.
 #pragma once
 
+#include <QtGlobal>
 #include <array>
 
 #include "table/row_texts.h"
 
 inline constexpr std::array<const char*, kDeviceColumnCount> kDeviceColumnTitles = {
-    "No.", "Model Name", "MAC address", "IP address", "Web port", "AV port", "State"};
+    QT_TRANSLATE_NOOP("Tavrix", "No."),         QT_TRANSLATE_NOOP("Tavrix", "Model Name"),
+    QT_TRANSLATE_NOOP("Tavrix", "MAC address"), QT_TRANSLATE_NOOP("Tavrix", "IP address"),
+    QT_TRANSLATE_NOOP("Tavrix", "Web port"),    QT_TRANSLATE_NOOP("Tavrix", "AV port"),
+    QT_TRANSLATE_NOOP("Tavrix", "State")};
 inline constexpr std::array<int, kDeviceColumnCount> kDeviceColumnWeights = {6, 8, 11, 9, 6, 10, 15};
 
 std::array<int, kDeviceColumnCount> DeviceColumnWidths(int listFrameWidth, int scrollBarWidth);

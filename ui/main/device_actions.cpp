@@ -1,5 +1,6 @@
 #include "ui/main/device_actions.h"
 
+#include <QCoreApplication>
 #include <QSaveFile>
 
 #include "table/row_texts.h"
@@ -36,5 +37,6 @@ QString SaveWholeFile(const QString& path, const std::string& contents) {
   QSaveFile file(path);
   const auto size = static_cast<qint64>(contents.size());
   if (file.open(QIODevice::WriteOnly) && file.write(contents.data(), size) == size && file.commit()) return {};
-  return QStringLiteral("%1\n%2: %3").arg(QString::fromLatin1(kExportFailedText), path, file.errorString());
+  return QStringLiteral("%1\n%2: %3")
+      .arg(QCoreApplication::translate("Tavrix", kExportFailedText), path, file.errorString());
 }

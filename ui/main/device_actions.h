@@ -47,14 +47,15 @@ struct Notice {
 // says, and says what the operator is to be told.
 Notice ClearArpTable(CommandRunner& runner, bool runsAsRoot);
 
-inline constexpr const char* kArpClearedText = "Delete ARP table.";
-inline constexpr const char* kArpNotStartedText = "Failed to execute CreateProcess().";
-inline constexpr const char* kArpNoPipeText = "Error";
-inline constexpr const char* kArpFailedText = "Failed to delete ARP table.";
-inline constexpr const char* kArpNeedsAdminText = "Administrator rights are needed to delete the ARP table.";
+inline constexpr const char* kArpClearedText = QT_TRANSLATE_NOOP("Tavrix", "Delete ARP table.");
+inline constexpr const char* kArpNotStartedText = QT_TRANSLATE_NOOP("Tavrix", "Failed to execute CreateProcess().");
+inline constexpr const char* kArpNoPipeText = QT_TRANSLATE_NOOP("Tavrix", "Error");
+inline constexpr const char* kArpFailedText = QT_TRANSLATE_NOOP("Tavrix", "Failed to delete ARP table.");
+inline constexpr const char* kArpNeedsAdminText =
+    QT_TRANSLATE_NOOP("Tavrix", "Administrator rights are needed to delete the ARP table.");
 
 // Replaces `path` with `contents` whole or not at all, so a failed export
 // never leaves half a list behind. Empty on success, else the notice text:
 // kExportFailedText, the path and the system's reason.
 QString SaveWholeFile(const QString& path, const std::string& contents);
-inline constexpr const char* kExportFailedText = "Failed to export list.";
+inline constexpr const char* kExportFailedText = QT_TRANSLATE_NOOP("Tavrix", "Failed to export list.");

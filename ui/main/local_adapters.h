@@ -14,6 +14,7 @@
 // (in the calling thread's network namespace).
 #pragma once
 
+#include <QtGlobal>
 #include <cstdint>
 #include <ctime>
 #include <string>
@@ -76,4 +77,4 @@ struct LocalNetworkTexts {
 };
 LocalNetworkTexts PanelTexts(const std::vector<AdapterInfo>& adapters);
 
-inline constexpr const char* kNoAdapterText = "No Network Adapters Found on System.";
+inline constexpr const char* kNoAdapterText = QT_TRANSLATE_NOOP("Tavrix", "No Network Adapters Found on System.");

@@ -11,6 +11,7 @@
 #include "protocol/device_csv.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
+#include "ui/common/translation.h"
 #include "ui/config/nvt_setting_dlg.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/main/about_box.h"
@@ -92,16 +93,16 @@ CXListCtrl* CTavrixDlg::DeviceList() const { return ui_->deviceList; }
 // and in the context menu of the window's background. The template's
 // controls move down to make room.
 void CTavrixDlg::AddTavrixMenu() {
-  auto* exportList = new QAction(QStringLiteral("Export list..."), this);
+  auto* exportList = new QAction(tr("Export list..."), this);
   connect(exportList, &QAction::triggered, this, &CTavrixDlg::OnExportList);
-  auto* about = new QAction(QString::fromUtf8(kAboutMenuText), this);
+  auto* about = new QAction(UiText(kAboutMenuText), this);
   connect(about, &QAction::triggered, this, &CTavrixDlg::OnAbout);
   addActions({exportList, about});
   setContextMenuPolicy(Qt::ActionsContextMenu);
 
   menuBar_ = new QMenuBar(this);
   menuBar_->setObjectName(QStringLiteral("menuBar"));
-  QMenu* menu = menuBar_->addMenu(QStringLiteral("&Tavrix"));
+  QMenu* menu = menuBar_->addMenu(tr("&Tavrix"));
   menu->addAction(exportList);
   menu->addSeparator();
   menu->addAction(about);
@@ -119,7 +120,7 @@ void CTavrixDlg::SetupColumns() {
   const auto widths = DeviceColumnWidths(list->width(), scrollBar);
   for (int column = 0; column < kDeviceColumnCount; ++column) {
     // Column 0 carries the check boxes and, in its header, an unchecked check-all box.
-    list->InsertColumn(column, QString::fromLatin1(kDeviceColumnTitles[column]), widths[column], Qt::AlignLeft,
+    list->InsertColumn(column, UiText(kDeviceColumnTitles[column]), widths[column], Qt::AlignLeft,
                        column == kColumnNumber ? 1 : 0);
   }
 }
@@ -127,7 +128,7 @@ void CTavrixDlg::SetupColumns() {
 int CTavrixDlg::LoadAdapters() {
   adapters_ = seams_.readAdapters ? seams_.readAdapters() : std::vector<AdapterInfo>{};
   if (adapters_.empty()) {
-    Prompts::current().showMessage(this, QMessageBox::Critical, QString::fromLatin1(kNoAdapterText), QMessageBox::Ok);
+    Prompts::current().showMessage(this, QMessageBox::Critical, UiText(kNoAdapterText), QMessageBox::Ok);
     closedAtStart_ = true;
     return 0;
   }
@@ -192,7 +193,7 @@ void CTavrixDlg::OnClear() {
 
 void CTavrixDlg::OnDeleteArpTable() {
   const Notice notice = ClearArpTable(*seams_.commandRunner, seams_.runsAsRoot);
-  Prompts::current().showMessage(this, notice.icon, notice.text, QMessageBox::Ok);
+  Prompts::current().showMessage(this, notice.icon, UiText(notice.text), QMessageBox::Ok);
 }
 
 void CTavrixDlg::OnAbout() { ShowAboutBox(this); }
@@ -202,8 +203,7 @@ void CTavrixDlg::OnAbout() { ShowAboutBox(this); }
 // position, its padding only aligns the grid.
 void CTavrixDlg::OnExportList() {
   static_assert(kCsvListColumns == kDeviceColumnCount);
-  const QString path =
-      Prompts::current().saveFileName(this, QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv"));
+  const QString path = Prompts::current().saveFileName(this, tr("CSV files (*.csv)"), QStringLiteral("csv"));
   if (path.isEmpty()) return;
   CXListCtrl* list = DeviceList();
   std::vector<DeviceCsvRow> rows;
@@ -294,8 +294,8 @@ void CTavrixDlg::OnListContextMenu(const QPoint& position) {
   auto* menu = new QMenu(this);
   menu->setObjectName(QStringLiteral("deviceMenu"));
   menu->setAttribute(Qt::WA_DeleteOnClose);
-  menu->addAction(QStringLiteral("Monitoring"))->setEnabled(false);
-  menu->addAction(QStringLiteral("Web page"), this, &CTavrixDlg::OnWebPage);
+  menu->addAction(tr("Monitoring"))->setEnabled(false);
+  menu->addAction(tr("Web page"), this, &CTavrixDlg::OnWebPage);
   menu->popup(DeviceList()->viewport()->mapToGlobal(position));
 }
 
@@ -426,16 +426,19 @@ void CTavrixDlg::ApplyTableChanges(const TableChanges& changes) {
 void CTavrixDlg::ApplyCells(const std::vector<CellUpdate>& cells) {
   CXListCtrl* list = DeviceList();
   for (const CellUpdate& cell : cells) {
+    // The table writes state marks as marked constants; they show translated.
+    const std::optional<QString> text =
+        cell.text && cell.column == kColumnState ? std::optional(UiText(*cell.text)) : cell.text;
     if (!cell.colours) {
-      if (cell.text) list->SetItemText(cell.row, cell.column, *cell.text);
+      if (text) list->SetItemText(cell.row, cell.column, *text);
       continue;
     }
-    const GridColour text = ToGrid(cell.colours->text);
+    const GridColour textColour = ToGrid(cell.colours->text);
     const GridColour background = ToGrid(cell.colours->background);
-    if (cell.text) {
-      list->SetItemText(cell.row, cell.column, *cell.text, text, background);
+    if (text) {
+      list->SetItemText(cell.row, cell.column, *text, textColour, background);
     } else {
-      list->SetItemText(cell.row, cell.column, nullptr, text, background);
+      list->SetItemText(cell.row, cell.column, nullptr, textColour, background);
     }
   }
 }

@@ -17,6 +17,7 @@
 #include <QLabel>
 
 #include "discovery/worker_events.h"
+#include "ui/common/translation.h"
 #include "ui/config/apply_command.h"
 #include "ui/config/batch_command.h"
 #include "ui/config/nvt_setting_dlg.h"
@@ -25,8 +26,8 @@
 
 namespace {
 
-constexpr const char* kBatchRunningText = "NVT setting in progress";
-constexpr const char* kBatchEndedText = "NVT setting ended";
+constexpr const char* kBatchRunningText = QT_TRANSLATE_NOOP("Tavrix", "NVT setting in progress");
+constexpr const char* kBatchEndedText = QT_TRANSLATE_NOOP("Tavrix", "NVT setting ended");
 
 SettingsPanelValues PanelValues(const Ui::TavrixDialog& controls) {
   SettingsPanelValues panel;
@@ -91,7 +92,7 @@ void CTavrixDlg::OnNvtSetting() {
     EnterState(WindowState::kBatch);
     batchProgressWanted_ = true;
     batchTally_ = BatchTally{};
-    batchProgressLabel_->setText(QString::fromLatin1(kBatchRunningText));
+    batchProgressLabel_->setText(UiText(kBatchRunningText));
     batchProgressLabel_->show();
   } else if (portReleased) {
     ResumeAfterRefusedStart();
@@ -149,20 +150,13 @@ void CTavrixDlg::OnChangeOutcome(const ChangeOutcomeEvent& outcome) {
 // "Clear" or the operator's next command.
 void CTavrixDlg::ShowBatchTally() {
   const BatchTally& t = batchTally_;
-  const QString counts =
-      QStringLiteral("%1 accepted, %2 refused, %3 no answer").arg(t.accepted).arg(t.refused).arg(t.noAnswer);
+  const QString counts = tr("%1 accepted, %2 refused, %3 no answer").arg(t.accepted).arg(t.refused).arg(t.noAnswer);
   if (IsBatchRunning()) {
-    batchProgressLabel_->setText(QStringLiteral("%1\n%2 / %3 sent, %4")
-                                     .arg(QString::fromLatin1(kBatchRunningText))
-                                     .arg(t.sent)
-                                     .arg(t.matchingLines)
-                                     .arg(counts));
+    batchProgressLabel_->setText(
+        tr("%1\n%2 / %3 sent, %4").arg(UiText(kBatchRunningText)).arg(t.sent).arg(t.matchingLines).arg(counts));
   } else {
-    batchProgressLabel_->setText(QStringLiteral("%1\n%2 sent, %3, %4 verified")
-                                     .arg(QString::fromLatin1(kBatchEndedText))
-                                     .arg(t.sent)
-                                     .arg(counts)
-                                     .arg(t.verified));
+    batchProgressLabel_->setText(
+        tr("%1\n%2 sent, %3, %4 verified").arg(UiText(kBatchEndedText)).arg(t.sent).arg(counts).arg(t.verified));
   }
   batchProgressLabel_->show();
 }
