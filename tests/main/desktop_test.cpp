@@ -1,28 +1,42 @@
 // Every window as a keyboard or screen-reader user meets it: each button
 // reachable by a key, each field named by its label, each control named for
-// accessibility; and the windows in the user's language.
+// accessibility; and the windows in the user's language. The main window's
+// picture in English and in Korean (docs/window-*.png) lands in the build
+// directory.
+#include <arpa/inet.h>
 #include <gtest/gtest.h>
 
 #include <QAccessible>
 #include <QAction>
+#include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
 #include <QKeySequence>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
+#include "discovery/worker_events.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
 #include "ui/common/translation.h"
 #include "ui/config/db_viewer.h"
 #include "ui/config/login_dlg.h"
 #include "ui/config/nvt_setting_dlg.h"
+#include "ui/controls/xlist_ctrl.h"
 #include "ui/main/about_box.h"
 #include "ui/main/tavrix_dlg.h"
+
+// Failures print texts, not their UTF-16 bytes.
+void PrintTo(const QString& text, std::ostream* out) { *out << '"' << text.toStdString() << '"'; }
 
 namespace {
 
@@ -34,6 +48,30 @@ MainWindowSeams FixedAdapter() {
   seams.readAdapters = [adapter] { return std::vector<AdapterInfo>{adapter}; };
   seams.openUrl = [](const QUrl&) {};
   return seams;
+}
+
+// Loopback, on a port nobody serves: nothing these windows do reaches a network.
+EncpEndpointSettings Loopback() {
+  EncpEndpointSettings settings;
+  settings.localPort = 0;
+  settings.devicePort = 9;
+  settings.destinationAddress = inet_addr("127.0.0.1");
+  return settings;
+}
+
+DeviceInfo MakeDevice(uint8_t macLast, const char* address) {
+  DeviceInfo device{};
+  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
+  std::memcpy(device.mac, mac, 6);
+  std::snprintf(device.modelName, sizeof device.modelName, "NVT-%d00", macLast);
+  device.networkType = 1;
+  device.sourceAddress = device.ipAddress = inet_addr(address);
+  device.subnetMask = inet_addr("255.255.255.0");
+  device.gateway = inet_addr("192.168.0.1");
+  device.dnsServer = inet_addr("192.168.0.2");
+  device.webPort = 80;
+  device.avPort1 = 4000;
+  return device;
 }
 
 QString SpokenName(QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); }
@@ -72,7 +110,7 @@ class DesktopTest : public ::testing::Test {
 };
 
 TEST_F(DesktopTest, EveryWindowHasKeysForItsButtonsAndNamesForItsControls) {
-  CTavrixDlg window({}, FixedAdapter());
+  CTavrixDlg window(Loopback(), FixedAdapter());
   EXPECT_EQ(Gaps(window), std::vector<std::string>{});
   CLoginDlg login;
   EXPECT_EQ(Gaps(login), std::vector<std::string>{});
@@ -90,7 +128,7 @@ TEST_F(DesktopTest, EveryWindowHasKeysForItsButtonsAndNamesForItsControls) {
 }
 
 TEST_F(DesktopTest, AnAltKeyMovesToTheFieldItsLabelNames) {
-  CTavrixDlg window({}, FixedAdapter());
+  CTavrixDlg window(Loopback(), FixedAdapter());
   window.show();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
   window.activateWindow();
@@ -100,19 +138,51 @@ TEST_F(DesktopTest, AnAltKeyMovesToTheFieldItsLabelNames) {
 }
 
 TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
-  // OK and Cancel of a dialog, and the About entry, as a newly opened window shows them.
-  const auto shown = [] {
+  // OK and Cancel of a dialog, the About entry and a state mark, as newly
+  // opened windows show them. The picture is the main window with a few
+  // devices, its menu open and the "NVT Setting" dialog over it.
+  const auto shown = [](const char* picture) {
     CNVTSettingDlg setting;
-    CTavrixDlg window({}, FixedAdapter());
+    CTavrixDlg window(Loopback(), FixedAdapter());
+    std::vector<DeviceInfo> devices;
+    for (uint8_t i = 1; i <= 3; ++i) devices.push_back(MakeDevice(i, i == 3 ? "192.168.0.21" : "192.168.0.20"));
+    window.SetState(static_cast<int>(WindowState::kScanning));
+    DeviceFoundEvent found(devices, window.CurrentDiscoveryCycle());
+    QApplication::sendEvent(&window, &found);
+    WorkerEvent ended(WM_DISCOVERY_ENDED, found.cycle());
+    QApplication::sendEvent(&window, &ended);
+    window.DeviceList()->SetCheckbox(2, 0, 1);
+    window.SelectRow(2);
+    window.EnableSettingsPanel(true);
+    window.show();
+    EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+
+    QImage image = window.grab().toImage();
+    QPainter painter(&image);
+    QMenu* menu = window.findChild<QMenuBar*>("menuBar")->actions().value(0)->menu();
+    menu->adjustSize();
+    painter.drawPixmap(4, window.findChild<QMenuBar*>("menuBar")->height(), menu->grab());
+    const QPixmap dialog = setting.grab();
+    const QRect frame(QPoint(40, image.height() - dialog.height() - 60), dialog.size() + QSize(0, 24));
+    painter.fillRect(frame, QColor(60, 60, 60));
+    painter.setPen(Qt::white);
+    painter.drawText(frame.adjusted(8, 0, 0, -dialog.height()), Qt::AlignVCenter, setting.windowTitle());
+    painter.drawPixmap(frame.left(), frame.top() + 24, dialog);
+    painter.end();
+    const QString dir = qEnvironmentVariable("TAVRIX_BUILD_DIR", QDir::tempPath());
+    EXPECT_TRUE(image.save(dir + "/" + picture));
     return std::vector{setting.findChild<QPushButton*>("okButton")->text(),
-                       setting.findChild<QPushButton*>("cancelButton")->text(), window.actions().value(1)->text()};
+                       setting.findChild<QPushButton*>("cancelButton")->text(), window.actions().value(1)->text(),
+                       window.DeviceList()->GetItemText(0, kColumnState)};
   };
   UseLanguageOf(QLocale(QLocale::English, QLocale::UnitedStates));
-  EXPECT_EQ(shown(), (std::vector<QString>{"OK", "Cancel", "&About Tavrix..."}));
+  EXPECT_EQ(shown("tavrix_window_en.png"),
+            (std::vector<QString>{"OK", "Cancel", "&About Tavrix...", "IP address collision"}));
   UseLanguageOf(QLocale(QLocale::German, QLocale::Germany));
-  EXPECT_EQ(shown().front(), "OK") << "a locale without a translation of its own reads English";
+  EXPECT_EQ(shown("tavrix_window_de.png").front(), "OK") << "a locale without a translation of its own reads English";
   UseLanguageOf(QLocale(QLocale::Korean, QLocale::SouthKorea));
-  EXPECT_EQ(shown(), (std::vector<QString>{"확인", "취소", "Tavrix 정보(&A)..."}));
+  EXPECT_EQ(shown("tavrix_window_ko.png"),
+            (std::vector<QString>{"확인", "취소", "Tavrix 정보(&A)...", "IP address collision"}));
 }
 
 }  // namespace
