@@ -8,6 +8,7 @@
 
 #include <QAccessible>
 #include <QAction>
+#include <QComboBox>
 #include <QDir>
 #include <QGroupBox>
 #include <QHeaderView>
@@ -90,12 +91,14 @@ std::vector<std::string> Gaps(QWidget& window) {
       const bool enterOrEsc = push && (push->isDefault() || push->property("controlId").toInt() == 2);
       if (QKeySequence::mnemonic(button->text()).isEmpty() && !enterOrEsc) gap(widget, "no key");
     }
-    const bool control = qobject_cast<QAbstractButton*>(widget) || qobject_cast<QLineEdit*>(widget) ||
-                         qobject_cast<QAbstractItemView*>(widget) || qobject_cast<QGroupBox*>(widget);
+    const bool field = qobject_cast<QLineEdit*>(widget) || qobject_cast<QComboBox*>(widget);
+    const bool control = field || qobject_cast<QAbstractButton*>(widget) || qobject_cast<QAbstractItemView*>(widget) ||
+                         qobject_cast<QGroupBox*>(widget);
     if (control && SpokenName(widget).trimmed().isEmpty()) gap(widget, "no accessible name");
-    if (auto* field = qobject_cast<QLineEdit*>(widget)) {
-      bool labelled = !field->accessibleName().isEmpty();
-      for (QLabel* label : window.findChildren<QLabel*>()) labelled = labelled || label->buddy() == field;
+    // A combo box's own edit is named by the combo box.
+    if (field && !qobject_cast<QComboBox*>(widget->parentWidget())) {
+      bool labelled = !widget->accessibleName().isEmpty();
+      for (QLabel* label : window.findChildren<QLabel*>()) labelled = labelled || label->buddy() == widget;
       if (!labelled) gap(widget, "no label");
     }
   }
