@@ -6,9 +6,10 @@
 # places, their manual pages, bash, zsh and fish completions for tavrix-cli,
 # and the copyright and changelog files Debian wants in every package.
 # Beside them go the files other programs read: an ENCP dissector for
-# Wireshark, and a ufw application profile and a firewalld service for the
-# reply port, which an administrator enables (nothing opens the firewall by
-# itself). Test and benchmark programs are never installed.
+# Wireshark, a ufw application profile and a firewalld service for the reply
+# port, which an administrator enables (nothing opens the firewall by
+# itself), and the example playbooks. Test and benchmark programs are never
+# installed.
 #
 # `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
 # from dpkg-shlibdeps, which reads the libraries the programs really link
@@ -68,6 +69,8 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/firewall/tavrix.ufw
         DESTINATION /etc/ufw/applications.d RENAME tavrix)
 install(FILES ${CMAKE_SOURCE_DIR}/resources/firewall/tavrix.xml
         DESTINATION lib/firewalld/services)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ansible
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix/examples)
 
 # Manual pages and the changelog are shipped compressed, as Debian expects.
 # -n leaves out the source's name and time stamp, so that the same sources
