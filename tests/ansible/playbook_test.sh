@@ -71,7 +71,7 @@ export ANSIBLE_HOME=$work/ansible ANSIBLE_LOCAL_TEMP=$work/ansible/tmp ANSIBLE_R
   ANSIBLE_NOCOLOR=1 ANSIBLE_CONFIG=$work/none.cfg
 playbook() {
   log=$work/$1.log
-  (cd "$work" && ansible-playbook -vvv -i "$work/inventory.yml" -e "tavrix_report_dir=$work/reports" \
+  (cd "$work" && ansible-playbook -vvv -i "$work/inventory.yml" \
     -e "@$work/secret.yml" "$examples/$1.yml") >"$log" 2>&1
 }
 no_password_in() { ! grep -rqF "$password" "$@" || fail "the password shows in $*"; }
@@ -80,14 +80,14 @@ started=$SECONDS
 lines_a="" lines_b=""
 inventory >"$work/inventory.yml"
 playbook scan-sites || fail "scan-sites.yml failed"
-devices=$work/reports/devices.json
+devices=$work/tavrix-reports/devices.json
 expect_json "devices found" "len(d)" "$devices" 6
 for site in a b; do
   n=$([ $site = a ] && echo 0A || echo 0B)
   expect_json "site-$site" "sorted((x['mac'], x['interface'], x['address']) for x in d if x['site'] == 'site-$site')" "$devices" \
     "[('00:1A:2B:$n:00:01', 'eth0', '192.168.10.11'), ('00:1A:2B:$n:00:02', 'eth0', '192.168.10.12'), ('00:1A:2B:$n:00:03', 'eth0', '192.168.10.13')]"
 done
-csv=$work/reports/devices.csv
+csv=$work/tavrix-reports/devices.csv
 head -n1 "$csv" | grep -q '^"Site","Interface","Model Name","MAC address","IP address",' || fail "CSV header: $(head -n1 "$csv")"
 grep -qF $'"site-b","eth0","CAM-b2","00:1A:2B:0B:00:02","192.168.10.12","80","-","255.255.255.0","192.168.10.1","192.168.10.2","Static"\r' "$csv" ||
   fail "CSV row of CAM-b2 missing: $(cat "$csv")"
@@ -98,7 +98,7 @@ lines_a=$'00:1A:2B:0A:00:01 STATIC 192.168.10.21 255.255.255.0 192.168.10.1 192.
 lines_b=$'00:1A:2B:0B:00:01 STATIC 192.168.10.21 255.255.255.0 192.168.10.1 192.168.10.2'
 inventory >"$work/inventory.yml"
 playbook batch-sites || fail "batch-sites.yml failed although every device should be verified"
-report=$work/reports/batch-report.json
+report=$work/tavrix-reports/batch-report.json
 expect_json "report of the verified batch" \
   "d['allVerified'], sorted((x['site'], x['mac'], x['requested'], x['outcome']) for x in d['devices'])" "$report" \
   "(True, [('site-a', '00:1A:2B:0A:00:01', '192.168.10.21', 'verified'), ('site-a', '00:1A:2B:0A:00:02', '192.168.10.22', 'verified'), ('site-b', '00:1A:2B:0B:00:01', '192.168.10.21', 'verified')])"
@@ -112,6 +112,6 @@ grep -q 'not verified: site-b 00:1A:2B:0B:00:03 refused;' "$log" || fail "the fa
 expect_json "report of the refused batch" \
   "d['allVerified'], [s['site'] for s in d['sites'] if s['exitStatus'] != 0], sorted((x['site'], x['mac'], x['outcome']) for x in d['devices'])" "$report" \
   "(False, ['site-b'], [('site-a', '00:1A:2B:0A:00:03', 'verified'), ('site-b', '00:1A:2B:0B:00:02', 'verified'), ('site-b', '00:1A:2B:0B:00:03', 'refused')])"
-no_password_in "$log" "$work/reports"
+no_password_in "$log" "$work/tavrix-reports"
 log=""
 echo "playbooks: two sites scanned and merged, one batch verified, one refused; $((SECONDS - started)) s"
