@@ -6,8 +6,9 @@
 -- names every field of the search, the search reply, the set-network
 -- request and the result reply, and the shared part (target MAC, user ID,
 -- credential) of the two other requests. The credential field is shown as
--- the scrambled bytes on the wire and never decoded: a capture passed around
--- for debugging should not hand out the devices' password on a plate.
+-- the scrambled bytes on the wire and never decoded: the scrambling is
+-- easily undone, and a decoded password would travel with every capture
+-- passed around for debugging.
 --
 -- Nothing past the datagram's end is read: a short or inconsistent message
 -- is marked malformed where it stops making sense.
