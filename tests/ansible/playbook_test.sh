@@ -35,7 +35,8 @@ for site in a b; do
   n=$([ $site = a ] && echo 0A || echo 0B)
   {
     for i in 1 2 3; do
-      flag=$([ $site$i = b3 ] && echo refuse || true)
+      flag=""
+      [ $site$i = b3 ] && flag=refuse
       echo "00:1A:2B:$n:00:0$i CAM-$site$i 192.168.10.1$i 255.255.255.0 192.168.10.1 192.168.10.2 80 - 3 admin $password $flag"
     done
   } >"$work/fleet-$site.txt"

@@ -1,3 +1,4 @@
+# shellcheck shell=bash
 # Private LANs for the shell tests, sourced by them: each LAN is a "PC"
 # namespace joined by a veth pair to a "devices" namespace where nvtsim plays
 # a fleet and answers by broadcast, as devices on a real LAN do. Nothing is

@@ -60,8 +60,10 @@ capture_pid=""
 fields=(encp.command encp.code encp.result encp.version encp.length encp.selector encp.mac encp.network_type
         encp.model encp.user_id encp.ip encp.subnet_mask encp.gateway encp.dns encp.web_port encp.av_port1
         encp.av_port2 encp.av_port3 encp.credential _ws.col.Info)
-tshark -r "$work/encp.pcapng" -X lua_script:"$dissector" -T fields -E separator='|' \
-  $(printf -- '-e %s ' udp.dstport "${fields[@]}") >"$work/fields.txt" 2>/dev/null || fail "tshark could not read the capture"
+field_args=()
+for field in udp.dstport "${fields[@]}"; do field_args+=(-e "$field"); done
+tshark -r "$work/encp.pcapng" -X lua_script:"$dissector" -T fields -E separator='|' "${field_args[@]}" \
+  >"$work/fields.txt" 2>/dev/null || fail "tshark could not read the capture"
 tshark -r "$work/encp.pcapng" -X lua_script:"$dissector" -V >"$work/verbose.txt" 2>&1
 # Frames whose field N (1 = destination port, 2 = command, ...) has a value.
 rows() { awk -F'|' -v n="$1" -v want="$2" '$n == want' "$work/fields.txt"; }
