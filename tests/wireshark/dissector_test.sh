@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Records real ENCP traffic between tavrix-cli and nvtsim on a private LAN
 # and reads it back with tshark and the shipped Lua dissector: the search,
-# the search replies, the set-network requests and each kind of result must
-# be decoded into the values that were really exchanged, and the password
-# must appear nowhere in the decoding. Needs root and `ip netns` (exit 77 =
+# the search replies, static and DHCP set-network requests and each kind of
+# result must be decoded into the values that were really exchanged, and the
+# password must appear nowhere in the decoding. Needs root and `ip netns` (exit 77 =
 # skipped, unless TAVRIX_REQUIRE_NETNS=1).
 set -uo pipefail
 build=$1
@@ -43,13 +43,16 @@ for _ in $(seq 100); do
 done
 grep -q "Capturing on" "$work/dumpcap.log" || fail "dumpcap did not start: $(cat "$work/dumpcap.log")"
 
+static=(--static 192.168.40.21 255.255.255.0 192.168.40.1 192.168.40.3)
 change() {
-  echo "$2" | ip netns exec "$LAN_PC" "$cli" set --mac "$1" --static 192.168.40.21 255.255.255.0 192.168.40.1 \
-    192.168.40.3 --user admin --password-stdin >/dev/null 2>&1
+  local mac=$1 password=$2
+  shift 2
+  echo "$password" | ip netns exec "$LAN_PC" "$cli" set --mac "$mac" "$@" --user admin --password-stdin >/dev/null 2>&1
 }
-change 00:1A:2B:0E:00:01 "$password"; [ $? -eq 0 ] || fail "the change was not accepted"
-change 00:1A:2B:0E:00:02 "$password"; [ $? -eq 4 ] || fail "the locked device did not refuse"
-change 00:1A:2B:0E:00:01 wrong; [ $? -eq 3 ] || fail "a wrong password was not rejected"
+change 00:1A:2B:0E:00:01 "$password" "${static[@]}" || fail "the change was not accepted"
+change 00:1A:2B:0E:00:02 "$password" "${static[@]}"; [ $? -eq 4 ] || fail "the locked device did not refuse"
+change 00:1A:2B:0E:00:01 wrong "${static[@]}"; [ $? -eq 3 ] || fail "a wrong password was not rejected"
+change 00:1A:2B:0E:00:01 "$password" --dhcp || fail "the switch to DHCP was not accepted"
 sleep 0.5
 kill -INT "$capture_pid"
 wait "$capture_pid"
@@ -76,10 +79,11 @@ expect "search" "$(rows 2 3 | cut -d'|' -f2,5-7 | sort -u)" "3|2|9|255"
 expect "search reply of CAM-One" "$(rows 12 192.168.40.11 | cut -d'|' -f3,8-9,10,12-19 | sort -u)" \
   "5|00:1a:2b:0e:00:01|1|CAM-One|192.168.40.11|255.255.255.0|192.168.40.1|192.168.40.2|8080|4000|4001|4002"
 expect "set-network requests" "$(rows 2 4 | cut -d"|" -f6,8-9,11-15 | sort -u)" \
-  "62|00:1a:2b:0e:00:01|1|admin|192.168.40.21|255.255.255.0|192.168.40.1|192.168.40.3
+  "46|00:1a:2b:0e:00:01|0|admin||||
+62|00:1a:2b:0e:00:01|1|admin|192.168.40.21|255.255.255.0|192.168.40.1|192.168.40.3
 62|00:1a:2b:0e:00:02|1|admin|192.168.40.21|255.255.255.0|192.168.40.1|192.168.40.3"
 # The credential field is the 22 scrambled bytes at offset 24, shown as sent.
-[ "$(rows 2 4 | cut -d'|' -f20 | grep -cE '^([0-9a-f]{2} ){21}[0-9a-f]{2}$')" -eq 3 ] ||
+[ "$(rows 2 4 | cut -d'|' -f20 | grep -cE '^([0-9a-f]{2} ){21}[0-9a-f]{2}$')" -eq 4 ] ||
   fail "credential fields not shown as 22 bytes: $(rows 2 4 | cut -d'|' -f20)"
 results=$(awk -F'|' '$4 != ""' "$work/fields.txt" | cut -d'|' -f4,21 | sort -u)
 for want in "0|Result 0: accepted" "2|Result 2: ID or password not accepted"; do
