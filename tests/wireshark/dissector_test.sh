@@ -32,6 +32,8 @@ password=Wire-Pass-7
 cat >"$work/fleet.txt" <<EOF
 00:1A:2B:0E:00:01 CAM-One 192.168.40.11 255.255.255.0 192.168.40.1 192.168.40.2 8080 4000,4001,4002 3 admin $password
 00:1A:2B:0E:00:02 CAM-Locked 192.168.40.12 255.255.255.0 192.168.40.1 192.168.40.2 80 - 3 admin $password refuse
+00:1A:2B:0E:00:03 CAM-Cut 192.168.40.13 255.255.255.0 192.168.40.1 192.168.40.2 80 - 3 admin $password cut-fixed
+00:1A:2B:0E:00:04 CAM-Overrun 192.168.40.14 255.255.255.0 192.168.40.1 192.168.40.2 80 - 3 admin $password option-overrun
 EOF
 lan_up wire 192.168.40.1/24 192.168.40.250/24 "$work/fleet.txt" "$build/tools/nvtsim/nvtsim" || fail "no LAN"
 
@@ -62,7 +64,7 @@ capture_pid=""
 # line of fields per frame, once in full.
 fields=(encp.command encp.code encp.result encp.version encp.length encp.selector encp.mac encp.network_type
         encp.model encp.user_id encp.ip encp.subnet_mask encp.gateway encp.dns encp.web_port encp.av_port1
-        encp.av_port2 encp.av_port3 encp.credential _ws.col.Info)
+        encp.av_port2 encp.av_port3 encp.credential _ws.col.Info _ws.expert.message)
 field_args=()
 for field in udp.dstport "${fields[@]}"; do field_args+=(-e "$field"); done
 tshark -r "$work/encp.pcapng" -X lua_script:"$dissector" -T fields -E separator='|' "${field_args[@]}" \
@@ -90,9 +92,13 @@ for want in "0|Result 0: accepted" "2|Result 2: ID or password not accepted"; do
   grep -qxF "$want" <<<"$results" || fail "no result '$want' in: $results"
 done
 grep -qE '^([13-9]|[1-9][0-9]+)\|Result [0-9]+: settings refused$' <<<"$results" || fail "no refusal in: $results"
-# Every datagram is ENCP and decoded whole; the password never shows.
+# Every datagram is ENCP and decoded; the two replies that end inside their
+# fixed part or inside an option are marked where they stop, and only they.
 [ "$(awk -F'|' '$2 == "" && $3 == "" && $4 == ""' "$work/fields.txt" | grep -c .)" -eq 0 ] ||
   fail "datagrams left undecoded"
-grep -q "Malformed\|Expert Info" "$work/verbose.txt" && fail "malformed decoding: $(grep -m3 'Malformed\|Expert' "$work/verbose.txt")"
+expect "malformed replies" "$(awk -F'|' '$22 != ""' "$work/fields.txt" | cut -d'|' -f8,22 | sort -u)" \
+  "00:1a:2b:0e:00:03|Message ends inside a field
+00:1a:2b:0e:00:04|Message ends inside a field"
+grep -q "Lua Error" "$work/verbose.txt" && fail "the dissector failed: $(grep -m3 'Lua Error' "$work/verbose.txt")"
 grep -qF "$password" "$work/verbose.txt" && fail "the password shows in the decoding"
 echo "dissector: search, replies, set-network requests and results decoded from $(grep -c . "$work/fields.txt") frames"
