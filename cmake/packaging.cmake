@@ -4,8 +4,12 @@
 # the command-line client and the device simulator - in bin/, with a desktop
 # entry, the AppStream metainfo and the program icon in the freedesktop
 # places, their manual pages, bash, zsh and fish completions for tavrix-cli,
-# and the copyright and changelog files Debian wants in every package. Test
-# and benchmark programs are never installed.
+# and the copyright and changelog files Debian wants in every package.
+# Beside them go the files other programs read: an ENCP dissector for
+# Wireshark, a ufw application profile and a firewalld service for the reply
+# port, which an administrator enables (nothing opens the firewall by
+# itself), and the example playbooks. Test and benchmark programs are never
+# installed.
 #
 # `cpack -G DEB` builds tavrix_<version>_<arch>.deb. Its dependencies come
 # from dpkg-shlibdeps, which reads the libraries the programs really link
@@ -54,6 +58,20 @@ install(FILES ${CMAKE_SOURCE_DIR}/resources/fish-completion/tavrix-cli.fish
 install(FILES ${CMAKE_SOURCE_DIR}/resources/debian/copyright
         DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix)
 
+# Debian's Wireshark loads every Lua file of its global Lua plugin folder,
+# lib/<multiarch>/wireshark/plugins (`tshark -G folders`).
+install(FILES ${CMAKE_SOURCE_DIR}/resources/wireshark/tavrix-encp.lua
+        DESTINATION lib/${CMAKE_LIBRARY_ARCHITECTURE}/wireshark/plugins)
+# ufw reads application profiles only from /etc, whatever the prefix; a file
+# there is a conffile, so that an administrator's edits survive upgrades.
+# firewalld reads vendor services below /usr/lib.
+install(FILES ${CMAKE_SOURCE_DIR}/resources/firewall/tavrix.ufw
+        DESTINATION /etc/ufw/applications.d RENAME tavrix)
+install(FILES ${CMAKE_SOURCE_DIR}/resources/firewall/tavrix.xml
+        DESTINATION lib/firewalld/services)
+install(DIRECTORY ${CMAKE_SOURCE_DIR}/examples/ansible
+        DESTINATION ${CMAKE_INSTALL_DATADIR}/doc/tavrix/examples)
+
 # Manual pages and the changelog are shipped compressed, as Debian expects.
 # -n leaves out the source's name and time stamp, so that the same sources
 # always give the same package.
@@ -95,5 +113,7 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_DEPENDS "iproute2, pkexec")
 # The window's Korean texts need a CJK font.
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-noto-cjk")
+set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_SOURCE_DIR}/resources/debian/conffiles)
+set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 set(CPACK_GENERATOR DEB)
 include(CPack)

@@ -16,6 +16,7 @@ packages=(
   pkexec polkitd
   zsh fish
   gcovr clang-tidy clang-format
+  ansible-core tshark
 )
 
 missing=()
@@ -31,4 +32,7 @@ if [ "$(id -u)" -ne 0 ]; then
 fi
 echo "install-deps: installing ${missing[*]}"
 $sudo apt-get update -qq
+# tshark asks whether non-root users may capture; the tests capture as root
+# and the machine's policy stays as it was.
+echo "wireshark-common wireshark-common/install-setuid boolean false" | $sudo debconf-set-selections
 DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"

@@ -3,14 +3,17 @@
 # `make package` does, without touching the tree's own package) and lets
 # lintian, desktop-file-validate and appstreamcli judge it. The first two
 # print nothing for a clean package; any line they print fails the test, so
-# that informational notes do not pile up unseen either.
+# that informational notes do not pile up unseen either. The files other
+# programs read must lie where those programs look: the dissector in the
+# folder tshark names for global Lua plugins, the firewall descriptions in
+# ufw's and firewalld's folders.
 set -uo pipefail
 build=$1
 source_dir=$2
 
 fail() { echo "FAIL: $*"; exit 1; }
 
-for tool in cpack lintian desktop-file-validate appstreamcli; do
+for tool in cpack lintian desktop-file-validate appstreamcli tshark; do
   command -v "$tool" >/dev/null || fail "$tool is missing (scripts/install-deps.sh installs it)"
 done
 
@@ -39,6 +42,13 @@ for size in 16 32 48 64 128 256; do
   [ -f "$tree/usr/share/icons/hicolor/${size}x${size}/apps/tavrix.png" ] || fail "no ${size}x${size} icon"
 done
 [ -f "$tree/usr/share/icons/hicolor/scalable/apps/tavrix.svg" ] || fail "no scalable icon"
+
+lua_folder=$(tshark -G folders 2>/dev/null | sed -n 's/^Global Lua Plugins:[[:space:]]*//p')
+[ -n "$lua_folder" ] || fail "tshark names no global Lua plugin folder"
+for file in "$lua_folder/tavrix-encp.lua" /etc/ufw/applications.d/tavrix /usr/lib/firewalld/services/tavrix.xml; do
+  [ -f "$tree$file" ] || fail "the package lacks $file"
+done
+dpkg-deb -I "${debs[0]}" conffiles | grep -qxF /etc/ufw/applications.d/tavrix || fail "the ufw profile is no conffile"
 
 # The flush helper's own failure (here: no `ip`) must not look like pkexec's
 # refused authentication (126, 127), which the window tells differently.
