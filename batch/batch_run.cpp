@@ -7,34 +7,21 @@
 
 namespace {
 
-template <size_t N>
-void CopyText(char (&field)[N], const std::string& text) {
-  std::memcpy(field, text.data(), std::min(text.size(), N));
-}
-
 NetworkSettingRequest LineRequest(const DeviceInfo& device, const AddressListRecord& record,
                                   const BatchCredential& credential) {
-  NetworkSettingRequest request = SettingRequestFor(device);
-  request.networkType = record.networkType;
-  CopyText(request.userId, credential.userId);
-  CopyText(request.password, credential.password);
-  request.ipAddress = record.ipAddress;
-  request.subnetMask = record.subnetMask;
-  request.gateway = record.gateway;
-  request.dnsServer = record.dnsServer;
-  return request;
+  return SettingRequestFor(device, LineSettings(record), credential);
 }
 
-void Count(BatchTally& tally, ChangeOutcome outcome, int step) {
+void Count(BatchTally& tally, ExchangeVerdict outcome, int step) {
   switch (outcome) {
-    case ChangeOutcome::kAccepted:
+    case ExchangeVerdict::kAccepted:
       tally.accepted += step;
       break;
-    case ChangeOutcome::kRefusedCredential:
-    case ChangeOutcome::kRefused:
+    case ExchangeVerdict::kRefusedCredential:
+    case ExchangeVerdict::kRefused:
       tally.refused += step;
       break;
-    case ChangeOutcome::kNoAnswer:
+    case ExchangeVerdict::kNoAnswer:
       tally.noAnswer += step;
       break;
   }
@@ -52,6 +39,18 @@ std::vector<BatchLine> MatchableLines(std::vector<AddressListRecord> records) {
   return lines;
 }
 
+RequestedSettings LineSettings(const AddressListRecord& record) {
+  return {record.networkType, record.ipAddress, record.subnetMask, record.gateway, record.dnsServer};
+}
+
+std::vector<PlannedChange> PlanChanges(const std::vector<BatchLine>& lines,
+                                       const std::function<std::optional<DeviceInfo>(const BatchLine&)>& findTarget) {
+  std::vector<PlannedChange> plan;
+  plan.reserve(lines.size());
+  for (const BatchLine& line : lines) plan.push_back({line.mac, findTarget(line), LineSettings(line.record)});
+  return plan;
+}
+
 std::optional<uint32_t> GivenAddress(const AddressListRecord& record) {
   if (record.networkType != kNetworkStatic) return std::nullopt;
   return record.ipAddress;
@@ -63,8 +62,8 @@ BatchTally RunBatchLines(EncpClient& client, const std::vector<BatchLine>& lines
   std::vector<std::pair<const BatchLine*, DeviceInfo>> changes;  // by exchange index
   const auto creditLateAnswers = [&] {
     for (size_t index : exchange.TakeLateAnswers()) {
-      const ChangeOutcome outcome = OutcomeOf(exchange.sent()[index]);
-      Count(tally, ChangeOutcome::kNoAnswer, -1);
+      const ExchangeVerdict outcome = VerdictOf(exchange.sent()[index]);
+      Count(tally, ExchangeVerdict::kNoAnswer, -1);
       Count(tally, outcome, 1);
       hooks.onOutcome(*changes[index].first, changes[index].second, outcome, true);
     }
@@ -77,7 +76,7 @@ BatchTally RunBatchLines(EncpClient& client, const std::vector<BatchLine>& lines
     NetworkSettingRequest request = LineRequest(*target, line.record, credential);
     changes.emplace_back(&line, *target);
     ++tally.sent;
-    const ChangeOutcome outcome = OutcomeOf(exchange.Exchange(request, ChangeTargetFor(*target, request)));
+    const ExchangeVerdict outcome = VerdictOf(exchange.Exchange(request, ChangeTargetFor(*target, request)));
     explicit_bzero(request.password, sizeof request.password);
     Count(tally, outcome, 1);
     hooks.onOutcome(line, *target, outcome, false);

@@ -18,6 +18,7 @@
 #include <vector>
 
 #include "batch/address_list_line.h"
+#include "batch/change_engine.h"
 #include "protocol/setting_exchange.h"
 #include "table/device_list.h"
 
@@ -29,6 +30,14 @@ struct BatchLine {
 // The usable lines whose MAC text can match a device at all; the others
 // (lower case, dashes, ...) are left out, as no device would ever match them.
 std::vector<BatchLine> MatchableLines(std::vector<AddressListRecord> records);
+
+// What a line asks its device to take.
+RequestedSettings LineSettings(const AddressListRecord& record);
+
+// The engine's plan of `lines`, each with the device `findTarget` gives it
+// (none: not found).
+std::vector<PlannedChange> PlanChanges(const std::vector<BatchLine>& lines,
+                                       const std::function<std::optional<DeviceInfo>(const BatchLine&)>& findTarget);
 
 // The static address a line gives, none for DHCP.
 std::optional<uint32_t> GivenAddress(const AddressListRecord& record);
@@ -42,14 +51,11 @@ struct BatchTally {
   int verified = 0;  // counted by whoever verifies, after the run
 };
 
-struct BatchCredential {
-  std::string userId;
-  std::string password;
-};
+using BatchCredential = SettingCredential;
 
 struct BatchHooks {
   std::function<std::optional<DeviceInfo>(const BatchLine&)> findTarget;
-  std::function<void(const BatchLine&, const DeviceInfo&, ChangeOutcome, bool late)> onOutcome;
+  std::function<void(const BatchLine&, const DeviceInfo&, ExchangeVerdict, bool late)> onOutcome;
   std::function<void(const BatchTally&)> onProgress;  // after every request
   std::function<bool()> stopRequested;
 };

@@ -101,12 +101,12 @@ class BatchProgressEvent : public QEvent {
 
 class ChangeOutcomeEvent : public QEvent {
  public:
-  ChangeOutcomeEvent(const MacAddress& mac, ChangeOutcome outcome)
+  ChangeOutcomeEvent(const MacAddress& mac, ExchangeVerdict outcome)
       : QEvent(ChangeOutcomeEventType()), mac_(mac), outcome_(outcome) {}
   const MacAddress& mac() const { return mac_; }
-  ChangeOutcome outcome() const { return outcome_; }
+  ExchangeVerdict outcome() const { return outcome_; }
 
  private:
   MacAddress mac_;
-  ChangeOutcome outcome_;
+  ExchangeVerdict outcome_;
 };

@@ -37,10 +37,13 @@ ChangeTarget ChangeTargetFor(const DeviceInfo& device, const NetworkSettingReque
   return target;
 }
 
-ChangeOutcome OutcomeOf(const SentChange& change) {
-  if (!change.answer) return ChangeOutcome::kNoAnswer;
-  if (*change.answer == 0) return ChangeOutcome::kAccepted;
-  return *change.answer == 2 ? ChangeOutcome::kRefusedCredential : ChangeOutcome::kRefused;
+ExchangeVerdict VerdictOf(const SentChange& change) {
+  return change.answer ? VerdictOf(*change.answer) : ExchangeVerdict::kNoAnswer;
+}
+
+ExchangeVerdict VerdictOf(int resultCode) {
+  if (resultCode == 0) return ExchangeVerdict::kAccepted;
+  return resultCode == 2 ? ExchangeVerdict::kRefusedCredential : ExchangeVerdict::kRefused;
 }
 
 std::optional<size_t> AttributeResult(const std::vector<SentChange>& sent, const ResultReply& reply) {

@@ -34,6 +34,7 @@
 #include <vector>
 
 #include "encp_client.h"
+#include "encp_timing.h"
 
 struct ChangeTarget {
   uint8_t mac[6] = {};
@@ -54,14 +55,16 @@ struct SentChange {
   std::optional<int> answer;
 };
 
-// What became of one change, as operators are told it.
-enum class ChangeOutcome {
+// What the device's answer said: the one decoding of result codes.
+enum class ExchangeVerdict {
   kAccepted,
   kRefusedCredential,  // result 2: the ID or password
   kRefused,            // any other result, a malformed one included
   kNoAnswer,           // nothing from the device within its wait (or not sent)
 };
-ChangeOutcome OutcomeOf(const SentChange& change);
+ExchangeVerdict VerdictOf(const SentChange& change);
+// The verdict of a result code (0..255, -1 malformed).
+ExchangeVerdict VerdictOf(int resultCode);
 
 // The index in `sent` of the change `reply` answers; none when it is no
 // device's answer in this run, or a further copy of one already taken.
@@ -69,8 +72,6 @@ std::optional<size_t> AttributeResult(const std::vector<SentChange>& sent, const
 
 class SettingExchange {
  public:
-  static constexpr std::chrono::milliseconds kAnswerWait{1000};
-
   explicit SettingExchange(EncpClient& client, std::chrono::milliseconds answerWait = kAnswerWait);
 
   // Sends `request` to `target` and waits for its answer; returns the

@@ -132,10 +132,10 @@ bool DeviceTableCore::OnDiscoveryEnded() {
   return true;
 }
 
-std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome) {
-  const char* text = outcome == ChangeOutcome::kRefusedCredential ? kStateRefusedCredential
-                     : outcome == ChangeOutcome::kRefused         ? kStateRefused
-                     : outcome == ChangeOutcome::kNoAnswer        ? kStateNoAnswer
+std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ExchangeVerdict outcome) {
+  const char* text = outcome == ExchangeVerdict::kRefusedCredential ? kStateRefusedCredential
+                     : outcome == ExchangeVerdict::kRefused         ? kStateRefused
+                     : outcome == ExchangeVerdict::kNoAnswer        ? kStateNoAnswer
                                                                   : nullptr;
   std::vector<CellUpdate> cells;
   if (text == nullptr) return cells;

@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "batch/change_outcome.h"
 #include "protocol/encp_records.h"
 
 enum DeviceColumn : int {
@@ -57,12 +58,7 @@ inline constexpr CellColours kCurrentRowColours{kWhite, {49, 106, 197}};
 inline constexpr CellColours kPlainRowColours{kBlack, kWhite};
 
 inline constexpr const char* kStateCollision = "IP address collision";
-inline constexpr const char* kStateChecking = "Checking ip address ...";
-inline constexpr const char* kStateChanged = "IP address has changed.";
 inline constexpr const char* kStateChangedWithCollision = "IP address has changed. IP address collision";
-inline constexpr const char* kStateRefusedCredential = "Change refused: ID or password";
-inline constexpr const char* kStateRefused = "Change refused by the device";
-inline constexpr const char* kStateNoAnswer = "No answer to the change";
 
 QString DeviceText(const char* field, size_t capacity);
 QString FormatRowNumber(int row);             // "%4d" of row + 1

@@ -21,18 +21,18 @@ namespace {
 constexpr int kExitFailure = 1;
 
 // What became of one line; none until its turn came and found a device.
-using LineFate = std::optional<ChangeOutcome>;
+using LineFate = std::optional<ExchangeVerdict>;
 
 const char* FateText(const LineFate& fate, bool verified) {
   if (!fate) return "not found";
   switch (*fate) {
-    case ChangeOutcome::kNoAnswer:
+    case ExchangeVerdict::kNoAnswer:
       return "no answer";
-    case ChangeOutcome::kRefusedCredential:
+    case ExchangeVerdict::kRefusedCredential:
       return "refused: credential";
-    case ChangeOutcome::kRefused:
+    case ExchangeVerdict::kRefused:
       return "refused";
-    case ChangeOutcome::kAccepted:
+    case ExchangeVerdict::kAccepted:
       return verified ? "verified" : "accepted but not seen";
   }
   return "";
@@ -141,9 +141,9 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
       }
       return std::nullopt;
     };
-    hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
+    hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ExchangeVerdict outcome, bool) {
       fates[static_cast<size_t>(&line - lines.data())] = outcome;
-      if (outcome == ChangeOutcome::kAccepted) awaited.Await(line.mac.data(), GivenAddress(line.record));
+      if (outcome == ExchangeVerdict::kAccepted) awaited.Await(line.mac.data(), GivenAddress(line.record));
     };
     RunBatchLines(endpoint.client(), lines, {args.userId, password}, BatchTally{}, hooks);
   }
@@ -152,7 +152,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
   // Only the last accepted line of a device can be where it went.
   std::map<MacAddress, size_t> lastAccepted;
   for (size_t i = 0; i < lines.size(); ++i) {
-    if (fates[i] == ChangeOutcome::kAccepted) lastAccepted[lines[i].mac] = i;
+    if (fates[i] == ExchangeVerdict::kAccepted) lastAccepted[lines[i].mac] = i;
   }
   bool allVerified = true;
   std::string json = "[\n";
@@ -160,7 +160,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     const auto last = lastAccepted.find(lines[i].mac);
     const bool verified = seenAt.count(lines[i].mac) > 0 && last != lastAccepted.end() && last->second == i;
     const char* fate = FateText(fates[i], verified);
-    allVerified = allVerified && fates[i] == ChangeOutcome::kAccepted && verified;
+    allVerified = allVerified && fates[i] == ExchangeVerdict::kAccepted && verified;
     const std::string requested = RequestedText(lines[i].record);
     if (args.json) {
       json += std::string(i == 0 ? "" : ",\n") + "  {\"mac\": " + JsonString(lines[i].record.macText) +

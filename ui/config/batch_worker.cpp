@@ -81,8 +81,8 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
 
   BatchHooks hooks;
   hooks.findTarget = [&](const BatchLine& line) { return TickedDevice(inventory, line); };
-  hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
-    if (outcome == ChangeOutcome::kAccepted) RecordAcceptance(inventory, line);
+  hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ExchangeVerdict outcome, bool) {
+    if (outcome == ExchangeVerdict::kAccepted) RecordAcceptance(inventory, line);
     context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, outcome));
   };
   hooks.onProgress = postProgress;

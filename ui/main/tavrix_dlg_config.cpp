@@ -57,13 +57,13 @@ void CTavrixDlg::OnApply() {
                         panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress)) : std::nullopt);
       break;
     case ApplyCommandOutcome::kRefusedCredential:
-      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefusedCredential));
+      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kRefusedCredential));
       break;
     case ApplyCommandOutcome::kRefused:
-      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefused));
+      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kRefused));
       break;
     case ApplyCommandOutcome::kNoAnswer:
-      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kNoAnswer));
+      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kNoAnswer));
       break;
     default:
       break;
