@@ -9,7 +9,7 @@
 const char kCliUsage[] =
     "usage: tavrix-cli scan [--json | --csv]\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
-    "                      --user ID (--password P | --password-stdin) [--wait [S]]\n"
+    "                      --user ID (--password P | --password-stdin) [--wait [S]] [--json]\n"
     "       tavrix-cli batch FILE --user ID (--password P | --password-stdin)\n"
     "                      [--json] [--timeout S] [--dry-run]\n"
     "       tavrix-cli batch --range START END --mask M --gateway G --dns D\n"
@@ -123,7 +123,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     const bool isSet = parsed.command == CliCommand::kSet;
     const bool isBatch = parsed.command == CliCommand::kBatch;
     const bool sends = isSet || isBatch;
-    if (isBatch && arg == "--json") {
+    if ((isBatch || isSet) && arg == "--json") {
       parsed.json = true;
     } else if (isBatch && arg == "--dry-run") {
       parsed.dryRun = true;
