@@ -24,9 +24,10 @@ constexpr std::chrono::milliseconds kSettleGap{20};
 constexpr std::chrono::milliseconds kWaitSlice{50};
 // Datagrams read in one go before the clock is looked at again.
 constexpr int kReadLimit = 4096;
-// Searches an unanswered device that is still applying its change (at its
-// old address, already with the new settings) is watched for.
-constexpr int kMostApplyingWatches = 3;
+// Searches an unanswered device is watched for while it is not found, or
+// found still applying its change (at its old address, already with the
+// new settings): a device busy re-addressing itself may miss a search.
+constexpr int kMostWatches = 3;
 
 enum class Phase { kQueued, kOutstanding, kAccepted, kSilent, kFinal };
 
@@ -36,7 +37,7 @@ struct LineState {
   Clock::time_point acceptedAt{};
   Clock::time_point answeredAt{};
   bool checkDue = false;  // no search has looked at it since its last wait or acceptance
-  int applyingWatches = 0;
+  int watches = 0;
   ChangeReport report;
 };
 
@@ -394,7 +395,12 @@ class Engine {
         Finish(i, ChangeOutcome::kVerified, reply->sourceAddress);
         continue;
       }
-      if (!silent || !afterWait) continue;
+      if (!silent) {
+        // Heard accepting, not there yet: look again soon, a few times.
+        line.checkDue = reply != nullptr && ++line.watches < kMostWatches;
+        continue;
+      }
+      if (!afterWait) continue;
       if (reply != nullptr && ShowsOldSettings(i, *reply)) {
         if (line.report.requests <= kMostResends) {
           line.phase = Phase::kQueued;
@@ -402,8 +408,8 @@ class Engine {
         } else {
           Finish(i, ChangeOutcome::kNoAnswer);
         }
-      } else if (reply != nullptr && reply->sourceAddress == DeviceOf(i).sourceAddress &&
-                 ++line.applyingWatches < kMostApplyingWatches) {
+      } else if ((reply == nullptr || reply->sourceAddress == DeviceOf(i).sourceAddress) &&
+                 ++line.watches < kMostWatches) {
         line.checkDue = true;
       } else {
         Finish(i, ChangeOutcome::kNoAnswer);

@@ -80,6 +80,13 @@ void Measure(const Run& run, const char* lan, const EncpEndpointSettings& settin
   seams.endpoint = settings;
   seams.verifyFor = std::chrono::seconds(30);
   const auto start = std::chrono::steady_clock::now();
+  const int answering = run.devices - (run.silentEvery > 0 ? run.devices / run.silentEvery : 0);
+  double answeredAfter = -1;
+  seams.onReport = [&](const ChangeReport&, const ChangeTally& tally) {
+    if (answeredAfter < 0 && tally.accepted >= answering) {
+      answeredAfter = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    }
+  };
   const ChangeRunResult result = RunChangeEngine(PlanMoves(devices), {"root", "kefo"}, seams);
   const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
 
@@ -92,7 +99,7 @@ void Measure(const Run& run, const char* lan, const EncpEndpointSettings& settin
   std::printf("bench_batch: %d devices on %s, every %d-th silent: %.3f s until every outcome is final, %d requests:",
               run.devices, lan, run.silentEvery, seconds, requests);
   for (const auto& [word, count] : outcomes) std::printf(" %d %s,", count, word.c_str());
-  std::printf("\n");
+  std::printf(" every answering device accepted after %.3f s\n", answeredAfter);
 
   const double goal = run.silentEvery > 0 ? 8.0 : 0.5;
   const int silent = run.silentEvery > 0 ? run.devices / run.silentEvery : 0;
