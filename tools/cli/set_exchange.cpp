@@ -36,7 +36,6 @@ std::string SetOutcomeText(const ChangeReport& report, bool waited) {
       return "conflict: the MAC answers from " + DottedAddressText(report.seenAt) + " and " +
              DottedAddressText(report.otherAddress);
     case ChangeOutcome::kNotFound:
-      return "no device with this MAC answered the search";
     case ChangeOutcome::kNotSent:
     case ChangeOutcome::kOtherNetwork:
       return "Network setting failed !";
@@ -80,7 +79,9 @@ int RunSetCommand(const CliArgs& args, const std::string& password) {
   const ChangeReport& report = run.lines.front();
   const bool waited = args.wait.has_value();
   const int status = SetOutcomeExitStatus(report.outcome, waited);
-  if (run.end == ChangeRunEnd::kEndpointUnavailable) {
+  if (report.outcome == ChangeOutcome::kNotFound) {
+    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", MacText(args.mac).c_str());
+  } else if (run.end == ChangeRunEnd::kEndpointUnavailable) {
     std::fputs("tavrix-cli: could not open the local port (another program may hold it); no setting was sent\n",
                stderr);
   } else {
