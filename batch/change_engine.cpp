@@ -1,6 +1,7 @@
 #include "batch/change_engine.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <deque>
 #include <map>
 #include <unordered_map>
@@ -392,6 +393,7 @@ class Engine {
       const DeviceInfo* reply = found == seen_.end() ? nullptr : &found->second.front();
       if (reply != nullptr && ShowsNewSettings(i, *reply)) {
         if (silent) ++tally_.accepted;
+        line.report.seen = *reply;
         Finish(i, ChangeOutcome::kVerified, reply->sourceAddress);
         continue;
       }
@@ -461,6 +463,7 @@ ChangeRunResult RunChangeEngine(const std::vector<PlannedChange>& plan, SettingC
     EncpEndpoint endpoint(seams.endpoint, seams.open);
     if (endpoint.openResult() != 0) {
       result.end = ChangeRunEnd::kEndpointUnavailable;
+      result.openError = errno != 0 ? errno : EIO;
       for (size_t i = 0; i < plan.size(); ++i) {
         ChangeReport report;
         report.line = i;

@@ -62,6 +62,9 @@ struct ChangeReport {
   uint32_t seenAt = 0;
   uint32_t otherAddress = 0;
   int requests = 0;  // requests sent for the line, resends included
+  // Verified: the search reply that showed it, as a discovery cycle would
+  // have delivered it.
+  DeviceInfo seen{};
 };
 
 struct ChangeTally {
@@ -92,6 +95,7 @@ struct ChangeRunResult {
   ChangeRunEnd end = ChangeRunEnd::kCompleted;
   std::vector<ChangeReport> lines;  // the final report of every line, in plan order
   ChangeTally tally;
+  int openError = 0;  // errno of a failed open
 };
 
 // The credential is held by value and wiped when the run ends.

@@ -101,12 +101,12 @@ class BatchProgressEvent : public QEvent {
 
 class ChangeOutcomeEvent : public QEvent {
  public:
-  ChangeOutcomeEvent(const MacAddress& mac, ExchangeVerdict outcome)
+  ChangeOutcomeEvent(const MacAddress& mac, ChangeOutcome outcome)
       : QEvent(ChangeOutcomeEventType()), mac_(mac), outcome_(outcome) {}
   const MacAddress& mac() const { return mac_; }
-  ExchangeVerdict outcome() const { return outcome_; }
+  ChangeOutcome outcome() const { return outcome_; }
 
  private:
   MacAddress mac_;
-  ExchangeVerdict outcome_;
+  ChangeOutcome outcome_;
 };

@@ -132,15 +132,33 @@ bool DeviceTableCore::OnDiscoveryEnded() {
   return true;
 }
 
-std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ExchangeVerdict outcome) {
-  const char* text = outcome == ExchangeVerdict::kRefusedCredential ? kStateRefusedCredential
-                     : outcome == ExchangeVerdict::kRefused         ? kStateRefused
-                     : outcome == ExchangeVerdict::kNoAnswer        ? kStateNoAnswer
-                                                                  : nullptr;
+std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome) {
+  const char* text = nullptr;
+  CellColours colours = kFailedChangeColours;
+  switch (outcome) {
+    case ChangeOutcome::kRefusedCredential:
+      text = kStateRefusedCredential;
+      break;
+    case ChangeOutcome::kRefused:
+      text = kStateRefused;
+      break;
+    case ChangeOutcome::kNoAnswer:
+      text = kStateNoAnswer;
+      break;
+    case ChangeOutcome::kAcceptedNotSeen:
+      text = kStateChecking;
+      colours = kCheckingColours;
+      break;
+    case ChangeOutcome::kConflict:
+      text = kStateMacConflict;
+      colours = kCollisionColours;
+      break;
+    default:
+      break;
+  }
   std::vector<CellUpdate> cells;
   if (text == nullptr) return cells;
-  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(text),
-          kFailedChangeColours);
+  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(text), colours);
   return cells;
 }
 

@@ -74,7 +74,7 @@ class DeviceTableCore {
   bool OnDiscoveryEnded();
   // The State mark of a change that was refused or never answered; nothing
   // for an accepted one, which is marked when the wait for it begins.
-  std::vector<CellUpdate> MarkOutcome(const uint8_t mac[6], ExchangeVerdict outcome);
+  std::vector<CellUpdate> MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome);
   // "Checking ip address ..." for every awaited device that has a row. A
   // run that ended after "Clear" made the window idle leaves nothing awaited.
   std::vector<CellUpdate> OnBatchEnded();

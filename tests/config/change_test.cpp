@@ -27,6 +27,7 @@
 #include "ui/config/batch_command.h"
 #include "ui/config/batch_worker.h"
 #include "ui/config/single_change.h"
+#include "protocol/encp_endpoint.h"
 
 namespace {
 
@@ -52,24 +53,22 @@ TEST(SingleChangeRequest, TypeWireOrderLoginTextsCutAndTheDevicesOwnFields) {
   DeviceInfo device = Device(kMac, "10.0.0.9");
   std::strcpy(device.pppoeText1, "user@isp");
   std::strcpy(device.pppoeText2, "secret");
-  const auto request = BuildSettingRequest(device, Panel(true, true), "operator12", std::string(30, 'p'));
+  auto request = SettingRequestFor(device, PanelSettings(Panel(true, true)), {"operator12", std::string(30, 'p')});
   // Static wins; 8 characters fill the ID, no terminator; the device's dial-up texts are kept.
   EXPECT_EQ((std::tuple{request.networkType, request.ipAddress, std::string(request.userId, 8),
                         std::string(request.password, sizeof request.password),
                         std::string(request.pppoeText1) + " " + request.pppoeText2}),
             std::tuple(kNetworkStatic, Ip("192.168.1.10"), "operator", std::string(22, 'p'), "user@isp secret"));
-  EXPECT_EQ(BuildSettingRequest(device, Panel(false, true), "", "").networkType, kNetworkDhcp);
-  const auto other = BuildSettingRequest(device, Panel(false, false), "ab%d", "x");
+  EXPECT_EQ(PanelSettings(Panel(false, true)).networkType, kNetworkDhcp);
+  const auto other = SettingRequestFor(device, PanelSettings(Panel(false, false)), {"ab%d", "x"});
   EXPECT_EQ(other.networkType, kNetworkPppoe);
   EXPECT_EQ(std::string(other.userId, 8), std::string("ab%d\0\0\0\0", 8)) << "taken as typed, zero-filled";
 
-  // The exchange wipes the password it was handed, also when it could send
-  // nothing (the local port is held).
-  UdpSocket holder;
-  const EncpEndpointSettings settings{holder.port(), holder.port(), Ip("127.0.0.1")};
-  auto exchanged = request;
-  EXPECT_TRUE(RunSettingExchange(settings, DeviceInfo{}, exchanged).endpointFault);
-  EXPECT_EQ(std::string(exchanged.password, sizeof exchanged.password), std::string(22, '\0'));
+  // The copy of the password is wiped once the request has left.
+  UdpSocket device2;
+  EncpEndpoint endpoint({FreeLoopbackPort(), device2.port(), Ip("127.0.0.1")});
+  ASSERT_EQ(SendSettingRequest(endpoint.client(), request), 0);
+  EXPECT_EQ(std::string(request.password, sizeof request.password), std::string(22, '\0'));
 }
 
 // Confirmed and logged in, against a device that answers with `answer`

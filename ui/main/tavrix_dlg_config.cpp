@@ -57,13 +57,13 @@ void CTavrixDlg::OnApply() {
                         panel.staticChecked ? std::optional<uint32_t>(htonl(panel.ipAddress)) : std::nullopt);
       break;
     case ApplyCommandOutcome::kRefusedCredential:
-      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kRefusedCredential));
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefusedCredential));
       break;
     case ApplyCommandOutcome::kRefused:
-      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kRefused));
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kRefused));
       break;
     case ApplyCommandOutcome::kNoAnswer:
-      ApplyCells(table_.MarkOutcome(selected->mac, ExchangeVerdict::kNoAnswer));
+      ApplyCells(table_.MarkOutcome(selected->mac, ChangeOutcome::kNoAnswer));
       break;
     default:
       break;
