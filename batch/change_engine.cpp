@@ -56,6 +56,7 @@ class Engine {
       : plan_(plan), credential_(credential), seams_(seams), client_(client), lines_(plan.size()) {
     tally_.lines = static_cast<int>(plan.size());
     for (size_t i = 0; i < plan.size(); ++i) lines_[i].report.line = i;
+    CollectAddresses();
   }
 
   ChangeRunEnd Run() {
@@ -100,12 +101,27 @@ class Engine {
   const DeviceInfo& DeviceOf(size_t i) const { return *plan_[i].device; }
   const RequestedSettings& SettingsOf(size_t i) const { return plan_[i].settings; }
 
-  // Every address the line's device may answer from during the run.
-  std::vector<uint32_t> AddressesOf(size_t i) const {
-    std::vector<uint32_t> addresses{DeviceOf(i).sourceAddress, DeviceOf(i).ipAddress};
-    if (SettingsOf(i).networkType == kNetworkStatic) addresses.push_back(SettingsOf(i).ipAddress);
-    std::erase(addresses, 0u);
-    return addresses;
+  const std::vector<uint32_t>& AddressesOf(size_t i) const { return addresses_[i]; }
+
+  // Every address the line's device may answer from during the run: where
+  // it was found, what its record holds, and the static addresses this line
+  // and the earlier lines for the same device give it (a device asked again
+  // soon after a change may answer from where the change put it).
+  void CollectAddresses() {
+    addresses_.resize(plan_.size());
+    for (size_t i = 0; i < plan_.size(); ++i) {
+      if (!plan_[i].device) continue;
+      std::vector<uint32_t>& addresses = addresses_[i];
+      addresses = {DeviceOf(i).sourceAddress, DeviceOf(i).ipAddress};
+      for (size_t earlier = 0; earlier <= i; ++earlier) {
+        if (plan_[earlier].mac == plan_[i].mac && SettingsOf(earlier).networkType == kNetworkStatic) {
+          addresses.push_back(SettingsOf(earlier).ipAddress);
+        }
+      }
+      std::erase(addresses, 0u);
+      std::sort(addresses.begin(), addresses.end());
+      addresses.erase(std::unique(addresses.begin(), addresses.end()), addresses.end());
+    }
   }
 
   void Report(size_t i, ChangeOutcome outcome, bool final, uint32_t seenAt = 0, uint32_t other = 0) {
@@ -248,7 +264,7 @@ class Engine {
   }
 
   bool MayAnswer(size_t i, const ResultReply& reply) const {
-    const std::vector<uint32_t> addresses = AddressesOf(i);
+    const std::vector<uint32_t>& addresses = AddressesOf(i);
     const bool fromIt = std::find(addresses.begin(), addresses.end(), reply.sourceAddress) != addresses.end();
     return fromIt && (reply.selector < 0 || reply.selector == DeviceOf(i).selector);
   }
@@ -437,6 +453,7 @@ class Engine {
   const ChangeEngineSeams& seams_;
   EncpClient& client_;
   std::vector<LineState> lines_;
+  std::vector<std::vector<uint32_t>> addresses_;
   ChangeTally tally_;
   size_t finals_ = 0;
 

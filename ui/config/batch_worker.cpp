@@ -81,8 +81,10 @@ void PostReport(const BatchRunContext& context, const BatchLine& line, const Cha
     case ChangeOutcome::kNoAnswer:
       if (!report.final) return;
       break;
-    default:
+    case ChangeOutcome::kConflict:
       inventory.lock().awaited().Forget(line.mac.data());
+      break;
+    default:
       break;
   }
   context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, report.outcome));
