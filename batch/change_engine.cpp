@@ -304,7 +304,6 @@ class Engine {
         Finish(i, ChangeOutcome::kRefusedCredential);
         return;
       case ExchangeVerdict::kRefused:
-      case ExchangeVerdict::kNoAnswer:
         Finish(i, ChangeOutcome::kRefused);
         return;
       case ExchangeVerdict::kAccepted:

@@ -3,7 +3,9 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "protocol/address_text.h"
@@ -29,12 +31,26 @@ void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings&
                cycle.receiveBufferGranted, settings.receiveBufferBytes);
 }
 
+// A clone or a forger: one MAC answering one search from two addresses.
+void WarnOfMacConflicts(const std::vector<DeviceInfo>& replies) {
+  std::map<MacAddress, uint32_t> firstAddress;
+  std::set<MacAddress> warned;
+  for (const DeviceInfo& reply : replies) {
+    const auto [first, added] = firstAddress.emplace(MacOf(reply.mac), reply.sourceAddress);
+    if (added || first->second == reply.sourceAddress || !warned.insert(first->first).second) continue;
+    std::fprintf(stderr, "tavrix-cli: %s answers from %s and from %s (a clone or a forged reply)\n",
+                 MacText(reply.mac).c_str(), DottedAddressText(first->second).c_str(),
+                 DottedAddressText(reply.sourceAddress).c_str());
+  }
+}
+
 int Scan(const CliArgs& args) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
   WarnIfBufferShort(cycle, args.endpoint);
   // A list known to be incomplete is not a successful scan.
   const bool repliesLost = WarnIfScanIncomplete(cycle);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
+  WarnOfMacConflicts(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);
   } else if (args.csv) {
