@@ -427,7 +427,9 @@ class Engine {
         }
       } else if ((reply == nullptr || reply->sourceAddress == DeviceOf(i).sourceAddress) &&
                  ++line.watches < kMostWatches) {
-        line.checkDue = true;
+        // A missed search is looked at again at once; a device busy applying
+        // its change is given the re-scan period.
+        line.checkDue = reply == nullptr;
       } else {
         Finish(i, ChangeOutcome::kNoAnswer);
       }

@@ -114,6 +114,18 @@ TEST_F(ChangeEngineTest, ASharedAddressAndDuplicateAnswersCreditEachDeviceOnce) 
   }
 }
 
+// Its answer never comes, and while it applies the change it already reports
+// the new settings from its old address: watched, not asked again, and
+// verified once it answers from its new address.
+TEST_F(ChangeEngineTest, ASilentDeviceStillApplyingIsWatchedNotAskedAgain) {
+  StartSim(Device(1, 1, "root kefo quiet-accept"), {"--report-before-move", "--move-delay", "2500"});
+  std::vector<PlannedChange> plan = Plan({1});
+  plan[0].settings.subnetMask = Ip("255.255.255.0");  // so that the new settings show before the move
+  const ChangeReport line = Run(plan).lines[0];
+  EXPECT_EQ(line.outcome, ChangeOutcome::kVerified);
+  EXPECT_EQ(line.requests, 1);
+}
+
 // A stand-in answers every search with the device's MAC from the address the
 // device is being given, while the device itself never moves.
 TEST_F(ChangeEngineTest, AForgedReplyFromTheNewAddressIsAConflict) {

@@ -26,6 +26,7 @@ const char kSimUsage[] =
     "      ignore-changes (answers searches, never a change request),\n"
     "      vanish (accepts a change, then never answers again),\n"
     "      late-answer (answers a change 1.5 s late, then moves),\n"
+    "      quiet-accept (takes a change and moves, never answering it),\n"
     "      cut-fixed, option-overrun (malformed search replies);\n"
     "      '#' starts a comment line.\n"
     "Network:\n"

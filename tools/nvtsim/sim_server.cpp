@@ -190,7 +190,7 @@ void SimServer::SendVerdict(const SimVerdict& verdict, const sockaddr_in& reques
   const SimDevice& device = config_.fleet[verdict.device];
   uint8_t reply[16];
   const size_t size = EncodeSimResultReply(verdict.result, reply, sizeof reply);
-  const int copies = config_.duplicateReplies ? 2 : 1;
+  const int copies = device.acceptsQuietly ? 0 : config_.duplicateReplies ? 2 : 1;
   for (int c = 0; c < copies; ++c) Send(reply, size, device.address, requester);
   if (config_.verbose) {
     std::fprintf(stderr, "nvtsim: %s answers %u to a change request\n", device.model.c_str(), verdict.result);
