@@ -438,7 +438,16 @@ class Engine {
 
   Clock::time_point NextWake(Clock::time_point now) const {
     Clock::time_point wake = now + kWaitSlice;
-    if (!queue_.empty() && outstanding_.size() < kMostOutstanding) wake = std::min(wake, nextSendAt_);
+    // A queue blocked by outstanding requests wakes with their answers or
+    // waits; one blocked only until duplicates have passed, when they have.
+    if (outstanding_.size() < kMostOutstanding) {
+      if (std::any_of(queue_.begin(), queue_.end(), [&](size_t i) { return !Blocked(i, now); })) {
+        wake = std::min(wake, nextSendAt_);
+      }
+      for (const auto& [address, busy] : busyAddresses_) {
+        if (busy.outstanding == 0 && busy.quietFrom > now) wake = std::min(wake, busy.quietFrom);
+      }
+    }
     for (size_t i : outstanding_) wake = std::min(wake, lines_[i].waitEnds);
     if (searching_) wake = std::min(wake, std::min(searchStart_ + kSearchCycleLength, lastReplyAt_ + kSettleGap));
     return wake;
