@@ -1,6 +1,6 @@
 // A batch by address range: which ticked device gets which address, worked
 // out before anything is sent, so the window, its viewer and the
-// command-line client all run and show the same plan through RunBatchLines.
+// command-line client all run and show the same plan through the change engine.
 //
 // The ticked devices get Start, Start + 1, ... in the order given (the
 // window's list order). An address is passed over when a device that this run

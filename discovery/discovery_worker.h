@@ -20,6 +20,7 @@
 #include "discovery/worker_events.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_endpoint.h"
+#include "protocol/encp_timing.h"
 
 struct DiscoveryWorkerContext {
   std::shared_ptr<WindowMailbox> mailbox;
@@ -28,7 +29,7 @@ struct DiscoveryWorkerContext {
   DiscoveryCycle cycle = kNoDiscoveryCycle;
 };
 
-inline constexpr std::chrono::milliseconds kDiscoveryCycleLength{500};
+inline constexpr std::chrono::milliseconds kDiscoveryCycleLength = kSearchCycleLength;
 
 // Thread procedure: runs the cycle inside a catch-all, then posts
 // WM_DISCOVERY_ENDED. Returns 0 in every case.

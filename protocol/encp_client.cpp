@@ -233,6 +233,8 @@ int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
   if (datagram.truncated()) client->lastResult.code = -1;
   client->lastResult.sourceAddress = datagram.sender;
   client->lastResult.interfaceIndex = datagram.interfaceIndex;
+  client->lastResult.searchReplyDecoded =
+      client->lastResult.isSearchReply && DecodeReceivedSearchReply(datagram, client->lastReply) == kDecoded;
   return client->lastResult.code;
 }
 

@@ -92,6 +92,8 @@ bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client);
 // Datagrams the system discarded on arrival since the socket was opened,
 // mostly because the receive buffer was full; -1 when it cannot tell.
 int64_t ENCPCLIENT_DroppedDatagrams(const EncpClient& client);
+// Reads one datagram into `lastResult`; a search reply among them is also
+// decoded into `lastReply`, so one reader can take answers and searches.
 int32_t ENCPCLIENT_RecvResult(EncpClient* client);
 int32_t ENCPCLIENT_Search(EncpClient* client);
 int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request);

@@ -60,6 +60,9 @@ struct ResultReply {
   int32_t selector = -1;       // byte 8, or -1 when the reply ends before it
   uint32_t sourceAddress = 0;  // network byte order
   int32_t interfaceIndex = 0;  // the local interface it arrived on; 0 unknown
+  // A search reply that decoded whole; the reading endpoint's `lastReply`
+  // then holds the device it describes.
+  bool searchReplyDecoded = false;
 };
 
 struct NetworkSettingRequest {

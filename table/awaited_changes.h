@@ -26,6 +26,8 @@ class AwaitedChanges {
   // True, and the device no longer awaited, when `reply` shows its change done.
   bool Verify(const DeviceInfo& reply);
   bool IsAwaited(const uint8_t mac[6]) const;
+  // No longer awaited, whatever it answers (its change ended otherwise).
+  void Forget(const uint8_t mac[6]) { awaited_.erase(MacOf(mac)); }
 
   bool empty() const { return awaited_.empty(); }
   size_t size() const { return awaited_.size(); }

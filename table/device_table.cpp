@@ -133,14 +133,32 @@ bool DeviceTableCore::OnDiscoveryEnded() {
 }
 
 std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome) {
-  const char* text = outcome == ChangeOutcome::kRefusedCredential ? kStateRefusedCredential
-                     : outcome == ChangeOutcome::kRefused         ? kStateRefused
-                     : outcome == ChangeOutcome::kNoAnswer        ? kStateNoAnswer
-                                                                  : nullptr;
+  const char* text = nullptr;
+  CellColours colours = kFailedChangeColours;
+  switch (outcome) {
+    case ChangeOutcome::kRefusedCredential:
+      text = kStateRefusedCredential;
+      break;
+    case ChangeOutcome::kRefused:
+      text = kStateRefused;
+      break;
+    case ChangeOutcome::kNoAnswer:
+      text = kStateNoAnswer;
+      break;
+    case ChangeOutcome::kAcceptedNotSeen:
+      text = kStateChecking;
+      colours = kCheckingColours;
+      break;
+    case ChangeOutcome::kConflict:
+      text = kStateMacConflict;
+      colours = kCollisionColours;
+      break;
+    default:
+      break;
+  }
   std::vector<CellUpdate> cells;
   if (text == nullptr) return cells;
-  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(text),
-          kFailedChangeColours);
+  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(text), colours);
   return cells;
 }
 

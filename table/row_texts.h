@@ -11,6 +11,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "batch/change_outcome.h"
 #include "protocol/encp_records.h"
 
 enum DeviceColumn : int {
@@ -57,13 +58,8 @@ inline constexpr CellColours kCurrentRowColours{kWhite, {49, 106, 197}};
 inline constexpr CellColours kPlainRowColours{kBlack, kWhite};
 
 inline constexpr const char* kStateCollision = QT_TRANSLATE_NOOP("Tavrix", "IP address collision");
-inline constexpr const char* kStateChecking = QT_TRANSLATE_NOOP("Tavrix", "Checking ip address ...");
-inline constexpr const char* kStateChanged = QT_TRANSLATE_NOOP("Tavrix", "IP address has changed.");
 inline constexpr const char* kStateChangedWithCollision =
     QT_TRANSLATE_NOOP("Tavrix", "IP address has changed. IP address collision");
-inline constexpr const char* kStateRefusedCredential = QT_TRANSLATE_NOOP("Tavrix", "Change refused: ID or password");
-inline constexpr const char* kStateRefused = QT_TRANSLATE_NOOP("Tavrix", "Change refused by the device");
-inline constexpr const char* kStateNoAnswer = QT_TRANSLATE_NOOP("Tavrix", "No answer to the change");
 
 QString DeviceText(const char* field, size_t capacity);
 QString FormatRowNumber(int row);             // "%4d" of row + 1

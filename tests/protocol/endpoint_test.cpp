@@ -11,7 +11,6 @@
 
 #include "protocol/encp_client.h"
 #include "protocol/encp_codec.h"
-#include "protocol/setting_exchange.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/reply_builder.h"
 
@@ -175,43 +174,6 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   EXPECT_EQ(client.ops.SetCredential(&client, &credential), 0);
   for (size_t size : {62u, 50u, 69u}) EXPECT_EQ(device.Receive().size(), size);
   client.ops.Close(&client);
-}
-
-// Who an answer belongs to, in a run that asked A (at .1, moving to .9),
-// B (at .2, selector 7), and C and D, which share address .3.
-TEST(SettingExchangeTest, AnAnswerIsCreditedOnlyToTheDeviceThatSentIt) {
-  const auto host = [](int number) { return number ? inet_addr(("10.0.0." + std::to_string(number)).c_str()) : 0; };
-  const auto target = [&](uint8_t mac, int discovered, int given, uint8_t selector) {
-    SentChange change;
-    change.target = {.mac = {0, 0, 0, 0, 0, mac},
-                     .selector = selector,
-                     .discoveredAddress = host(discovered),
-                     .givenAddress = host(given)};
-    return change;
-  };
-  std::vector<SentChange> sent = {target(1, 1, 9, 1), target(2, 2, 0, 7), target(3, 3, 0, 1), target(4, 3, 0, 1)};
-  const auto from = [&](int number, int selector = -1, bool isSearchReply = false) {
-    return ResultReply{.code = 0, .isSearchReply = isSearchReply, .selector = selector, .sourceAddress = host(number)};
-  };
-  EXPECT_EQ(AttributeResult(sent, from(1)), 0u);
-  EXPECT_EQ(AttributeResult(sent, from(9)), 0u) << "from the address it was given";
-  EXPECT_EQ(AttributeResult(sent, from(2, 7)), 1u);
-  EXPECT_EQ(AttributeResult(sent, from(2, 8)), std::nullopt) << "another selector";
-  EXPECT_EQ(AttributeResult(sent, from(1, -1, true)), std::nullopt) << "a search reply";
-  EXPECT_EQ(AttributeResult(sent, from(5)), std::nullopt) << "no device of the run";
-  EXPECT_EQ(AttributeResult(sent, from(3)), 3u) << "shared address: the one asked last";
-  sent[3].answer = 0;
-  EXPECT_EQ(AttributeResult(sent, from(3)), 2u);
-  sent[2].answer = 0;
-  sent[0].answer = 0;
-  EXPECT_EQ(AttributeResult(sent, from(3)), std::nullopt) << "a further copy";
-  EXPECT_EQ(AttributeResult(sent, from(1)), std::nullopt) << "a further copy";
-
-  // A asked again, on to .10, before its record caught up with .9.
-  sent.push_back(target(1, 1, 10, 1));
-  EXPECT_EQ(AttributeResult(sent, from(9)), 4u) << "from the address an earlier line gave it";
-  sent[0].answer = 2;
-  EXPECT_EQ(AttributeResult(sent, from(9)), std::nullopt) << "a refused change never moved it";
 }
 
 }  // namespace

@@ -2,9 +2,18 @@
 // simulator over loopback (free ports, each device at its own 127.x address).
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
 
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
 #include <algorithm>
+#include <set>
 #include <sstream>
+#include <thread>
+
+#include "batch/change_engine.h"
 
 #include "tests/support/loopback_udp.h"
 #include "tests/support/run_command.h"
@@ -79,7 +88,6 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"set", "--mac", mac, "--dhcp", "--password", "x"},  // no user
       {"set", "--mac", mac, "--dhcp", "--user", "root"},   // no password
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--password-stdin"},
-      {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--json"},
       {"set", "--mac", mac, "--dhcp", "--user", "root", "--password", "x", "--wait", "soon"},
       {"batch"},
       {"batch", "list.txt"},  // no credential for a real run
@@ -146,15 +154,22 @@ TEST_F(CliAgainstSim, ScanThatLostRepliesSaysSoAndFails) {
 }
 
 TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
-  const std::pair<int, int> statuses[] = {
-      {0, 0}, {2, 3}, {1, 4}, {-1, 4}, {kSetNoAnswer, 1}, {kSetNotSent, 1}, {kSetPortUnavailable, 1}};
-  for (const auto& [outcome, status] : statuses) EXPECT_EQ(SetOutcomeExitStatus(outcome), status) << outcome;
+  const std::tuple<ChangeOutcome, bool, int> statuses[] = {
+      {ChangeOutcome::kVerified, true, 0},          {ChangeOutcome::kAcceptedNotSeen, false, 0},
+      {ChangeOutcome::kAcceptedNotSeen, true, 1},   {ChangeOutcome::kRefusedCredential, false, 3},
+      {ChangeOutcome::kRefused, false, 4},          {ChangeOutcome::kNoAnswer, false, 1},
+      {ChangeOutcome::kConflict, true, 1},          {ChangeOutcome::kNotSent, false, 1}};
+  for (const auto& [outcome, waited, status] : statuses) {
+    EXPECT_EQ(SetOutcomeExitStatus(outcome, waited), status) << OutcomeWord(outcome);
+  }
 
   // A change is never sent from a port its answer cannot reach.
   UdpSocket holder(0, "0.0.0.0");
-  const EncpEndpointSettings settings{
-      .localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
-  EXPECT_EQ(RunSetExchange(settings, DeviceInfo{}, NetworkSettingRequest{}), kSetPortUnavailable);  // a DHCP change
+  ChangeEngineSeams seams;
+  seams.endpoint = {.localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
+  const ChangeRunResult run = RunChangeEngine({PlannedChange{{}, DeviceInfo{}, {}}}, {"root", "kefo"}, seams);
+  EXPECT_EQ(run.end, ChangeRunEnd::kEndpointUnavailable);
+  EXPECT_EQ(run.lines[0].outcome, ChangeOutcome::kNotSent);
 }
 
 // A batch against an accepting, a refusing, a silent and a vanishing device
@@ -183,14 +198,20 @@ TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
   EXPECT_NE(output.find("127.0.9.300 is not an address"), std::string::npos);
   EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
 
+  // Each line as soon as it is final; the silent device was asked three times.
   EXPECT_EQ(Cli("batch " + path + " --user root --password-stdin --timeout 4", &output, "kefo\n"), 1);
-  EXPECT_EQ(output,
-            "00:1A:2B:00:00:01\t127.0.9.1\tverified\n"
-            "00:1A:2B:00:00:02\t127.0.9.2\trefused\n"
-            "00:1A:2B:00:00:03\t127.0.9.3\tno answer\n"
-            "00:1A:2B:00:00:04\t127.0.9.4\taccepted but not seen\n"
-            "00:1A:2B:00:00:05\t127.0.9.5\tnot found\n");
-  EXPECT_EQ(changeRequests(), 4);
+  std::vector<std::string> printed;
+  for (std::istringstream in(output); std::getline(in, printed.emplace_back());) {
+  }
+  printed.pop_back();
+  std::sort(printed.begin(), printed.end());
+  EXPECT_EQ(printed, (std::vector<std::string>{"00:1A:2B:00:00:01\t127.0.9.1\tverified",
+                                               "00:1A:2B:00:00:02\t127.0.9.2\trefused",
+                                               "00:1A:2B:00:00:03\t127.0.9.3\tno answer",
+                                               "00:1A:2B:00:00:04\t127.0.9.4\taccepted but not seen",
+                                               "00:1A:2B:00:00:05\t127.0.9.5\tnot found"}))
+      << output;
+  EXPECT_EQ(changeRequests(), 6);
 
   // A change reads its password from standard input and finds its device by
   // search; waited for, it is seen at its new address. Its other outcomes
@@ -226,4 +247,51 @@ TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
             "00:1A:2B:00:00:01\t127.0.7.22\tverified\n");
   EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.21" + range + " --dry-run", &output), 1);
   EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
+}
+
+// Devices that share one address are asked one after the other, so a batch
+// of silent ones lasts long enough to be interrupted in the middle.
+TEST_F(CliAgainstSim, SigintMidBatchStillReportsEveryLineAsOneJsonDocument) {
+  std::string fleet, list;
+  for (int i = 1; i <= 20; ++i) {
+    char mac[20];
+    std::snprintf(mac, sizeof mac, "00:1A:2B:00:01:%02X", i);
+    fleet += std::string(mac) + " CAM 127.0.7.50 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 root kefo ignore-changes\n";
+    list += std::string(mac) + " STATIC 127.0.8." + std::to_string(i) + " 255.255.0.0 127.0.0.1 127.0.0.1\n";
+  }
+  StartSim({}, fleet);
+  const std::string path = files_.Write(list + "00:1A:2B:00:01:99 STATIC 127.0.8.99 255.255.0.0 127.0.0.1 127.0.0.1\n");
+  const tavrix::lab::Child cli = tavrix::lab::Spawn(
+      {TAVRIX_CLI_PATH, "batch", path, "--user", "root", "--password", "kefo", "--json", "--local-port",
+       std::to_string(FreeLoopbackPort()), "--device-port", std::to_string(sim_.port()), "--destination", "127.0.0.1"},
+      false);
+  ASSERT_GT(cli.pid, 0);
+  std::string output;
+  // The line of the device that is not there comes first; the first silent
+  // device's request is then out.
+  tavrix::lab::ReadOutput(cli, std::chrono::steady_clock::now() + std::chrono::seconds(10), &output,
+                          [](const std::string& seen) { return seen.find("not found") != std::string::npos; });
+  std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+  kill(cli.pid, SIGINT);
+  tavrix::lab::ReadOutput(cli, std::chrono::steady_clock::now() + std::chrono::seconds(10), &output,
+                          [](const std::string&) { return false; });
+  int status = 0;
+  waitpid(cli.pid, &status, 0);
+  close(cli.output);
+  ASSERT_TRUE(WIFEXITED(status));
+  EXPECT_EQ(WEXITSTATUS(status), 130);
+
+  QJsonParseError error;
+  const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(output), &error);
+  ASSERT_EQ(error.error, QJsonParseError::NoError) << output;
+  std::set<int> lines;
+  std::multiset<std::string> outcomes;
+  for (const QJsonValue& value : document.array()) {
+    lines.insert(value.toObject().value("line").toInt());
+    outcomes.insert(value.toObject().value("outcome").toString().toStdString());
+  }
+  EXPECT_EQ(lines.size(), 21u) << output;
+  EXPECT_EQ(outcomes.count("not found"), 1u);
+  EXPECT_GE(outcomes.count("no answer"), 1u) << output;
+  EXPECT_GE(outcomes.count("not sent"), 10u) << output;
 }

@@ -53,12 +53,12 @@ TEST(NetnsScan, DefaultsFindTheFleetsOfTwoNetworksAndAMovedDevice) {
 
   // Re-addressing by broadcast reaches a device outside the PC's view of
   // its subnet, and the device then answers from its new address.
-  CliArgs args;
-  args.userId = "root";
-  args.ipAddress = inet_addr("192.168.77.5");
-  args.subnetMask = inet_addr("255.255.255.0");
-  args.gateway = args.dnsServer = inet_addr("192.168.77.1");
-  EXPECT_EQ(RunSetExchange(defaults, devices[0], BuildSetRequest(devices[0], args, "kefo")), 0);
+  const RequestedSettings settings{kNetworkStatic, inet_addr("192.168.77.5"), inet_addr("255.255.255.0"),
+                                   inet_addr("192.168.77.1"), inet_addr("192.168.77.1")};
+  ChangeEngineSeams seams;
+  seams.verifyFor = std::chrono::seconds(10);
+  const ChangeRunResult run = RunChangeEngine({{MacOf(devices[0].mac), devices[0], settings}}, {"root", "kefo"}, seams);
+  EXPECT_EQ(run.lines[0].outcome, ChangeOutcome::kVerified);
   std::set<std::string> after;
   for (int attempt = 0; attempt < 20 && !after.count("192.168.77.5"); ++attempt)
     after = SourceAddresses(UniqueByMac(RunScanCycle(defaults).replies));

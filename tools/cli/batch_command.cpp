@@ -3,7 +3,6 @@
 #include <arpa/inet.h>
 
 #include <algorithm>
-#include <map>
 #include <optional>
 #include <vector>
 
@@ -11,32 +10,13 @@
 #include "batch/batch_run.h"
 #include "batch/range_plan.h"
 #include "protocol/address_text.h"
-#include "protocol/encp_endpoint.h"
-#include "tools/cli/change_verification.h"
+#include "tools/cli/change_run.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
 
 namespace {
 
 constexpr int kExitFailure = 1;
-
-// What became of one line; none until its turn came and found a device.
-using LineFate = std::optional<ChangeOutcome>;
-
-const char* FateText(const LineFate& fate, bool verified) {
-  if (!fate) return "not found";
-  switch (*fate) {
-    case ChangeOutcome::kNoAnswer:
-      return "no answer";
-    case ChangeOutcome::kRefusedCredential:
-      return "refused: credential";
-    case ChangeOutcome::kRefused:
-      return "refused";
-    case ChangeOutcome::kAccepted:
-      return verified ? "verified" : "accepted but not seen";
-  }
-  return "";
-}
 
 std::string RequestedText(const AddressListRecord& record) {
   return record.networkType == kNetworkStatic ? record.addressTexts[0] : "DHCP";
@@ -124,51 +104,29 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     found = ScanOnce(args.endpoint);
   }
 
-  std::vector<LineFate> fates(lines.size());
-  AwaitedChanges awaited;
-  {
-    EncpEndpoint endpoint(args.endpoint);
-    if (endpoint.openResult() != 0) {
-      std::fprintf(stderr,
-                   "tavrix-cli: could not open the local port (another program may hold it); "
-                   "no setting was sent\n");
-      return kExitFailure;
+  if (StopRequested().load()) found.clear();
+  const std::vector<PlannedChange> plan = PlanChanges(lines, [&](const BatchLine& line) -> std::optional<DeviceInfo> {
+    for (const DeviceInfo& device : found) {
+      if (MacOf(device.mac) == line.mac) return device;
     }
-    BatchHooks hooks;
-    hooks.findTarget = [&](const BatchLine& line) -> std::optional<DeviceInfo> {
-      for (const DeviceInfo& device : found) {
-        if (MacOf(device.mac) == line.mac) return device;
-      }
-      return std::nullopt;
-    };
-    hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
-      fates[static_cast<size_t>(&line - lines.data())] = outcome;
-      if (outcome == ChangeOutcome::kAccepted) awaited.Await(line.mac.data(), GivenAddress(line.record));
-    };
-    RunBatchLines(endpoint.client(), lines, {args.userId, password}, BatchTally{}, hooks);
-  }
-  const std::map<MacAddress, uint32_t> seenAt = WaitForChanges(awaited, args.endpoint, args.timeout);
+    return std::nullopt;
+  });
+  std::vector<PlanLineText> texts;
+  for (const BatchLine& line : lines) texts.push_back({line.record.macText, RequestedText(line.record)});
 
-  // Only the last accepted line of a device can be where it went.
-  std::map<MacAddress, size_t> lastAccepted;
-  for (size_t i = 0; i < lines.size(); ++i) {
-    if (fates[i] == ChangeOutcome::kAccepted) lastAccepted[lines[i].mac] = i;
+  ChangeEngineSeams seams;
+  seams.endpoint = args.endpoint;
+  seams.verifyFor = args.timeout;
+  ReportSink sink(out);
+  const CliRunOutcome run = RunPlanReporting(plan, texts, {args.userId, password}, seams, args.json, sink);
+  if (run.endpointUnavailable) {
+    std::fprintf(stderr,
+                 "tavrix-cli: could not open the local port (another program may hold it); "
+                 "no setting was sent\n");
   }
-  bool allVerified = true;
-  std::string json = "[\n";
-  for (size_t i = 0; i < lines.size(); ++i) {
-    const auto last = lastAccepted.find(lines[i].mac);
-    const bool verified = seenAt.count(lines[i].mac) > 0 && last != lastAccepted.end() && last->second == i;
-    const char* fate = FateText(fates[i], verified);
-    allVerified = allVerified && fates[i] == ChangeOutcome::kAccepted && verified;
-    const std::string requested = RequestedText(lines[i].record);
-    if (args.json) {
-      json += std::string(i == 0 ? "" : ",\n") + "  {\"mac\": " + JsonString(lines[i].record.macText) +
-              ", \"requested\": " + JsonString(requested) + ", \"outcome\": " + JsonString(fate) + "}";
-    } else {
-      std::fprintf(out, "%s\t%s\t%s\n", lines[i].record.macText.c_str(), requested.c_str(), fate);
-    }
-  }
-  if (args.json) std::fprintf(out, "%s%s]\n", json.c_str(), lines.empty() ? "" : "\n");
-  return allVerified ? 0 : kExitFailure;
+  if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
+  const bool allVerified = std::all_of(run.result.lines.begin(), run.result.lines.end(), [](const ChangeReport& r) {
+    return r.outcome == ChangeOutcome::kVerified;
+  });
+  return allVerified && !run.endpointUnavailable && !sink.Failed() ? 0 : kExitFailure;
 }

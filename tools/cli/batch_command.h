@@ -1,12 +1,11 @@
 // `tavrix-cli batch FILE`: the window's batch from a shell. It scans, plans
-// each usable line to the device with that MAC that answered the scan,
-// sends through the same exchange as the window (RunBatchLines), then waits
-// for the accepted devices as the window does, and reports one line per
-// usable line of the file: its MAC, the requested address ("DHCP" for a
-// DHCP line) and what became of it - "verified", "accepted but not seen",
-// "refused: credential", "refused", "no answer" or "not found". A device
-// named by several lines ends where the last accepted line put it, so only
-// that line can read "verified".
+// each usable line to the device with that MAC that answered the scan, and
+// runs the plan through the change engine, as the window does (see
+// change_run.h for how it reports): one line per usable line of the file,
+// its MAC, the requested address ("DHCP" for a DHCP line) and the outcome's
+// word. A device named by several lines ends where the last line put it, so
+// only that line can read "verified". `--timeout` bounds how long accepted
+// devices are watched for.
 //
 // With `--range` the lines are planned instead (PlanAddressRange) after the
 // scan, against the devices it found; a refused range sends nothing. The

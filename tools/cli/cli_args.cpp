@@ -9,7 +9,7 @@
 const char kCliUsage[] =
     "usage: tavrix-cli scan [--json | --csv]\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
-    "                      --user ID (--password P | --password-stdin) [--wait [S]]\n"
+    "                      --user ID (--password P | --password-stdin) [--wait [S]] [--json]\n"
     "       tavrix-cli batch FILE --user ID (--password P | --password-stdin)\n"
     "                      [--json] [--timeout S] [--dry-run]\n"
     "       tavrix-cli batch --range START END --mask M --gateway G --dns D\n"
@@ -28,8 +28,8 @@ const char kCliUsage[] =
     "      MAC, waits (--timeout S, default 60) until the accepted devices answer\n"
     "      from their new addresses, and prints per line: MAC, requested address,\n"
     "      outcome (verified, accepted but not seen, refused: credential, refused,\n"
-    "      no answer, not found). --dry-run checks the file against the devices\n"
-    "      found and sends nothing.\n"
+    "      no answer, not found, conflict, not sent), each as soon as it is final.\n"
+    "      --dry-run checks the file against the devices found and sends nothing.\n"
     "\n"
     "Exit status: 0 success, 1 failure (device not found, no answer, network error,\n"
     "replies lost to a full receive buffer, a change not seen, a batch line not\n"
@@ -123,7 +123,7 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     const bool isSet = parsed.command == CliCommand::kSet;
     const bool isBatch = parsed.command == CliCommand::kBatch;
     const bool sends = isSet || isBatch;
-    if (isBatch && arg == "--json") {
+    if ((isBatch || isSet) && arg == "--json") {
       parsed.json = true;
     } else if (isBatch && arg == "--dry-run") {
       parsed.dryRun = true;

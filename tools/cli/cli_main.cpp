@@ -3,12 +3,14 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <map>
 #include <optional>
+#include <set>
 #include <string>
 
 #include "protocol/address_text.h"
 #include "tools/cli/batch_command.h"
-#include "tools/cli/change_verification.h"
+#include "tools/cli/change_run.h"
 #include "tools/cli/cli_args.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
@@ -29,12 +31,26 @@ void WarnIfBufferShort(const ScanCycleResult& cycle, const EncpEndpointSettings&
                cycle.receiveBufferGranted, settings.receiveBufferBytes);
 }
 
+// A clone or a forger: one MAC answering one search from two addresses.
+void WarnOfMacConflicts(const std::vector<DeviceInfo>& replies) {
+  std::map<MacAddress, uint32_t> firstAddress;
+  std::set<MacAddress> warned;
+  for (const DeviceInfo& reply : replies) {
+    const auto [first, added] = firstAddress.emplace(MacOf(reply.mac), reply.sourceAddress);
+    if (added || first->second == reply.sourceAddress || !warned.insert(first->first).second) continue;
+    std::fprintf(stderr, "tavrix-cli: %s answers from %s and from %s (a clone or a forged reply)\n",
+                 MacText(reply.mac).c_str(), DottedAddressText(first->second).c_str(),
+                 DottedAddressText(reply.sourceAddress).c_str());
+  }
+}
+
 int Scan(const CliArgs& args) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
   WarnIfBufferShort(cycle, args.endpoint);
   // A list known to be incomplete is not a successful scan.
   const bool repliesLost = WarnIfScanIncomplete(cycle);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
+  WarnOfMacConflicts(cycle.replies);
   if (args.json) {
     std::fputs(FormatDevicesJson(devices).c_str(), stdout);
   } else if (args.csv) {
@@ -52,42 +68,17 @@ bool ReadPasswordLine(std::string* password) {
 }
 
 int Set(const CliArgs& args) {
+  WatchStopSignals();
   std::string password = args.password;
   if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
     std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
     return kExitUsage;
   }
-  const ScanCycleResult cycle = RunScanCycle(args.endpoint);
-  WarnIfScanIncomplete(cycle);
-  const DeviceInfo* target = nullptr;
-  for (const DeviceInfo& d : cycle.replies) {
-    if (std::memcmp(d.mac, args.mac, 6) == 0) {
-      target = &d;
-      break;
-    }
-  }
-  if (target == nullptr) {
-    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", MacText(args.mac).c_str());
-    return kExitFailure;
-  }
-  NetworkSettingRequest request = BuildSetRequest(*target, args, password);
-  const std::optional<uint32_t> given = args.dhcp ? std::nullopt : std::optional<uint32_t>(request.ipAddress);
-  const int outcome = RunSetExchange(args.endpoint, *target, request);
-  std::fprintf(outcome == 0 ? stdout : stderr, "%s\n", SetOutcomeText(outcome).c_str());
-  if (outcome != 0 || !args.wait) return SetOutcomeExitStatus(outcome);
-
-  AwaitedChanges awaited;
-  awaited.Await(target->mac, given);
-  const auto seenAt = WaitForChanges(awaited, args.endpoint, *args.wait);
-  if (seenAt.empty()) {
-    std::fprintf(stderr, "accepted but not seen: no answer from its new address\n");
-    return kExitFailure;
-  }
-  std::printf("verified: the device answers from %s\n", DottedAddressText(seenAt.begin()->second).c_str());
-  return 0;
+  return RunSetCommand(args, password);
 }
 
 int Batch(const CliArgs& args) {
+  WatchStopSignals();
   std::string password = args.password;
   if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
     std::fprintf(stderr, "tavrix-cli: no password on standard input\n");

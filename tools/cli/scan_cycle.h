@@ -11,8 +11,9 @@
 #include <vector>
 
 #include "protocol/encp_client.h"
+#include "protocol/encp_timing.h"
 
-inline constexpr std::chrono::milliseconds kScanCycleLength{500};
+inline constexpr std::chrono::milliseconds kScanCycleLength = kSearchCycleLength;
 
 struct ScanCycleResult {
   int32_t initResult = -1;

@@ -1,62 +1,98 @@
 #include "tools/cli/set_exchange.h"
 
-#include <algorithm>
+#include <cstdio>
 #include <cstring>
 
-#include "protocol/encp_endpoint.h"
-#include "protocol/setting_exchange.h"
-#include "protocol/setting_request.h"
+#include "protocol/address_text.h"
+#include "tools/cli/change_run.h"
+#include "tools/cli/device_text.h"
+#include "tools/cli/report_sink.h"
+#include "tools/cli/scan_cycle.h"
 
-NetworkSettingRequest BuildSetRequest(const DeviceInfo& device, const CliArgs& args, const std::string& password) {
-  NetworkSettingRequest request = SettingRequestFor(device);
-  request.networkType = args.dhcp ? kNetworkDhcp : kNetworkStatic;
-  std::memcpy(request.userId, args.userId.data(), std::min(args.userId.size(), sizeof request.userId));
-  std::memcpy(request.password, password.data(), std::min(password.size(), sizeof request.password - 1));
-  request.ipAddress = args.ipAddress;
-  request.subnetMask = args.subnetMask;
-  request.gateway = args.gateway;
-  request.dnsServer = args.dnsServer;
-  return request;
+namespace {
+
+constexpr int kExitFailure = 1;
+
+}  // namespace
+
+RequestedSettings SetRequestedSettings(const CliArgs& args) {
+  return {args.dhcp ? kNetworkDhcp : kNetworkStatic, args.ipAddress, args.subnetMask, args.gateway, args.dnsServer};
 }
 
-int RunSetExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
-                   const NetworkSettingRequest& request) {
-  EncpEndpoint endpoint(settings);
-  if (endpoint.openResult() != 0) return kSetPortUnavailable;
-  SettingExchange exchange(endpoint.client());
-  const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
-  if (change.sendFailed) return kSetNotSent;
-  return change.answer.value_or(kSetNoAnswer);
-}
-
-std::string SetOutcomeText(int outcome) {
-  switch (outcome) {
-    case 0:
-      return "Network settings accepted. The device is moving to its new address.";
-    case 2:
+std::string SetOutcomeText(const ChangeReport& report, bool waited) {
+  switch (report.outcome) {
+    case ChangeOutcome::kVerified:
+      return "verified: the device answers from " + DottedAddressText(report.seenAt);
+    case ChangeOutcome::kAcceptedNotSeen:
+      return waited ? "accepted but not seen: no answer from its new address"
+                    : "Network settings accepted. The device is moving to its new address.";
+    case ChangeOutcome::kRefusedCredential:
       return "Invalid Athentication Information.\nCheck the Administrator ID and Password !";
-    case kSetNoAnswer:
-      return "No answer from the device within 1 second.";
-    case kSetNotSent:
-      return "Network setting failed !";
-    case kSetPortUnavailable:
-      return "Could not open the local port (another program may hold it); no setting was sent.";
-    default:
+    case ChangeOutcome::kRefused:
       return "Configuration Error !\nPlease check IP, netmask ro gateway and correct them.";
+    case ChangeOutcome::kNoAnswer:
+      return "No answer from the device.";
+    case ChangeOutcome::kConflict:
+      return "conflict: the MAC answers from " + DottedAddressText(report.seenAt) + " and " +
+             DottedAddressText(report.otherAddress);
+    case ChangeOutcome::kNotFound:
+    case ChangeOutcome::kNotSent:
+    case ChangeOutcome::kOtherNetwork:
+      return "Network setting failed !";
+  }
+  return "";
+}
+
+int SetOutcomeExitStatus(ChangeOutcome outcome, bool waited) {
+  switch (outcome) {
+    case ChangeOutcome::kVerified:
+      return 0;
+    case ChangeOutcome::kAcceptedNotSeen:
+      return waited ? kExitFailure : 0;
+    case ChangeOutcome::kRefusedCredential:
+      return 3;
+    case ChangeOutcome::kRefused:
+      return 4;
+    default:
+      return kExitFailure;
   }
 }
 
-int SetOutcomeExitStatus(int outcome) {
-  switch (outcome) {
-    case 0:
-      return 0;
-    case 2:
-      return 3;
-    case kSetNoAnswer:
-    case kSetNotSent:
-    case kSetPortUnavailable:
-      return 1;
-    default:
-      return 4;
+int RunSetCommand(const CliArgs& args, const std::string& password) {
+  const ScanCycleResult cycle = RunScanCycle(args.endpoint);
+  WarnIfScanIncomplete(cycle);
+  PlannedChange change;
+  std::memcpy(change.mac.data(), args.mac, sizeof args.mac);
+  change.settings = SetRequestedSettings(args);
+  for (const DeviceInfo& device : cycle.replies) {
+    if (std::memcmp(device.mac, args.mac, sizeof args.mac) == 0) {
+      change.device = device;
+      break;
+    }
   }
+  ChangeEngineSeams seams;
+  seams.endpoint = args.endpoint;
+  seams.stop = &StopRequested();
+  seams.verifyFor = args.wait.value_or(std::chrono::milliseconds(0));
+  if (StopRequested().load()) change.device.reset();
+  const ChangeRunResult run = RunChangeEngine({change}, {args.userId, password}, seams);
+  const ChangeReport& report = run.lines.front();
+  const bool waited = args.wait.has_value();
+  const int status = SetOutcomeExitStatus(report.outcome, waited);
+  if (report.outcome == ChangeOutcome::kNotFound) {
+    std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", MacText(args.mac).c_str());
+  } else if (run.end == ChangeRunEnd::kEndpointUnavailable) {
+    std::fputs("tavrix-cli: could not open the local port (another program may hold it); no setting was sent\n",
+               stderr);
+  } else {
+    std::fprintf(status == 0 && !args.json ? stdout : stderr, "%s\n", SetOutcomeText(report, waited).c_str());
+  }
+  ReportSink sink(stdout);
+  if (args.json) {
+    const PlanLineText text{MacText(args.mac), args.dhcp ? "DHCP" : DottedAddressText(args.ipAddress)};
+    sink.Write(ReportLineJson(text, report) + "\n");
+  }
+  if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
+  if (!sink.Flush()) return kExitFailure;
+  return run.end == ChangeRunEnd::kEndpointUnavailable ? kExitFailure : status;
 }

@@ -70,8 +70,12 @@ bool InterfaceAddresses::Add(const std::vector<uint32_t>& addresses, std::string
   return true;
 }
 
-void InterfaceAddresses::Remove(uint32_t address) {
-  if (added_.erase(address)) RunBatch("del", {address});
+void InterfaceAddresses::Remove(const std::vector<uint32_t>& addresses) {
+  std::vector<uint32_t> ours;
+  for (uint32_t address : addresses) {
+    if (added_.erase(address)) ours.push_back(address);
+  }
+  if (!ours.empty()) RunBatch("del", ours);
 }
 
 bool InterfaceAddresses::RunBatch(const std::string& verb, const std::vector<uint32_t>& addresses) {

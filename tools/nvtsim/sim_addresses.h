@@ -28,8 +28,8 @@ class InterfaceAddresses {
   int interfaceIndex() const { return index_; }
 
   bool Add(const std::vector<uint32_t>& addresses, std::string* error);
-  // Removes an address this object added; others are kept.
-  void Remove(uint32_t address);
+  // Removes the addresses this object added; others are kept.
+  void Remove(const std::vector<uint32_t>& addresses);
 
  private:
   bool RunBatch(const std::string& verb, const std::vector<uint32_t>& addresses);

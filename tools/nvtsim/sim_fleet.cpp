@@ -138,13 +138,15 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
         d.vanishesAfterChange = true;
       else if (f[i] == "late-answer")
         d.answersLate = true;
+      else if (f[i] == "quiet-accept")
+        d.acceptsQuietly = true;
       else if (f[i] == "cut-fixed")
         d.replyFault = SimReplyFault::kCutFixedPart;
       else if (f[i] == "option-overrun")
         d.replyFault = SimReplyFault::kOptionOverrun;
       else
         return fail(
-            "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, cut-fixed or "
+            "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, quiet-accept, cut-fixed or "
             "option-overrun)");
     }
     fleet.push_back(d);

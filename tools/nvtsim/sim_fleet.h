@@ -19,6 +19,7 @@
 //             'vanish' (accepts a change, then never answers again),
 //             'late-answer' (answers a change 1.5 s late, after the
 //             client's one-second wait, and moves only then),
+//             'quiet-accept' (takes a change and moves, never answering it),
 //             'cut-fixed' (search replies stop inside their fixed part) or
 //             'option-overrun' (the last option claims more bytes than follow)
 //
@@ -57,6 +58,7 @@ struct SimDevice {
   bool ignoresChanges = false;
   bool vanishesAfterChange = false;
   bool answersLate = false;
+  bool acceptsQuietly = false;
   SimReplyFault replyFault = SimReplyFault::kNone;
 };
 

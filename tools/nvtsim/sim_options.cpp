@@ -26,6 +26,7 @@ const char kSimUsage[] =
     "      ignore-changes (answers searches, never a change request),\n"
     "      vanish (accepts a change, then never answers again),\n"
     "      late-answer (answers a change 1.5 s late, then moves),\n"
+    "      quiet-accept (takes a change and moves, never answering it),\n"
     "      cut-fixed, option-overrun (malformed search replies);\n"
     "      '#' starts a comment line.\n"
     "Network:\n"
@@ -45,7 +46,12 @@ const char kSimUsage[] =
     "                           'search', or 'change' and the target MAC\n"
     "Faults:\n"
     "  --junk                   send malformed and foreign datagrams with every answer\n"
-    "  --duplicate              send every search reply twice\n"
+    "  --duplicate              send every search reply and change answer twice\n"
+    "  --lose-requests P        lose each change request with probability P (0..1)\n"
+    "  --lose-answers P         lose each datagram the devices send with probability P\n"
+    "  --seed N                 seed of the losses (default 1), so a run can be repeated\n"
+    "  --report-before-move     while a change is applied, search replies already\n"
+    "                           show the new settings, from the old address\n"
     "  --long-texts             reply texts longer than the fields (up to 255 bytes)\n"
     "  --silent I               device I (0-based, repeatable) never answers\n"
     "  --burst                  all replies back to back, no pacing\n"
@@ -102,6 +108,8 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       config.burst = true;
     } else if (arg == "--duplicate") {
       config.duplicateReplies = true;
+    } else if (arg == "--report-before-move") {
+      config.reportBeforeMove = true;
     } else if (arg == "--junk") {
       config.junk = true;
     } else if (arg == "--long-texts") {
@@ -110,6 +118,14 @@ bool ParseSimOptions(int argc, const char* const* argv, SimOptions* options, std
       config.verbose = true;
     } else if (!value(&v)) {
       return fail(arg.rfind("--", 0) == 0 ? "missing value for " + arg : "unexpected argument " + arg);
+    } else if (arg == "--lose-requests" || arg == "--lose-answers") {
+      char* end = nullptr;
+      const double chance = std::strtod(v.c_str(), &end);
+      if (end == v.c_str() || *end != '\0' || !(chance >= 0 && chance <= 1)) return fail(arg + " needs 0..1");
+      (arg == "--lose-requests" ? config.loseRequests : config.loseAnswers) = chance;
+    } else if (arg == "--seed") {
+      if (!ParseUnsigned(v, 0xFFFFFFFFul, &n)) return fail("bad --seed " + v);
+      config.seed = static_cast<uint32_t>(n);
     } else if (arg == "--request-log") {
       config.requestLog = v;
     } else if (arg == "--count") {

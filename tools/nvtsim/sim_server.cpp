@@ -33,7 +33,7 @@ bool IsLoopback(uint32_t networkOrder) { return (ntohl(networkOrder) & kLoopback
 
 }  // namespace
 
-SimServer::SimServer(SimConfig config) : config_(std::move(config)) {
+SimServer::SimServer(SimConfig config) : config_(std::move(config)), random_(config_.seed) {
   uint32_t highest = 0;
   for (const SimDevice& d : config_.fleet) highest = std::max(highest, ntohl(d.address));
   nextDhcp_ = config_.dhcpFirst != 0 ? ntohl(config_.dhcpFirst) : highest + 1;
@@ -116,6 +116,10 @@ void SimServer::HandleDatagram(const uint8_t* data, size_t size, const sockaddr_
     ++counters_.ignored;
     return;
   }
+  if (request.kind != SimRequestKind::kSearch && Lost(config_.loseRequests)) {
+    ++counters_.ignored;
+    return;
+  }
   ++counters_.requests;
   LogRequest(request);
   if (request.kind == SimRequestKind::kSearch)
@@ -145,9 +149,10 @@ void SimServer::AnswerSearch(const sockaddr_in& requester) {
   }
   uint8_t reply[kSimMaxDatagram];
   int sinceLastPause = 0;
-  for (const SimDevice& device : config_.fleet) {
+  for (size_t i = 0; i < config_.fleet.size(); ++i) {
+    const SimDevice& device = config_.fleet[i];
     if (device.silent) continue;
-    const size_t size = EncodeSimSearchReply(device, reply, sizeof reply);
+    const size_t size = EncodeSimSearchReply(Reported(i), reply, sizeof reply);
     const int copies = config_.duplicateReplies ? 2 : 1;
     for (int c = 0; c < copies; ++c) Send(reply, size, device.address, requester);
     if (!config_.burst && ++sinceLastPause == kRepliesPerPause) {
@@ -185,7 +190,8 @@ void SimServer::SendVerdict(const SimVerdict& verdict, const sockaddr_in& reques
   const SimDevice& device = config_.fleet[verdict.device];
   uint8_t reply[16];
   const size_t size = EncodeSimResultReply(verdict.result, reply, sizeof reply);
-  Send(reply, size, device.address, requester);
+  const int copies = device.acceptsQuietly ? 0 : config_.duplicateReplies ? 2 : 1;
+  for (int c = 0; c < copies; ++c) Send(reply, size, device.address, requester);
   if (config_.verbose) {
     std::fprintf(stderr, "nvtsim: %s answers %u to a change request\n", device.model.c_str(), verdict.result);
   }
@@ -199,29 +205,50 @@ void SimServer::SendVerdict(const SimVerdict& verdict, const sockaddr_in& reques
 
 void SimServer::ApplyDueMoves() {
   const auto now = Clock::now();
+  const bool anyDue = std::any_of(moves_.begin(), moves_.end(), [&](const PendingMove& m) {
+    return m.due + (broadcastMode() ? kMoveBatchWindow : Clock::duration::zero()) <= now;
+  });
+  if (!anyDue) return;
+  std::vector<uint32_t> added, left;
   for (auto it = moves_.begin(); it != moves_.end();) {
     if (it->due > now) {
       ++it;
       continue;
     }
     SimDevice& device = config_.fleet[it->device];
-    const uint32_t oldAddress = device.address;
+    left.push_back(device.address);
     device = it->next;
-    if (broadcastMode()) {
-      std::string error;
-      if (!addresses_->Add({device.address}, &error)) std::fprintf(stderr, "nvtsim: %s\n", error.c_str());
-      const bool stillUsed = std::any_of(config_.fleet.begin(), config_.fleet.end(),
-                                         [&](const SimDevice& d) { return d.address == oldAddress; });
-      if (!stillUsed) addresses_->Remove(oldAddress);
-    } else if (!IsLoopback(device.address)) {
+    added.push_back(device.address);
+    if (!broadcastMode() && !IsLoopback(device.address)) {
       std::fprintf(stderr, "nvtsim: %s moved to %s, outside loopback; it can no longer answer\n", device.model.c_str(),
                    DottedAddressText(device.address).c_str());
     }
     it = moves_.erase(it);
   }
+  if (!broadcastMode()) return;
+  std::string error;
+  if (!addresses_->Add(added, &error)) std::fprintf(stderr, "nvtsim: %s\n", error.c_str());
+  std::erase_if(left, [&](uint32_t old) {
+    return std::any_of(config_.fleet.begin(), config_.fleet.end(), [&](const SimDevice& d) { return d.address == old; });
+  });
+  addresses_->Remove(left);
+}
+
+bool SimServer::Lost(double chance) { return chance > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < chance; }
+
+SimDevice SimServer::Reported(size_t device) const {
+  if (!config_.reportBeforeMove) return config_.fleet[device];
+  for (const PendingMove& move : moves_) {
+    if (move.device != device) continue;
+    SimDevice applying = move.next;
+    applying.address = config_.fleet[device].address;
+    return applying;
+  }
+  return config_.fleet[device];
 }
 
 bool SimServer::Send(const uint8_t* data, size_t size, uint32_t sourceAddress, const sockaddr_in& requester) {
+  if (Lost(config_.loseAnswers)) return false;
   sockaddr_in to = requester;
   if (broadcastMode()) {
     to.sin_addr.s_addr = htonl(INADDR_BROADCAST);

@@ -14,7 +14,9 @@
 // for replies back to back as fast as the kernel takes them. An accepted
 // change takes effect after `moveDelay`, as a device needs time to re-address
 // itself; until then it still answers from its old address. A device that
-// answers late holds its answer (and its move) for kLateAnswerDelay.
+// answers late holds its answer (and its move) for kLateAnswerDelay. In
+// broadcast mode moves due within kMoveBatchWindow are made together, as
+// each change of the interface's addresses costs a run of `ip`.
 #pragma once
 
 #include <netinet/in.h>
@@ -23,6 +25,7 @@
 #include <chrono>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -33,6 +36,7 @@
 class InterfaceAddresses;
 
 inline constexpr std::chrono::milliseconds kLateAnswerDelay{1500};
+inline constexpr std::chrono::milliseconds kMoveBatchWindow{20};
 
 struct SimConfig {
   std::vector<SimDevice> fleet;
@@ -41,10 +45,18 @@ struct SimConfig {
   uint32_t listenAddress = 0;      // network order; 0: 127.0.0.1 or, broadcast mode, any
   std::string broadcastInterface;  // empty: loopback mode
   bool burst = false;
-  bool duplicateReplies = false;
+  bool duplicateReplies = false;  // every search reply and change answer twice
   bool junk = false;  // malformed and foreign datagrams with every search answer
   std::chrono::milliseconds moveDelay{200};
   uint32_t dhcpFirst = 0;  // network order; 0: the address after the fleet's highest
+  // Lossy LAN: the chance that a change request, or a datagram the devices
+  // send, is lost, drawn from a generator seeded with `seed`.
+  double loseRequests = 0;
+  double loseAnswers = 0;
+  uint32_t seed = 1;
+  // While a change is applied the device already reports its new settings,
+  // still from its old address.
+  bool reportBeforeMove = false;
   bool verbose = false;
   std::string requestLog;  // empty: none
 };
@@ -96,6 +108,9 @@ class SimServer {
   void SendDueAnswers();
   void ApplyDueMoves();
   bool Send(const uint8_t* data, size_t size, uint32_t sourceAddress, const sockaddr_in& requester);
+  bool Lost(double chance);
+  // The device as the next search reply shows it.
+  SimDevice Reported(size_t device) const;
 
   SimConfig config_;
   int socket_ = -1;
@@ -103,6 +118,7 @@ class SimServer {
   std::unique_ptr<InterfaceAddresses> addresses_;
   std::vector<PendingMove> moves_;
   std::vector<PendingAnswer> lateAnswers_;
+  std::mt19937 random_;
   uint32_t nextDhcp_ = 0;  // host order
   SimCounters counters_;
 };

@@ -1,6 +1,5 @@
 #include "ui/config/apply_command.h"
 
-#include "protocol/secret_wipe.h"
 #include "ui/common/prompts.h"
 #include "ui/common/translation.h"
 #include "ui/config/login_dlg.h"
@@ -16,10 +15,8 @@ ApplyCommandOutcome RunApplyCommand(QWidget* parent, const DeviceInfo& device, c
   CLoginDlg login(nullptr);
   if (prompts.runModal(login) != QDialog::Accepted) return ApplyCommandOutcome::kLoginCancelled;
 
-  std::string password = login.takePassword();
-  NetworkSettingRequest request = BuildSettingRequest(device, panel, login.userId().toStdString(), password);
-  WipeSecret(password);
-  const ExchangeOutcome outcome = RunSettingExchange(settings, device, request);
+  SettingCredential credential{login.userId().toStdString(), login.takePassword()};
+  const ExchangeOutcome outcome = RunSettingExchange(settings, device, PanelSettings(panel), std::move(credential));
   for (const QString& text : ExchangeFailureTexts(outcome)) {
     prompts.showMessage(parent, QMessageBox::Critical, text);
   }

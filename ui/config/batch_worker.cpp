@@ -1,6 +1,7 @@
 #include "ui/config/batch_worker.h"
 
 #include <QString>
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <vector>
@@ -20,13 +21,6 @@ std::vector<BatchLine> ReadLines(const BatchRunContext& context, const std::atom
     context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromUtf8(fault)));
   }
   return MatchableLines(std::move(list.records));
-}
-
-int CountMatchingLines(DeviceInventory& inventory, const std::vector<BatchLine>& lines) {
-  auto access = inventory.lock();
-  int matching = 0;
-  for (const BatchLine& line : lines) matching += access.IsTicked(access.table().FindRowByMac(line.mac.data())) ? 1 : 0;
-  return matching;
 }
 
 // Under one lock: the listed device with the line's MAC, when it is ticked
@@ -56,38 +50,77 @@ void RecordAcceptance(DeviceInventory& inventory, const BatchLine& line) {
   access.awaited().Await(device.mac, GivenAddress(line.record));
 }
 
+BatchTally WindowTally(const ChangeTally& engine, int matchingLines) {
+  BatchTally tally;
+  tally.matchingLines = matchingLines;
+  tally.sent = engine.sent;
+  tally.accepted = engine.accepted;
+  tally.refused = engine.refused;
+  tally.noAnswer = engine.noAnswer;
+  tally.verified = engine.verified;
+  return tally;
+}
+
+// What the window hears of a line's report: an acceptance is recorded and
+// awaited; a verification comes as the search reply that showed it, which
+// the window's table credits as it credits a discovery cycle's; every other
+// final outcome marks the row.
+void PostReport(const BatchRunContext& context, const BatchLine& line, const ChangeReport& report) {
+  DeviceInventory& inventory = *context.inventory;
+  const bool awaited = inventory.lock().awaited().IsAwaited(line.mac.data());
+  switch (report.outcome) {
+    case ChangeOutcome::kAcceptedNotSeen:
+      if (report.final) return;  // the window's own searches go on watching
+      RecordAcceptance(inventory, line);
+      break;
+    case ChangeOutcome::kVerified:
+      if (!awaited) RecordAcceptance(inventory, line);
+      context.mailbox->post(
+          std::make_unique<DeviceFoundEvent>(std::vector<DeviceInfo>{report.seen}, kNoDiscoveryCycle));
+      return;
+    case ChangeOutcome::kNoAnswer:
+      if (!report.final) return;
+      break;
+    case ChangeOutcome::kConflict:
+      inventory.lock().awaited().Forget(line.mac.data());
+      break;
+    default:
+      break;
+  }
+  context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, report.outcome));
+}
+
 }  // namespace
 
 BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
-  BatchTally tally;
-  DeviceInventory& inventory = *context.inventory;
-
-  EncpEndpoint endpoint(context.settings, context.openEndpoint);
-  if (const std::optional<EndpointFault> fault =
-          OpenFaultAfterInit(endpoint.openResult(), context.settings.localPort)) {
-    context.mailbox->post(
-        std::make_unique<WorkerFaultEvent>(WithheldChangeText(*fault), WorkerFaultKind::kEndpointUnavailable));
-    return tally;
-  }
   const bool throughFile = context.mode == BatchMode::kThroughFile;
-  if (stopRequested.load() || (throughFile && context.filePath.empty())) return tally;
+  if (stopRequested.load() || (throughFile && context.filePath.empty())) return {};
 
   const std::vector<BatchLine> lines = throughFile ? ReadLines(context, stopRequested) : context.plan;
-  tally.matchingLines = CountMatchingLines(inventory, lines);
-  const auto postProgress = [&](const BatchTally& now) {
-    context.mailbox->post(std::make_unique<BatchProgressEvent>(now));
-  };
-  postProgress(tally);
+  const std::vector<PlannedChange> plan = PlanChanges(
+      lines, [&](const BatchLine& line) { return TickedDevice(*context.inventory, line); });
+  const int matching = static_cast<int>(
+      std::count_if(plan.begin(), plan.end(), [](const PlannedChange& change) { return change.device.has_value(); }));
+  BatchTally tally = WindowTally(ChangeTally{}, matching);
+  context.mailbox->post(std::make_unique<BatchProgressEvent>(tally));
 
-  BatchHooks hooks;
-  hooks.findTarget = [&](const BatchLine& line) { return TickedDevice(inventory, line); };
-  hooks.onOutcome = [&](const BatchLine& line, const DeviceInfo&, ChangeOutcome outcome, bool) {
-    if (outcome == ChangeOutcome::kAccepted) RecordAcceptance(inventory, line);
-    context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, outcome));
+  ChangeEngineSeams seams;
+  seams.endpoint = context.settings;
+  seams.open = context.openEndpoint;
+  seams.stop = &stopRequested;
+  seams.verifyFor = kBatchVerifyFor;
+  seams.onReport = [&](const ChangeReport& report, const ChangeTally& now) {
+    if (plan[report.line].device) PostReport(context, lines[report.line], report);
+    tally = WindowTally(now, matching);
+    context.mailbox->post(std::make_unique<BatchProgressEvent>(tally));
   };
-  hooks.onProgress = postProgress;
-  hooks.stopRequested = [&] { return stopRequested.load(); };
-  return RunBatchLines(endpoint.client(), lines, {kBatchUserId, kBatchPassword}, tally, hooks);
+  const ChangeRunResult result = RunChangeEngine(plan, {kBatchUserId, kBatchPassword}, seams);
+  if (result.end == ChangeRunEnd::kEndpointUnavailable) {
+    const EndpointFault fault{context.settings.localPort, result.openError};
+    context.mailbox->post(
+        std::make_unique<WorkerFaultEvent>(WithheldChangeText(fault), WorkerFaultKind::kEndpointUnavailable));
+  }
+  return tally;
 }
 
 int NvtSettingThreadProc(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {

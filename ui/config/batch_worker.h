@@ -3,37 +3,34 @@
 // line's settings, on a thread of its own. Both ways share everything after
 // the lines are known: exchanges, outcomes, tally and verification.
 //
-// For each usable line, in file or plan order, the inventory lock is taken once to
-// plan it: the listed device whose MAC equals the line's MAC (exact,
-// upper-case colon form), if it is ticked at that moment, and a copy of what
-// the request needs. The lock is released for the exchange (SettingExchange:
-// one request, a wait of at most a second for that device's own answer) and
-// taken again, by MAC, for the write-back. No row number is ever carried
-// across a release of the lock, so "Clear" and sorting stay available during
-// a run: a device that is gone is skipped, and a sort can neither skip a
-// ticked device nor send one device a line twice.
+// The lines are planned when the run starts, under the inventory lock: each
+// goes to the listed device whose MAC equals its MAC (exact, upper-case
+// colon form) if that device is ticked then. The change engine then runs
+// the plan on this thread (batch/change_engine.h): overlapping exchanges,
+// its own verification searches and resends, all on one endpoint, so the
+// window's discovery stays stopped until WM_BATCH_ENDED. No row number is
+// carried across a release of the lock, so "Clear" and sorting stay
+// available during a run.
 //
-// Only a device that accepted (result 0) gets the new type and addresses in
-// its record and joins the awaited set (at its given address for a static
-// change); a device that refused or stayed silent keeps its record as it
-// was, so the panel never shows a change that did not happen. An acceptance
-// that arrives after its device's wait, during a later device's exchange or
-// at the end of the run, counts all the same. An accepted device that was
-// cleared from the list meanwhile is not awaited.
+// Each report goes to the window as it comes: an acceptance writes the new
+// type and addresses into the device's record (by MAC) and joins the
+// awaited set; a verification is posted as the search reply that showed
+// it, which the window's table credits like a discovery cycle's (the row
+// turns green at its new address); a refusal, a silence after every resend
+// or a conflict marks the row. A device that refused or stayed silent keeps
+// its record as it was, so the panel never shows a change that did not
+// happen. Accepted devices not seen within kBatchVerifyFor stay awaited, and
+// the window's own re-scans watch them after the run.
 //
 // An endpoint that cannot be opened (another program holds the local port)
-// ends the run before anything is sent: answers would go to that program,
-// and a device must never move without its acceptance being heard. The
-// window is told by a WorkerFaultEvent of the endpoint kind.
+// ends the run before anything is sent, told by a WorkerFaultEvent of the
+// endpoint kind: a device must never move without its acceptance being heard.
 //
-// Every request carries the fixed credential root / kefo. One endpoint
-// serves the whole run and is always closed before the run's end is posted,
-// so the window may open the next endpoint as soon as WM_BATCH_ENDED
-// arrives. The stop flag is checked at the start, while reading the file
-// and between devices. A BatchProgressEvent goes to the window when the run
-// starts and after every request, so it can show how far the run has got,
-// and a ChangeOutcomeEvent with every device's outcome, so its row can say
-// when the change was refused or never answered.
+// Every request carries the fixed credential root / kefo. The endpoint is
+// always closed before the run's end is posted, so the window may open the
+// next one as soon as WM_BATCH_ENDED arrives. The stop flag ends the run
+// within one wait slice. A BatchProgressEvent goes to the window at the
+// start and after every report.
 //
 // The context owns everything the worker touches (by value or shared_ptr),
 // so a worker left running after the window's bounded stop wait never
@@ -41,6 +38,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <memory>
 #include <string>
 #include <vector>
@@ -56,6 +54,8 @@
 inline constexpr const char* kBatchFaultText = "[ERROR] NvtSettingThreadProc : NvtSettingThreadProcRun";
 inline constexpr const char* kBatchUserId = "root";
 inline constexpr const char* kBatchPassword = "kefo";
+// How long the run itself watches accepted devices.
+inline constexpr std::chrono::milliseconds kBatchVerifyFor = 3 * kRescanPeriod;
 
 struct BatchRunContext {
   std::shared_ptr<WindowMailbox> mailbox;

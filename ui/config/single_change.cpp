@@ -2,49 +2,44 @@
 
 #include <arpa/inet.h>
 
-#include <algorithm>
-#include <cstring>
-
-#include "protocol/encp_endpoint.h"
-#include "protocol/secret_wipe.h"
-#include "protocol/setting_exchange.h"
-#include "protocol/setting_request.h"
+#include "batch/change_engine.h"
 #include "ui/common/translation.h"
 
-namespace {
-
-template <size_t N>
-void CopyText(char (&field)[N], const std::string& text) {
-  std::memcpy(field, text.data(), std::min(text.size(), N));
-}
-
-}  // namespace
-
-NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
-                                          const std::string& userId, const std::string& password) {
-  NetworkSettingRequest request = SettingRequestFor(device);
-  request.networkType = panel.staticChecked ? kNetworkStatic : panel.dhcpChecked ? kNetworkDhcp : kNetworkPppoe;
-  CopyText(request.userId, userId);
-  CopyText(request.password, password);
-  request.ipAddress = htonl(panel.ipAddress);
-  request.subnetMask = htonl(panel.subnetMask);
-  request.gateway = htonl(panel.gateway);
-  request.dnsServer = htonl(panel.dnsServer);
-  return request;
+RequestedSettings PanelSettings(const SettingsPanelValues& panel) {
+  return {panel.staticChecked ? kNetworkStatic : panel.dhcpChecked ? kNetworkDhcp : kNetworkPppoe,
+          htonl(panel.ipAddress), htonl(panel.subnetMask), htonl(panel.gateway), htonl(panel.dnsServer)};
 }
 
 ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
-                                   NetworkSettingRequest& request) {
-  WipeOnExit wipe(request.password);
+                                   const RequestedSettings& requested, SettingCredential credential) {
+  ChangeEngineSeams seams;
+  seams.endpoint = settings;
+  seams.verifyFor = std::chrono::milliseconds(0);
+  const ChangeRunResult run = RunChangeEngine({{MacOf(device.mac), device, requested}}, std::move(credential), seams);
   ExchangeOutcome outcome;
-  EncpEndpoint endpoint(settings);
-  outcome.endpointFault = OpenFaultAfterInit(endpoint.openResult(), settings.localPort);
-  if (outcome.endpointFault) return outcome;
-  SettingExchange exchange(endpoint.client());
-  const SentChange& change = exchange.Exchange(request, ChangeTargetFor(device, request));
-  outcome.sendFailed = change.sendFailed;
-  outcome.answered = change.answer.has_value();
-  outcome.resultCode = change.answer.value_or(-1);
+  if (run.end == ChangeRunEnd::kEndpointUnavailable) {
+    outcome.endpointFault = EndpointFault{settings.localPort, run.openError};
+    return outcome;
+  }
+  switch (run.lines.front().outcome) {
+    case ChangeOutcome::kVerified:
+    case ChangeOutcome::kAcceptedNotSeen:
+      outcome.answered = true;
+      outcome.resultCode = 0;
+      break;
+    case ChangeOutcome::kRefusedCredential:
+      outcome.answered = true;
+      outcome.resultCode = 2;
+      break;
+    case ChangeOutcome::kRefused:
+      outcome.answered = true;
+      break;
+    case ChangeOutcome::kNotSent:
+      outcome.sendFailed = true;
+      break;
+    default:
+      break;
+  }
   return outcome;
 }
 

@@ -2,10 +2,13 @@
 // the widgets: the request built from the selected record, the panel and the
 // login, one exchange with the device, and what the operator is told.
 //
-// One request, one wait of at most one second for the device's own answer
-// (SettingExchange decides which datagram that is), no retry. The window
-// thread blocks for that second; the endpoint lives only for the exchange
-// and binds the local port, so no other endpoint may be open.
+// A batch of one through the change engine: its request builder, its
+// crediting of answers and its resends to a device still found at its old
+// settings. An acceptance is final as soon as it is heard; the window then
+// verifies it with its own re-scans. The window thread blocks for the
+// exchange (a second for an answering device, a few for a silent one); the
+// endpoint lives only for the exchange and binds the local port, so no
+// other endpoint may be open.
 #pragma once
 
 #include <QString>
@@ -16,6 +19,7 @@
 
 #include "discovery/endpoint_fault.h"
 #include "protocol/encp_client.h"
+#include "protocol/setting_request.h"
 
 inline constexpr const char* kApplyConfirmText = QT_TRANSLATE_NOOP("Tavrix", "Apply Changes. Are you sure?");
 inline constexpr const char* kApplySendFailedText = QT_TRANSLATE_NOOP("Tavrix", "Network setting failed !");
@@ -35,11 +39,9 @@ struct SettingsPanelValues {
   uint32_t dnsServer = 0;
 };
 
-// Static when ticked, else DHCP when ticked, else PPPoE. The ID keeps at most
-// 8 bytes (no terminator when full), the password at most 22; both are taken
-// byte for byte. MAC, selector and PPPoE fields come from the device's record.
-NetworkSettingRequest BuildSettingRequest(const DeviceInfo& device, const SettingsPanelValues& panel,
-                                          const std::string& userId, const std::string& password);
+// Static when ticked, else DHCP when ticked, else PPPoE; the addresses in
+// network byte order.
+RequestedSettings PanelSettings(const SettingsPanelValues& panel);
 
 struct ExchangeOutcome {
   // Set when the endpoint could not be opened; nothing was then sent.
@@ -50,10 +52,9 @@ struct ExchangeOutcome {
   bool accepted() const { return answered && resultCode == 0; }
 };
 
-// Sends `request` to `device` and, whatever the outcome, wipes its password
-// on return.
+// Sends `device` the settings; the credential is wiped whatever the outcome.
 ExchangeOutcome RunSettingExchange(const EncpEndpointSettings& settings, const DeviceInfo& device,
-                                   NetworkSettingRequest& request);
+                                   const RequestedSettings& requested, SettingCredential credential);
 
 // The error boxes to show, in order: an endpoint that could not be opened
 // (alone), or the send failure first (the exchange still waits for an

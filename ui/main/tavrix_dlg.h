@@ -38,6 +38,7 @@
 #include <vector>
 
 #include "discovery/discovery_worker.h"
+#include "protocol/encp_timing.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_events.h"
 #include "discovery/worker_thread.h"
@@ -62,7 +63,7 @@ class CTavrixDlg : public QDialog {
   Q_OBJECT
 
  public:
-  static constexpr int kRescanPeriodMs = 3000;
+  static constexpr int kRescanPeriodMs = static_cast<int>(kRescanPeriod.count());
 
   // The application passes nothing: default endpoint settings and the real
   // system. Initialisation runs here; without a network adapter the window

@@ -135,9 +135,7 @@ void CTavrixDlg::SetupBatchProgress() {
 
 void CTavrixDlg::OnBatchProgress(const BatchProgressEvent& progress) {
   if (!batchProgressWanted_) return;
-  const int verified = batchTally_.verified;
   batchTally_ = progress.tally();
-  batchTally_.verified = verified;
   ShowBatchTally();
 }
 

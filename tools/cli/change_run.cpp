@@ -1,0 +1,103 @@
+#include "tools/cli/change_run.h"
+
+#include <pthread.h>
+#include <signal.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <thread>
+
+#include "protocol/address_text.h"
+#include "tools/cli/device_text.h"
+
+namespace {
+
+std::atomic<bool> stopRequested{false};
+std::atomic<int> stopSignal{0};
+
+std::string AddressesJson(const ChangeReport& report) {
+  std::string json = "[";
+  if (report.seenAt != 0) json += JsonString(DottedAddressText(report.seenAt));
+  if (report.otherAddress != 0) json += ", " + JsonString(DottedAddressText(report.otherAddress));
+  return json + "]";
+}
+
+// Overwritten in place; only ever on a terminal.
+void ShowProgress(const ChangeTally& t) {
+  std::fprintf(stderr, "\r%d sent, %d accepted, %d verified, %d refused, %d no answer, of %d\033[K", t.sent,
+               t.accepted, t.verified, t.refused, t.noAnswer, t.lines);
+  std::fflush(stderr);
+}
+
+}  // namespace
+
+void WatchStopSignals() {
+  sigset_t signals;
+  sigemptyset(&signals);
+  sigaddset(&signals, SIGINT);
+  sigaddset(&signals, SIGTERM);
+  pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+  std::thread([signals] {
+    int received = 0;
+    if (sigwait(&signals, &received) != 0) return;
+    stopSignal = received;
+    stopRequested = true;
+  }).detach();
+}
+
+const std::atomic<bool>& StopRequested() { return stopRequested; }
+
+int StopSignalExitStatus() {
+  const int received = stopSignal.load();
+  if (received == SIGINT) return kExitInterrupted;
+  if (received == SIGTERM) return kExitTerminated;
+  return 0;
+}
+
+std::string ReportLineText(const PlanLineText& line, const ChangeReport& report) {
+  std::string text = line.mac + "\t" + line.requested + "\t" + std::string(OutcomeWord(report.outcome));
+  if (report.outcome == ChangeOutcome::kConflict) {
+    text += "\t" + DottedAddressText(report.seenAt) + " " + DottedAddressText(report.otherAddress);
+  }
+  return text + "\n";
+}
+
+std::string ReportLineJson(const PlanLineText& line, const ChangeReport& report) {
+  return "{\"line\": " + std::to_string(report.line + 1) + ", \"mac\": " + JsonString(line.mac) +
+         ", \"requested\": " + JsonString(line.requested) +
+         ", \"outcome\": " + JsonString(OutcomeWord(report.outcome)) +
+         ", \"code\": " + std::to_string(OutcomeCode(report.outcome)) + ", \"addresses\": " + AddressesJson(report) +
+         "}";
+}
+
+CliRunOutcome RunPlanReporting(const std::vector<PlannedChange>& plan, const std::vector<PlanLineText>& texts,
+                               SettingCredential credential, ChangeEngineSeams seams, bool json, ReportSink& sink) {
+  const bool progress = isatty(STDERR_FILENO) == 1;
+  std::vector<bool> printed(plan.size(), false);
+  size_t printedCount = 0;
+  const auto print = [&](const ChangeReport& report) {
+    if (printed[report.line]) return;
+    printed[report.line] = true;
+    if (json) {
+      sink.Write(std::string(printedCount == 0 ? "  " : ",\n  ") + ReportLineJson(texts[report.line], report));
+    } else {
+      sink.Write(ReportLineText(texts[report.line], report));
+    }
+    ++printedCount;
+    sink.Flush();
+  };
+  if (json) sink.Write("[\n");
+  seams.stop = &stopRequested;
+  seams.onReport = [&](const ChangeReport& report, const ChangeTally& tally) {
+    if (report.final) print(report);
+    if (progress) ShowProgress(tally);
+  };
+  CliRunOutcome outcome;
+  outcome.result = RunChangeEngine(plan, std::move(credential), seams);
+  outcome.endpointUnavailable = outcome.result.end == ChangeRunEnd::kEndpointUnavailable;
+  if (progress) std::fputs("\n", stderr);
+  for (const ChangeReport& report : outcome.result.lines) print(report);
+  if (json) sink.Write(printedCount == 0 ? "]\n" : "\n]\n");
+  sink.Flush();
+  return outcome;
+}
