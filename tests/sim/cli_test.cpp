@@ -339,12 +339,15 @@ TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
       " --mask 255.255.0.0 --gateway 127.0.0.1 --dns 127.0.0.1 --static --mac 00:1A:2B:00:00:02 "
       "--mac 00:1A:2B:00:00:01";
   std::string output;
-  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10", &output),
+  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10 --json",
+                &output),
             0)
       << output;
   EXPECT_EQ(output,
-            "00:1A:2B:00:00:02\t127.0.7.20\tverified\n"
-            "00:1A:2B:00:00:01\t127.0.7.22\tverified\n");
+            "[\n"
+            "  {\"mac\": \"00:1A:2B:00:00:02\", \"requested\": \"127.0.7.20\", \"outcome\": \"verified\", \"code\": 0},\n"
+            "  {\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.7.22\", \"outcome\": \"verified\", \"code\": 0}\n"
+            "]\n");
   EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.21" + range + " --dry-run", &output), 1);
   EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
 }

@@ -40,6 +40,13 @@ const char* FateText(const LineFate& fate, bool verified) {
   return "";
 }
 
+// The outcome's stable machine code beside its word, for JSON readers.
+int FateCode(std::string_view fate) {
+  static constexpr std::string_view kWords[] = {"verified", "accepted but not seen", "refused: credential", "refused",
+                                                "no answer", "not found"};
+  return static_cast<int>(std::find(std::begin(kWords), std::end(kWords), fate) - std::begin(kWords));
+}
+
 std::string RequestedText(const AddressListRecord& record) {
   return record.networkType == kNetworkStatic ? record.addressTexts[0] : "DHCP";
 }
@@ -207,7 +214,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink
     const std::string mac = FileText(lines[i].record.macText);
     if (args.json) {
       json += std::string(i == 0 ? "" : ",\n") + "  {\"mac\": " + JsonString(mac) +
-              ", \"requested\": " + JsonString(requested) + ", \"outcome\": " + JsonString(fate) + "}";
+              ", \"requested\": " + JsonString(requested) + ", \"outcome\": " + JsonString(fate) + ", \"code\": " + std::to_string(FateCode(fate)) + "}";
     } else {
       out.Write(mac + "\t" + requested + "\t" + fate + "\n");
     }
