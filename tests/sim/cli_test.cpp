@@ -210,6 +210,34 @@ TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
 }
 
+// A reader that went away: the report's write fails with EPIPE, which the
+// program says and fails with, instead of dying of SIGPIPE unheard.
+TEST(CliProgram, ClosedPipeOnStandardOutputIsSaidAndFails) {
+  int report[2], errors[2];
+  ASSERT_EQ(pipe(report), 0);
+  ASSERT_EQ(pipe(errors), 0);
+  close(report[0]);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(report[1], STDOUT_FILENO);
+    dup2(errors[1], STDERR_FILENO);
+    execl(TAVRIX_CLI_PATH, TAVRIX_CLI_PATH, "--version", nullptr);
+    _exit(127);
+  }
+  close(report[1]);
+  close(errors[1]);
+  std::string said;
+  const tavrix::lab::Child child{pid, errors[0]};
+  tavrix::lab::ReadOutput(child, std::chrono::steady_clock::now() + std::chrono::seconds(10), &said,
+                          [](const std::string&) { return false; });
+  close(errors[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(said, "tavrix-cli: standard output could not be written (Broken pipe); the report is incomplete\n");
+}
+
 TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   StartSim({"--junk", "--duplicate"},
            "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 4000,4001,0 3 root kefo\n"
