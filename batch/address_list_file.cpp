@@ -90,8 +90,7 @@ namespace {
 // Hands every piece to `take`; the reader's status, or kStopped, and the
 // reader's errno in `error`.
 template <typename Take>
-AddressListStatus ReadPieces(const std::string& path, const std::function<bool()>& shouldStop, int* error,
-                             Take take) {
+AddressListStatus ReadPieces(const std::string& path, const std::function<bool()>& shouldStop, int* error, Take take) {
   AddressListReader reader(path);
   while (true) {
     if (shouldStop && shouldStop()) return AddressListStatus::kStopped;

@@ -1,9 +1,8 @@
 // tavrix-cli: argument checking in-process, and the real program against the
 // simulator over loopback (free ports, each device at its own 127.x address).
 #include <arpa/inet.h>
-#include <gtest/gtest.h>
-
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -85,10 +84,11 @@ TEST(CliFailures, SayOneMessageExitWithTheirStatusAndLeaveStandardOutputAlone) {
   UdpSocket holder(0, "0.0.0.0");
   UdpSocket device, otherDevice;
   const std::string port = std::to_string(holder.port());
-  const std::vector<std::string> held = {"--local-port", port, "--device-port", std::to_string(device.port()),
+  const std::vector<std::string> held = {"--local-port",  port,       "--device-port", std::to_string(device.port()),
                                          "--destination", "127.0.0.1"};
-  const std::vector<std::string> free = {"--local-port", std::to_string(FreeLoopbackPort()), "--device-port",
-                                         std::to_string(otherDevice.port()), "--destination", "127.0.0.1"};
+  const std::vector<std::string> free = {"--local-port",  std::to_string(FreeLoopbackPort()),
+                                         "--device-port", std::to_string(otherDevice.port()),
+                                         "--destination", "127.0.0.1"};
   const std::string list = files.Write("00:1A:2B:00:00:01 DHCP 10.0.0.2 255.0.0.0 10.0.0.1 10.0.0.1\n");
   const std::string loop = "/tmp/tavrix-test-loop-" + std::to_string(getpid());
   ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
@@ -324,9 +324,10 @@ TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
   EXPECT_NE(output.find("00:1A:2B:00:00:\u00E9\t-\t127.0.9.7\uFFFDx is not an address\n"), std::string::npos);
   EXPECT_EQ(Cli("batch " + path + " --dry-run --json", &output), 1) << output;
   EXPECT_EQ(output.front(), '{') << output;
-  EXPECT_NE(output.find("{\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.9.1\", \"usable\": true, \"ready\": true, "
-                        "\"problems\": [], \"reason\": \"\"}"),
-            std::string::npos);
+  EXPECT_NE(
+      output.find("{\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.9.1\", \"usable\": true, \"ready\": true, "
+                  "\"problems\": [], \"reason\": \"\"}"),
+      std::string::npos);
   EXPECT_NE(output.find("\"ready\": false, \"problems\": [\"not listed\"], \"reason\": \"\"}"), std::string::npos);
   EXPECT_NE(output.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2}\n"),
             std::string::npos);
@@ -367,15 +368,16 @@ TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
       " --mask 255.255.0.0 --gateway 127.0.0.1 --dns 127.0.0.1 --static --mac 00:1A:2B:00:00:02 "
       "--mac 00:1A:2B:00:00:01";
   std::string output;
-  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10 --json",
-                &output),
-            0)
+  EXPECT_EQ(
+      Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10 --json", &output),
+      0)
       << output;
-  EXPECT_EQ(output,
-            "[\n"
-            "  {\"mac\": \"00:1A:2B:00:00:02\", \"requested\": \"127.0.7.20\", \"outcome\": \"verified\", \"code\": 0},\n"
-            "  {\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.7.22\", \"outcome\": \"verified\", \"code\": 0}\n"
-            "]\n");
+  EXPECT_EQ(
+      output,
+      "[\n"
+      "  {\"mac\": \"00:1A:2B:00:00:02\", \"requested\": \"127.0.7.20\", \"outcome\": \"verified\", \"code\": 0},\n"
+      "  {\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.7.22\", \"outcome\": \"verified\", \"code\": 0}\n"
+      "]\n");
   EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.21" + range + " --dry-run", &output), 1);
   EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
 }

@@ -32,9 +32,12 @@ namespace {
   std::string error;
   const DeviceNetwork* network = lab.AddDeviceNetwork(&error);
   if (network == nullptr) return ::testing::AssertionFailure() << error;
-  std::vector<std::string> args = {"--broadcast", network->deviceInterface, "--count", std::to_string(count),
-                                   "--first-ip", network->firstDeviceAddress, "--mask", "255.255.0.0",
-                                   "--move-delay", "50", "--mac-base", macBase};
+  std::vector<std::string> args = {"--broadcast",  network->deviceInterface,
+                                   "--count",      std::to_string(count),
+                                   "--first-ip",   network->firstDeviceAddress,
+                                   "--mask",       "255.255.0.0",
+                                   "--move-delay", "50",
+                                   "--mac-base",   macBase};
   args.insert(args.end(), more.begin(), more.end());
   if (sim.Start(args, network->devices->name())) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << sim.error();

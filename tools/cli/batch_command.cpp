@@ -42,8 +42,8 @@ const char* FateText(const LineFate& fate, bool verified) {
 
 // The outcome's stable machine code beside its word, for JSON readers.
 int FateCode(std::string_view fate) {
-  static constexpr std::string_view kWords[] = {"verified", "accepted but not seen", "refused: credential", "refused",
-                                                "no answer", "not found"};
+  static constexpr std::string_view kWords[] = {
+      "verified", "accepted but not seen", "refused: credential", "refused", "no answer", "not found"};
   return static_cast<int>(std::find(std::begin(kWords), std::end(kWords), fate) - std::begin(kWords));
 }
 
@@ -117,8 +117,7 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, b
   std::string report = json ? "{\"lines\": [" : "";
   for (size_t i = 0; i < file.lines.size(); ++i) {
     const AddressListLine& line = file.lines[i];
-    const std::string mac =
-        FileText(line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0]);
+    const std::string mac = FileText(line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0]);
     const std::string requested = line.record ? RequestedText(*line.record) : "-";
     if (json) {
       report += (i == 0 ? "\n  " : ",\n  ") + DryRunLineJson(line, check.lines[i], mac, requested);
@@ -127,7 +126,9 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, b
     }
   }
   if (json) {
-    const auto count = [](const char* key, size_t value) { return ", \"" + std::string(key) + "\": " + std::to_string(value); };
+    const auto count = [](const char* key, size_t value) {
+      return ", \"" + std::string(key) + "\": " + std::to_string(value);
+    };
     report += std::string(file.lines.empty() ? "" : "\n") + "]" + count("ready", check.ready) +
               count("notListed", check.notListed) + count("notTicked", check.notTicked) +
               count("warned", check.warned) + count("skipped", check.skipped) + "}\n";
@@ -214,7 +215,8 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink
     const std::string mac = FileText(lines[i].record.macText);
     if (args.json) {
       json += std::string(i == 0 ? "" : ",\n") + "  {\"mac\": " + JsonString(mac) +
-              ", \"requested\": " + JsonString(requested) + ", \"outcome\": " + JsonString(fate) + ", \"code\": " + std::to_string(FateCode(fate)) + "}";
+              ", \"requested\": " + JsonString(requested) + ", \"outcome\": " + JsonString(fate) +
+              ", \"code\": " + std::to_string(FateCode(fate)) + "}";
     } else {
       out.Write(mac + "\t" + requested + "\t" + fate + "\n");
     }
