@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 
 namespace {
 
@@ -17,17 +19,20 @@ AddressListReader::AddressListReader(const std::string& path) {
   const int fd = path.empty() ? -1 : ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC | O_NOCTTY);
   if (fd < 0) {
     status_ = AddressListStatus::kCannotOpen;
+    error_ = path.empty() ? ENOENT : errno;
     return;
   }
   struct stat info {};
   if (fstat(fd, &info) != 0) {
     status_ = AddressListStatus::kReadFailed;
+    error_ = errno;
   } else if (!S_ISREG(info.st_mode)) {
     status_ = AddressListStatus::kNotRegularFile;
   } else if (info.st_size > kAddressListMaxBytes) {
     status_ = AddressListStatus::kTooLarge;
   } else if ((file_ = fdopen(fd, "rb")) == nullptr) {
     status_ = AddressListStatus::kReadFailed;
+    error_ = errno;
   }
   if (file_ == nullptr) {
     ::close(fd);
@@ -39,6 +44,7 @@ AddressListReader::AddressListReader(const std::string& path) {
     bytesRead_ = got;
   } else if (std::fseek(file_, 0, SEEK_SET) != 0) {
     status_ = AddressListStatus::kReadFailed;
+    error_ = errno;
   }
 }
 
@@ -53,7 +59,10 @@ std::optional<std::string> AddressListReader::NextPiece() {
   while (piece.size() < kAddressListPieceLength) {
     const int c = getc_unlocked(file_);
     if (c == EOF) {
-      if (std::ferror(file_)) status_ = AddressListStatus::kReadFailed;
+      if (std::ferror(file_)) {
+        status_ = AddressListStatus::kReadFailed;
+        error_ = errno;
+      }
       break;
     }
     if (++bytesRead_ > kAddressListMaxBytes) {
@@ -78,14 +87,18 @@ std::optional<std::string> AddressListReader::NextPiece() {
 
 namespace {
 
-// Hands every piece to `take`; the reader's status, or kStopped.
+// Hands every piece to `take`; the reader's status, or kStopped, and the
+// reader's errno in `error`.
 template <typename Take>
-AddressListStatus ReadPieces(const std::string& path, const std::function<bool()>& shouldStop, Take take) {
+AddressListStatus ReadPieces(const std::string& path, const std::function<bool()>& shouldStop, int* error, Take take) {
   AddressListReader reader(path);
   while (true) {
     if (shouldStop && shouldStop()) return AddressListStatus::kStopped;
     const std::optional<std::string> piece = reader.NextPiece();
-    if (!piece) return reader.status();
+    if (!piece) {
+      *error = reader.error();
+      return reader.status();
+    }
     take(*piece);
   }
 }
@@ -94,7 +107,7 @@ AddressListStatus ReadPieces(const std::string& path, const std::function<bool()
 
 AddressList ReadAddressList(const std::string& path, const std::function<bool()>& shouldStop) {
   AddressList list;
-  list.status = ReadPieces(path, shouldStop, [&](const std::string& piece) {
+  list.status = ReadPieces(path, shouldStop, &list.error, [&](const std::string& piece) {
     if (std::optional<AddressListRecord> record = ParseAddressListLine(piece)) {
       list.records.push_back(std::move(*record));
     }
@@ -112,8 +125,9 @@ void AppendAddressListLine(AddressListLines& file, std::string_view piece) {
 
 AddressListLines ReadAddressListLines(const std::string& path) {
   AddressListLines file;
-  file.status = ReadPieces(path, {}, [&](const std::string& piece) { AppendAddressListLine(file, piece); });
-  if (file.status != AddressListStatus::kRead) file = AddressListLines{file.status, {}, 0};
+  file.status =
+      ReadPieces(path, {}, &file.error, [&](const std::string& piece) { AppendAddressListLine(file, piece); });
+  if (file.status != AddressListStatus::kRead) file = AddressListLines{file.status, file.error, {}, 0};
   return file;
 }
 
@@ -134,4 +148,11 @@ const char* AddressListStatusText(AddressListStatus status) {
       return "The address list file could not be read.";
   }
   return "";
+}
+
+std::string AddressListStatusText(AddressListStatus status, int error) {
+  std::string text = AddressListStatusText(status);
+  if (text.empty() || error == 0) return text;
+  text.pop_back();
+  return text + " (" + std::strerror(error) + ").";
 }

@@ -56,6 +56,8 @@ class AddressListReader {
   // kRead while the file is open and readable; otherwise why not, which
   // also covers a read error or the size bound met while reading.
   AddressListStatus status() const { return status_; }
+  // The system's reason (errno) for kCannotOpen and kReadFailed; 0 if none.
+  int error() const { return error_; }
   // The next piece without its line end; nothing at the end of the file or
   // once status() is not kRead.
   std::optional<std::string> NextPiece();
@@ -64,10 +66,12 @@ class AddressListReader {
   std::FILE* file_ = nullptr;
   long long bytesRead_ = 0;
   AddressListStatus status_ = AddressListStatus::kRead;
+  int error_ = 0;
 };
 
 struct AddressList {
   AddressListStatus status = AddressListStatus::kRead;
+  int error = 0;  // AddressListReader::error()
   // Every usable line in file order when status is kRead; empty otherwise.
   std::vector<AddressListRecord> records;
 };
@@ -78,6 +82,7 @@ AddressList ReadAddressList(const std::string& path, const std::function<bool()>
 
 struct AddressListLines {
   AddressListStatus status = AddressListStatus::kRead;
+  int error = 0;  // AddressListReader::error()
   // Usable and unusable lines in file order, without blank and comment
   // lines; empty unless status is kRead.
   std::vector<AddressListLine> lines;
@@ -98,3 +103,6 @@ std::vector<AddressListRecord> ReadAddressListFile(const std::string& path);
 // What to tell the operator about a file that could not be read; empty for
 // kRead and kStopped, which are no faults of the file.
 const char* AddressListStatusText(AddressListStatus status);
+// The same with the system's reason when there is one, such as "The address
+// list file cannot be opened (No such file or directory)."
+std::string AddressListStatusText(AddressListStatus status, int error);

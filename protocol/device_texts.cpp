@@ -59,10 +59,25 @@ constexpr uint32_t kReplacementCharacter = 0xFFFD;
 
 bool IsControl(uint32_t codePoint) { return codePoint < 0x20 || (codePoint >= 0x7F && codePoint <= 0x9F); }
 
+// The code point of the valid sequence of `length` bytes at `i`.
+uint32_t CodePointAt(std::string_view bytes, size_t i, size_t length) {
+  static constexpr uint8_t kLeadBits[] = {0, 0x7F, 0x1F, 0x0F, 0x07};
+  uint32_t codePoint = static_cast<uint8_t>(bytes[i]) & kLeadBits[length];
+  for (size_t k = 1; k < length; ++k) codePoint = (codePoint << 6) | (static_cast<uint8_t>(bytes[i + k]) & 0x3F);
+  return codePoint;
+}
+
 }  // namespace
 
-std::string DeviceTextUtf8(const char* field, size_t capacity) {
-  const std::string_view bytes(field, strnlen(field, capacity));
+bool IsBidiControl(char32_t codePoint) {
+  return (codePoint >= 0x202A && codePoint <= 0x202E) || (codePoint >= 0x2066 && codePoint <= 0x2069);
+}
+
+std::string DeviceTextUtf8(const char* field, size_t capacity, BidiControls bidi) {
+  return TextUtf8(std::string_view(field, strnlen(field, capacity)), bidi);
+}
+
+std::string TextUtf8(std::string_view bytes, BidiControls bidi) {
   std::string out;
   out.reserve(bytes.size() * 2);
   if (!IsValidUtf8(bytes)) {
@@ -74,10 +89,8 @@ std::string DeviceTextUtf8(const char* field, size_t capacity) {
   }
   for (size_t i = 0; i < bytes.size();) {
     const size_t length = Utf8SequenceLength(bytes, i);
-    // C1 controls are the two-byte sequences C2 80 to C2 9F.
-    const bool control = length == 1 ? IsControl(static_cast<uint8_t>(bytes[i]))
-                                     : length == 2 && static_cast<uint8_t>(bytes[i]) == 0xC2 &&
-                                           static_cast<uint8_t>(bytes[i + 1]) <= 0x9F;
+    const uint32_t codePoint = CodePointAt(bytes, i, length);
+    const bool control = IsControl(codePoint) || (bidi == BidiControls::kReplace && IsBidiControl(codePoint));
     if (control) {
       AppendUtf8(out, kReplacementCharacter);
     } else {

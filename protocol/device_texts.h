@@ -8,11 +8,26 @@
 // produce an invalid string. Control characters (C0, DEL and C1) become
 // U+FFFD: a tab, a line break or an escape sequence would otherwise push the
 // rest of a name out of its cell or line, or hide that the device sent
-// anything odd.
+// anything odd. So do the bidirectional embeddings, overrides and isolates
+// (U+202A to U+202E, U+2066 to U+2069), which reorder what follows them and
+// can make one device's name display as another's; a JSON writer, whose
+// reader is a program, may keep them and escape them instead.
+//
+// The same rule serves any other untrusted bytes echoed to people, such as
+// the tokens of an address list file.
 #pragma once
 
 #include <cstddef>
 #include <string>
+#include <string_view>
+
+enum class BidiControls { kReplace, kKeep };
 
 // `field` ends at its first NUL or after `capacity` bytes; the result is UTF-8.
-std::string DeviceTextUtf8(const char* field, size_t capacity);
+std::string DeviceTextUtf8(const char* field, size_t capacity, BidiControls bidi = BidiControls::kReplace);
+
+// Every byte of `bytes` counts, a NUL being a control character like any other.
+std::string TextUtf8(std::string_view bytes, BidiControls bidi = BidiControls::kReplace);
+
+// U+202A to U+202E and U+2066 to U+2069.
+bool IsBidiControl(char32_t codePoint);

@@ -58,8 +58,7 @@ int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
 
 bool HasValidSocket(const EncpClient* client) {
   if (client->socketHandle >= 0) return true;
-  std::fputs(kNotValidSocket, stdout);
-  std::fflush(stdout);
+  std::fputs(kNotValidSocket, stderr);
   return false;
 }
 
@@ -211,7 +210,8 @@ int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>
 
 bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client) {
   const int asked = client.settings.receiveBufferBytes;
-  return asked > 0 && client.receiveBufferGranted < asked;
+  // A granted size of 0 is unknown (no socket), not a buffer of 0 bytes.
+  return asked > 0 && client.receiveBufferGranted > 0 && client.receiveBufferGranted < asked;
 }
 
 int64_t ENCPCLIENT_DroppedDatagrams(const EncpClient& client) {
@@ -241,16 +241,17 @@ int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
 int32_t ENCPCLIENT_Search(EncpClient* client) {
   uint8_t request[kEncpSearchRequestSize];
   if (SendRequest(client, request, EncodeSearchRequest(request)) == 0) return 0;
-  std::fputs("broadcast error\n", stdout);
-  std::fflush(stdout);
+  // The caller names the cause, so errno must survive the console text.
+  const int error = errno;
+  std::fputs("broadcast error\n", stderr);
+  errno = error;
   return -1;
 }
 
 int32_t ENCPCLIENT_SetNetwork(EncpClient* client, const NetworkSettingRequest* request) {
   if (!HasValidSocket(client)) return -1;
   if (request->networkType < kNetworkDhcp || request->networkType > kNetworkPppoe) {
-    std::fputs(kInvalidNetworkType, stdout);
-    std::fflush(stdout);
+    std::fputs(kInvalidNetworkType, stderr);
     return -1;
   }
   uint8_t encoded[kEncpMaxRequestSize];

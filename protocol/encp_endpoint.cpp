@@ -1,8 +1,11 @@
 #include "encp_endpoint.h"
 
+#include <cerrno>
+
 EncpEndpoint::EncpEndpoint(const EncpEndpointSettings& settings, EndpointOpener open) {
   try {
     openResult_ = open(&client_, settings);
+    if (openResult_ != 0) openError_ = errno;
   } catch (...) {
     Close();
     throw;

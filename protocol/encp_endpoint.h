@@ -28,6 +28,8 @@ class EncpEndpoint {
 
   // What the opener returned: 0 open, bound and broadcast-enabled.
   int32_t openResult() const { return openResult_; }
+  // The errno of a failed open (EADDRINUSE: another program holds the port).
+  int openError() const { return openError_; }
   bool receiveBufferShort() const { return ENCPCLIENT_ReceiveBufferShort(client_); }
   int receiveBufferGranted() const { return client_.receiveBufferGranted; }
   int32_t Search() { return client_.ops.Search(&client_); }
@@ -40,4 +42,5 @@ class EncpEndpoint {
 
   EncpClient client_;
   int32_t openResult_ = -1;
+  int openError_ = 0;
 };

@@ -1,6 +1,7 @@
 #include "protocol/search_cycle.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <thread>
 
 namespace {
@@ -19,7 +20,11 @@ class SearchRounds {
  public:
   // Sends the first search. Its losses count from the open: nothing but
   // replies is expected before it.
-  explicit SearchRounds(EncpClient* client) : client_(client) { client_->ops.Search(client_); }
+  explicit SearchRounds(EncpClient* client) : client_(client) {
+    if (client_->ops.Search(client_) == 0) return;
+    searches_ = 0;
+    firstSearchError_ = errno;
+  }
 
   void Answered(Clock::time_point at) {
     answered_ = true;
@@ -46,13 +51,14 @@ class SearchRounds {
   // so a search cut short by the deadline never hides it.
   SearchCycleReport Report() const {
     const int64_t dropped = ENCPCLIENT_DroppedDatagrams(*client_);
-    if (dropped < 0) return {searches_, -1};
-    return {searches_, std::max(unrecovered_, dropped - dropsAtSearch_)};
+    if (dropped < 0) return {searches_, firstSearchError_, -1};
+    return {searches_, firstSearchError_, std::max(unrecovered_, dropped - dropsAtSearch_)};
   }
 
  private:
   EncpClient* client_;
   int searches_ = 1;
+  int firstSearchError_ = 0;
   int64_t dropsAtSearch_ = 0;
   int64_t unrecovered_ = 0;
   bool answered_ = false;

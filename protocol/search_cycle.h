@@ -38,7 +38,9 @@ inline constexpr int kMostSearchesPerCycle = 4;
 using SearchReplyBatchSink = std::function<void(std::vector<DeviceInfo>&& batch)>;
 
 struct SearchCycleReport {
+  // 0 when not even the first search could be sent, with its errno.
   int searches = 0;
+  int searchError = 0;
   // Replies the system discarded and no later search recovered; -1 when the
   // system cannot tell.
   int64_t repliesLost = -1;
@@ -46,6 +48,6 @@ struct SearchCycleReport {
 
 // Returns at `deadline`, or within one wait slice once `stopRequested`
 // (optional) is set. Batches are never empty. A repeat that cannot be sent
-// is not counted; the first search's failure has its own console text.
+// is not counted.
 SearchCycleReport RunSearchCycle(EncpClient* client, std::chrono::steady_clock::time_point deadline,
                                  const SearchReplyBatchSink& onBatch, const std::atomic<bool>* stopRequested = nullptr);

@@ -395,6 +395,10 @@ Scan again to find the missing devices. To stop the losses, raise net.core.rmem_
         <source>Administrator rights are needed to delete the ARP table.</source>
         <translation>Administrator rights are needed to delete the ARP table.</translation>
     </message>
+    <message>
+        <source>MAC address answers from two IP addresses</source>
+        <translation>MAC address answers from two IP addresses</translation>
+    </message>
 </context>
 <context>
     <name>TavrixDialog</name>

@@ -64,4 +64,21 @@ TEST(DeviceTextUtf8, ValidUtf8StaysOtherBytesAreLatin1AndControlsAreReplaced) {
   EXPECT_EQ(DeviceTextUtf8("ok\xE2\x82", 64), "ok\u00E2\uFFFD");
 }
 
+// An override or isolate reorders what follows it, so that "CAM-1" plus
+// U+202E can read as another device's name; JSON keeps them for escaping.
+TEST(DeviceTextUtf8, BidirectionalControlsAreReplacedUnlessKeptForJson) {
+  const std::string spoof = "CAM\u202A\u202B\u202C\u202D\u202E1\u2066\u2067\u2068\u2069\u206A\u2029\U0001F4F7";
+  EXPECT_EQ(DeviceTextUtf8(spoof.c_str(), 64),
+            "CAM\uFFFD\uFFFD\uFFFD\uFFFD\uFFFD1\uFFFD\uFFFD\uFFFD\uFFFD\u206A\u2029\U0001F4F7")
+      << "only the embeddings, overrides and isolates go";
+  EXPECT_EQ(DeviceTextUtf8(spoof.c_str(), 64, BidiControls::kKeep), spoof);
+}
+
+// Bytes from a file are not a device field: a NUL does not end the text, or a
+// reason such as "192.168.77.2\0x is not an address" would read as an address.
+TEST(TextUtf8, EveryByteCountsAndANulIsAControl) {
+  constexpr char kReason[] = "10.0.0.2\0x is not an address";
+  EXPECT_EQ(TextUtf8(std::string_view(kReason, sizeof kReason - 1)), "10.0.0.2\uFFFDx is not an address");
+}
+
 }  // namespace

@@ -6,6 +6,7 @@
 #include <sys/select.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstring>
 #include <string>
 
@@ -135,9 +136,12 @@ TEST(EncpEndpoint, WaitingAndReceiving) {
   EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("select", 0), 0u);
   EXPECT_EQ(client.ops.RecvSearchReply(&client), -1);
   EXPECT_EQ(client.ops.RecvResult(&client), -1);
-  testing::internal::CaptureStdout();
+  // Console texts are diagnostics: standard output belongs to the caller's data.
+  testing::internal::CaptureStderr();
+  errno = 0;
   EXPECT_EQ(client.ops.Search(&client), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "broadcast error\n");
+  EXPECT_EQ(errno, EBADF) << "the cause outlives the console text";
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "broadcast error\n");
 }
 
 TEST(EncpEndpoint, ConfigurationRequests) {
@@ -147,11 +151,11 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   CredentialRequest credential{};
 
   EncpClient unopened;
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_EQ(ENCPCLIENT_SetNetwork(&unopened, &setting), -1);
   EXPECT_EQ(ENCPCLIENT_SetNetworkTexts(&unopened, &texts), -1);
   EXPECT_EQ(ENCPCLIENT_SetCredential(&unopened, &credential), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), notValid + notValid + notValid);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), notValid + notValid + notValid);
 
   UdpSocket device;
   EncpClient client;
@@ -160,9 +164,9 @@ TEST(EncpEndpoint, ConfigurationRequests) {
   // Refused requests send nothing: the device's first datagram is the
   // request that follows them.
   setting.networkType = 3;
-  testing::internal::CaptureStdout();
+  testing::internal::CaptureStderr();
   EXPECT_EQ(client.ops.SetNetwork(&client, &setting), -1);
-  EXPECT_EQ(testing::internal::GetCapturedStdout(), "ENCPCLIENT_SetNetwork : Invalid network type.\n");
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "ENCPCLIENT_SetNetwork : Invalid network type.\n");
   const std::string tooLong(128, 't');
   texts.text2 = tooLong.c_str();
   EXPECT_EQ(client.ops.SetNetworkTexts(&client, &texts), -1);

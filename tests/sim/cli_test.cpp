@@ -1,9 +1,11 @@
 // tavrix-cli: argument checking in-process, and the real program against the
 // simulator over loopback (free ports, each device at its own 127.x address).
 #include <arpa/inet.h>
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
+#include <sys/stat.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,10 +18,13 @@
 #include "batch/change_engine.h"
 
 #include "tests/support/loopback_udp.h"
+#include "tests/support/netns_gtest.h"
 #include "tests/support/run_command.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/temp_files.h"
 #include "tools/cli/cli_args.h"
+#include "tools/cli/cli_main.h"
+#include "tools/cli/device_text.h"
 #include "tools/cli/set_exchange.h"
 
 using tavrix::lab::RunCommand;
@@ -55,7 +60,106 @@ class CliAgainstSim : public ::testing::Test {
   tavrix::lab::SimProcess sim_;
 };
 
+// One run of the whole program in-process, its report going to `outputPath`.
+struct InProcessRun {
+  int status = -1;
+  std::string stderrText;
+};
+
+InProcessRun RunInProcess(const std::vector<std::string>& args, const std::string& outputPath) {
+  const int fd = open(outputPath.c_str(), O_WRONLY | O_CLOEXEC);
+  if (fd < 0) return {};
+  ReportSink out(fd);
+  testing::internal::CaptureStderr();
+  InProcessRun run;
+  run.status = RunTavrixCli(args, out);
+  run.stderrText = testing::internal::GetCapturedStderr();
+  close(fd);
+  return run;
+}
+
+off_t FileSize(const std::string& path) {
+  struct stat info {};
+  return stat(path.c_str(), &info) == 0 ? info.st_size : -1;
+}
+
 }  // namespace
+
+// Every way the program fails before it has a report: one message on
+// standard error, the documented status, and standard output untouched.
+TEST(CliFailures, SayOneMessageExitWithTheirStatusAndLeaveStandardOutputAlone) {
+  TempFiles files;
+  const std::string output = files.Write("");
+  UdpSocket holder(0, "0.0.0.0");
+  UdpSocket device, otherDevice;
+  const std::string port = std::to_string(holder.port());
+  const std::vector<std::string> held = {"--local-port",  port,       "--device-port", std::to_string(device.port()),
+                                         "--destination", "127.0.0.1"};
+  const std::vector<std::string> free = {"--local-port",  std::to_string(FreeLoopbackPort()),
+                                         "--device-port", std::to_string(otherDevice.port()),
+                                         "--destination", "127.0.0.1"};
+  const std::string list = files.Write("00:1A:2B:00:00:01 DHCP 10.0.0.2 255.0.0.0 10.0.0.1 10.0.0.1\n");
+  const std::string loop = "/tmp/tavrix-test-loop-" + std::to_string(getpid());
+  ASSERT_EQ(symlink(loop.c_str(), loop.c_str()), 0);
+  const std::string heldText = "tavrix-cli: UDP port " + port + " is held by another program; nothing was sent\n";
+  const auto with = [](std::vector<std::string> args, const std::vector<std::string>& more) {
+    args.insert(args.end(), more.begin(), more.end());
+    return args;
+  };
+
+  struct Row {
+    std::vector<std::string> args;
+    std::string stderrText;  // exactly, or its start when it ends in "..."
+    int status;
+    std::string outputPath;
+  };
+  const std::vector<Row> rows = {
+      {with({"scan", "--json"}, held), heldText, 1, output},
+      {with({"set", "--mac", "00:1A:2B:00:00:01", "--dhcp", "--user", "root", "--password", "x"}, held), heldText, 1,
+       output},
+      {with({"batch", list, "--user", "root", "--password", "x", "--json"}, held), heldText, 1, output},
+      {with({"batch", list, "--dry-run"}, held), heldText, 1, output},
+      {with({"batch", "/nonexistent/list.txt", "--dry-run"}, free),
+       "tavrix-cli: The address list file cannot be opened (No such file or directory).\n", 1, output},
+      {with({"batch", loop, "--user", "root", "--password", "x"}, free),
+       "tavrix-cli: The address list file cannot be opened (Too many levels of symbolic links).\n", 1, output},
+      {with({"scan", "--json"}, free),
+       "tavrix-cli: standard output could not be written (No space left on device); the report is incomplete\n", 1,
+       "/dev/full"},
+      {{"scan", "--mac"}, "tavrix-cli: unexpected argument '--mac' for scan\n...", 2, output},
+  };
+  for (const Row& row : rows) {
+    const InProcessRun run = RunInProcess(row.args, row.outputPath);
+    const std::string trace = ::testing::PrintToString(row.args);
+    EXPECT_EQ(run.status, row.status) << trace;
+    if (row.stderrText.ends_with("...")) {
+      EXPECT_TRUE(run.stderrText.starts_with(row.stderrText.substr(0, row.stderrText.size() - 3))) << run.stderrText;
+    } else {
+      EXPECT_EQ(run.stderrText, row.stderrText) << trace;
+    }
+    EXPECT_EQ(FileSize(output), 0) << trace;
+  }
+  EXPECT_TRUE(device.Receive(std::chrono::milliseconds(0)).empty()) << "a held port sends nothing";
+  unlink(loop.c_str());
+
+  // No route: the PC has no network at all, so the search cannot leave.
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  tavrix::lab::Lab lab;
+  ASSERT_TRUE(lab.ok()) << lab.error();
+  tavrix::lab::ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  for (const char* command : {"scan", "set"}) {
+    std::vector<std::string> args = {command, "--json"};
+    if (args[0] == "set") args = {"set", "--mac", "00:1A:2B:00:00:01", "--dhcp", "--user", "root", "--password", "x"};
+    const InProcessRun run = RunInProcess(args, output);
+    EXPECT_EQ(run.status, 1) << command;
+    EXPECT_EQ(run.stderrText,
+              "broadcast error\n"
+              "tavrix-cli: the search could not be sent (Network is unreachable); no device can have answered\n")
+        << command;
+    EXPECT_EQ(FileSize(output), 0) << command;
+  }
+}
 
 TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
   CliArgs args;
@@ -114,11 +218,40 @@ TEST(CliProgram, ArgumentErrorsExitWithStatusTwoAndUsage) {
   EXPECT_EQ(RunCommand({TAVRIX_CLI_PATH, "--help"}), 0);
 }
 
+// A reader that went away: the report's write fails with EPIPE, which the
+// program says and fails with, instead of dying of SIGPIPE unheard.
+TEST(CliProgram, ClosedPipeOnStandardOutputIsSaidAndFails) {
+  int report[2], errors[2];
+  ASSERT_EQ(pipe(report), 0);
+  ASSERT_EQ(pipe(errors), 0);
+  close(report[0]);
+  const pid_t pid = fork();
+  if (pid == 0) {
+    signal(SIGPIPE, SIG_DFL);
+    dup2(report[1], STDOUT_FILENO);
+    dup2(errors[1], STDERR_FILENO);
+    execl(TAVRIX_CLI_PATH, TAVRIX_CLI_PATH, "--version", nullptr);
+    _exit(127);
+  }
+  close(report[1]);
+  close(errors[1]);
+  std::string said;
+  const tavrix::lab::Child child{pid, errors[0]};
+  tavrix::lab::ReadOutput(child, std::chrono::steady_clock::now() + std::chrono::seconds(10), &said,
+                          [](const std::string&) { return false; });
+  close(errors[0]);
+  int status = 0;
+  ASSERT_EQ(waitpid(pid, &status, 0), pid);
+  EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 1) << status;
+  EXPECT_EQ(said, "tavrix-cli: standard output could not be written (Broken pipe); the report is incomplete\n");
+}
+
 TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   StartSim({"--junk", "--duplicate"},
            "00:1A:2B:00:00:01 CAM-A 127.0.7.1 255.255.255.0 127.0.7.254 127.0.7.254 80 4000,4001,0 3 root kefo\n"
            "00:1A:2B:00:00:02 Evil%22%5C%0A%01%E9 127.0.7.2 255.255.255.0 127.0.7.254 127.0.7.254 0 - 3 root kefo\n"
-           "00:1A:2B:00:00:03 MUTE 127.0.7.3 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo silent\n");
+           "00:1A:2B:00:00:03 MUTE 127.0.7.3 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo silent\n"
+           "00:1A:2B:00:00:04 CAM%E2%80%AE-B 127.0.7.4 255.255.255.0 127.0.7.254 127.0.7.254 80 - 3 root kefo\n");
   std::string output;
   ASSERT_EQ(Cli("scan", &output), 0) << output;
   // The silent device, the junk and repeated replies are not listed, and
@@ -128,6 +261,7 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   std::sort(lines.begin(), lines.end());
   EXPECT_EQ(lines, (std::vector<std::string>{"CAM-A\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t4000 / 4001",
+                                             "CAM\uFFFD-B\t00:1A:2B - 00:00:04\t127.0.7.4\t80\t-",
                                              "Evil\"\\\uFFFD\uFFFD\u00E9\t00:1A:2B - 00:00:02\t127.0.7.2\t-\t-"}));
 
   ASSERT_EQ(Cli("scan --json", &output), 0) << output;
@@ -137,9 +271,11 @@ TEST_F(CliAgainstSim, ScanPrintsListTextsJsonAndCsv) {
       output.find("\"mac\": \"00:1A:2B:00:00:01\", \"address\": \"127.0.7.1\", \"interface\": \"lo\", \"webPort\": "
                   "80, \"avPort1\": 4000, \"avPort2\": 4001, \"avPort3\": 0, \"avPorts\": \"4000 / 4001\""),
       std::string::npos);
-  EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 2);
+  EXPECT_NE(output.find("\"model\": \"CAM\\u202e-B\""), std::string::npos) << "a program gets the override, escaped";
+  EXPECT_EQ(std::count(output.begin(), output.end(), '{'), 3);
   ASSERT_EQ(Cli("scan --csv", &output), 0) << output;
   EXPECT_NE(output.find(",80,4000 / 4001,,255.255.255.0,127.0.7.254,127.0.7.254,Static,lo\r\n"), std::string::npos);
+  EXPECT_NE(output.find(",CAM\uFFFD-B,"), std::string::npos);
 }
 
 // A list known to be incomplete is no success: with a receive buffer far too
@@ -184,7 +320,11 @@ TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
     list += "00:1A:2B:00:00:0" + std::to_string(i) + " STATIC 127.0.9." + std::to_string(i) +
             " 255.255.255.0 127.0.9.254 127.0.9.254\n";
   }
-  const std::string path = files_.Write(list + "00:1A:2B:00:00:01 STATIC 127.0.9.300 255.255.255.0 0.0.0.0 0.0.0.0\n");
+  // Unusable lines: a bad address, and bytes a terminal must not get raw (a
+  // Latin-1 byte, a NUL inside an address).
+  constexpr char kRawLine[] = "00:1A:2B:00:00:\xE9 STATIC 127.0.9.7\0x 255.0.0.0 0.0.0.0 0.0.0.0\n";
+  const std::string path = files_.Write(list + "00:1A:2B:00:00:01 STATIC 127.0.9.300 255.255.255.0 0.0.0.0 0.0.0.0\n" +
+                                        std::string(kRawLine, sizeof kRawLine - 1));
   const auto changeRequests = [&] {
     std::string log;
     RunCommand({"grep", "-c", "change", requestLog}, &log);
@@ -196,6 +336,16 @@ TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
   EXPECT_NE(output.find("00:1A:2B:00:00:01\t127.0.9.1\tready\n"), std::string::npos) << output;
   EXPECT_NE(output.find("00:1A:2B:00:00:05\t127.0.9.5\tnot listed\n"), std::string::npos);
   EXPECT_NE(output.find("127.0.9.300 is not an address"), std::string::npos);
+  EXPECT_NE(output.find("00:1A:2B:00:00:\u00E9\t-\t127.0.9.7\uFFFDx is not an address\n"), std::string::npos);
+  EXPECT_EQ(Cli("batch " + path + " --dry-run --json", &output), 1) << output;
+  EXPECT_EQ(output.front(), '{') << output;
+  EXPECT_NE(
+      output.find("{\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.9.1\", \"usable\": true, \"ready\": true, "
+                  "\"problems\": [], \"reason\": \"\"}"),
+      std::string::npos);
+  EXPECT_NE(output.find("\"ready\": false, \"problems\": [\"not listed\"], \"reason\": \"\"}"), std::string::npos);
+  EXPECT_NE(output.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2}\n"),
+            std::string::npos);
   EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
 
   // Each line as soon as it is final; the silent device was asked three times.
@@ -239,12 +389,19 @@ TEST_F(CliAgainstSim, BatchByRangePassesOverAddressesInUse) {
       " --mask 255.255.0.0 --gateway 127.0.0.1 --dns 127.0.0.1 --static --mac 00:1A:2B:00:00:02 "
       "--mac 00:1A:2B:00:00:01";
   std::string output;
-  EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10", &output),
-            0)
+  EXPECT_EQ(
+      Cli("batch --range 127.0.7.20 127.0.7.30" + range + " --user root --password kefo --timeout 10 --json", &output),
+      0)
       << output;
-  EXPECT_EQ(output,
-            "00:1A:2B:00:00:02\t127.0.7.20\tverified\n"
-            "00:1A:2B:00:00:01\t127.0.7.22\tverified\n");
+  // Lines are printed as their outcomes become final, in either order.
+  EXPECT_NE(output.find("{\"line\": 1, \"mac\": \"00:1A:2B:00:00:02\", \"requested\": \"127.0.7.20\", "
+                        "\"outcome\": \"verified\", \"code\": 0, \"addresses\": [\"127.0.7.20\"]}"),
+            std::string::npos)
+      << output;
+  EXPECT_NE(output.find("{\"line\": 2, \"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.7.22\", "
+                        "\"outcome\": \"verified\", \"code\": 0, \"addresses\": [\"127.0.7.22\"]}"),
+            std::string::npos)
+      << output;
   EXPECT_EQ(Cli("batch --range 127.0.7.20 127.0.7.21" + range + " --dry-run", &output), 1);
   EXPECT_NE(output.find("has 1 usable address for 2 selected devices"), std::string::npos) << output;
 }

@@ -11,7 +11,9 @@
 #include "batch/range_plan.h"
 #include "protocol/address_text.h"
 #include "tools/cli/change_run.h"
+#include "protocol/device_texts.h"
 #include "tools/cli/device_text.h"
+#include "tools/cli/not_sent_text.h"
 #include "tools/cli/scan_cycle.h"
 
 namespace {
@@ -22,8 +24,11 @@ std::string RequestedText(const AddressListRecord& record) {
   return record.networkType == kNetworkStatic ? record.addressTexts[0] : "DHCP";
 }
 
-std::vector<DeviceInfo> ScanOnce(const EncpEndpointSettings& settings) {
+// Nothing when the scan could not search: then no line can be judged or
+// sent, and the reason has been said.
+std::optional<std::vector<DeviceInfo>> ScanOnce(const EncpEndpointSettings& settings) {
   const ScanCycleResult cycle = RunScanCycle(settings);
+  if (ReportScanNotRun(cycle, settings)) return std::nullopt;
   WarnIfScanIncomplete(cycle);
   return UniqueByMac(cycle.replies);
 }
@@ -62,46 +67,86 @@ std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::
   return std::nullopt;
 }
 
-int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, std::FILE* out) {
+// Texts taken from the file, echoed by the window's rule: always valid
+// UTF-8, never cut at a NUL, no control characters.
+std::string FileText(const std::string& bytes) { return TextUtf8(bytes); }
+
+std::string DryRunLineJson(const AddressListLine& line, const LineCheck& check, const std::string& mac,
+                           const std::string& requested) {
+  std::string problems;
+  for (const LineProblem problem : check.problems) {
+    if (!problems.empty()) problems += ", ";
+    problems += JsonString(LineCheckText(line, LineCheck{{problem}, check.inUseBy}));
+  }
+  const bool usable = line.record.has_value();
+  return "{\"mac\": " + JsonString(mac) + ", \"requested\": " + JsonString(requested) +
+         ", \"usable\": " + (usable ? "true" : "false") +
+         ", \"ready\": " + (usable && check.problems.empty() ? "true" : "false") + ", \"problems\": [" + problems +
+         "], \"reason\": " + JsonString(usable ? "" : FileText(LineCheckText(line, check))) + "}";
+}
+
+int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, bool json, ReportSink& out) {
   const AddressListCheck check = CheckAddressList(file, AllTicked(found));
+  std::string report = json ? "{\"lines\": [" : "";
   for (size_t i = 0; i < file.lines.size(); ++i) {
     const AddressListLine& line = file.lines[i];
-    const std::string mac = line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0];
+    const std::string mac = FileText(line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0]);
     const std::string requested = line.record ? RequestedText(*line.record) : "-";
-    std::fprintf(out, "%s\t%s\t%s\n", mac.c_str(), requested.c_str(), LineCheckText(line, check.lines[i]).c_str());
+    if (json) {
+      report += (i == 0 ? "\n  " : ",\n  ") + DryRunLineJson(line, check.lines[i], mac, requested);
+    } else {
+      report += mac + "\t" + requested + "\t" + FileText(LineCheckText(line, check.lines[i])) + "\n";
+    }
   }
-  std::fprintf(out, "%s\n", AddressListCheckSummary(check).c_str());
+  if (json) {
+    const auto count = [](const char* key, size_t value) {
+      return ", \"" + std::string(key) + "\": " + std::to_string(value);
+    };
+    report += std::string(file.lines.empty() ? "" : "\n") + "]" + count("ready", check.ready) +
+              count("notListed", check.notListed) + count("notTicked", check.notTicked) +
+              count("warned", check.warned) + count("skipped", check.skipped) + "}\n";
+  } else {
+    report += AddressListCheckSummary(check) + "\n";
+  }
+  out.Write(report);
   const bool allReady = check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0;
   return allReady ? 0 : kExitFailure;
 }
 
-int ReportFileFault(AddressListStatus status) {
-  std::fprintf(stderr, "tavrix-cli: %s\n", AddressListStatusText(status));
+template <typename File>
+int ReportFileFault(const File& file) {
+  std::fprintf(stderr, "tavrix-cli: %s\n", AddressListStatusText(file.status, file.error).c_str());
   return kExitFailure;
 }
 
 }  // namespace
 
-int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE* out) {
+int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink& out) {
   std::vector<BatchLine> lines;
   std::vector<DeviceInfo> found;
   if (args.range) {
-    found = ScanOnce(args.endpoint);
+    std::optional<std::vector<DeviceInfo>> scanned = ScanOnce(args.endpoint);
+    if (!scanned) return kExitFailure;
+    found = std::move(*scanned);
     std::optional<std::vector<BatchLine>> plan = PlanRange(args, found);
     if (!plan) return kExitFailure;
     lines = std::move(*plan);
     if (args.dryRun) {
-      return DryRun(PlannedLines(lines), found, out);
+      return DryRun(PlannedLines(lines), found, args.json, out);
     }
   } else if (args.dryRun) {
     const AddressListLines file = ReadAddressListLines(args.filePath);
-    if (*AddressListStatusText(file.status) != '\0') return ReportFileFault(file.status);
-    return DryRun(file, ScanOnce(args.endpoint), out);
+    if (*AddressListStatusText(file.status) != '\0') return ReportFileFault(file);
+    const std::optional<std::vector<DeviceInfo>> scanned = ScanOnce(args.endpoint);
+    if (!scanned) return kExitFailure;
+    return DryRun(file, *scanned, args.json, out);
   } else {
     AddressList list = ReadAddressList(args.filePath);
-    if (*AddressListStatusText(list.status) != '\0') return ReportFileFault(list.status);
+    if (*AddressListStatusText(list.status) != '\0') return ReportFileFault(list);
     lines = MatchableLines(std::move(list.records));
-    found = ScanOnce(args.endpoint);
+    std::optional<std::vector<DeviceInfo>> scanned = ScanOnce(args.endpoint);
+    if (!scanned) return kExitFailure;
+    found = std::move(*scanned);
   }
 
   if (StopRequested().load()) found.clear();
@@ -112,21 +157,18 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     return std::nullopt;
   });
   std::vector<PlanLineText> texts;
-  for (const BatchLine& line : lines) texts.push_back({line.record.macText, RequestedText(line.record)});
+  for (const BatchLine& line : lines) texts.push_back({FileText(line.record.macText), RequestedText(line.record)});
 
   ChangeEngineSeams seams;
   seams.endpoint = args.endpoint;
   seams.verifyFor = args.timeout;
-  ReportSink sink(out);
-  const CliRunOutcome run = RunPlanReporting(plan, texts, {args.userId, password}, seams, args.json, sink);
+  const CliRunOutcome run = RunPlanReporting(plan, texts, {args.userId, password}, seams, args.json, out);
   if (run.endpointUnavailable) {
-    std::fprintf(stderr,
-                 "tavrix-cli: could not open the local port (another program may hold it); "
-                 "no setting was sent\n");
+    std::fprintf(stderr, "%s\n", PortUnavailableText(args.endpoint.localPort, run.result.openError).c_str());
   }
   if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
   const bool allVerified = std::all_of(run.result.lines.begin(), run.result.lines.end(), [](const ChangeReport& r) {
     return r.outcome == ChangeOutcome::kVerified;
   });
-  return allVerified && !run.endpointUnavailable && !sink.Failed() ? 0 : kExitFailure;
+  return allVerified && !run.endpointUnavailable ? 0 : kExitFailure;
 }

@@ -12,16 +12,19 @@
 // report is the same, one line per planned device.
 //
 // `--dry-run` prints the pre-flight check of every line instead (each
-// device that answered the scan counts as ticked) and sends nothing.
+// device that answered the scan counts as ticked) and sends nothing; with
+// `--json` as one JSON object. Texts taken from the file are echoed by the
+// device texts' rule (valid UTF-8, whole, no control characters).
 //
 // Exit status: 0 when every line was verified (after a dry run: every
-// usable line is ready), 1 otherwise, also for a file that cannot be read
-// or a local port another program holds (then nothing is sent).
+// usable line is ready), 1 otherwise, also for a file that cannot be read,
+// a local port another program holds or a search that could not be sent
+// (then nothing is sent, and nothing is written to `out`).
 #pragma once
 
-#include <cstdio>
 #include <string>
 
 #include "tools/cli/cli_args.h"
+#include "tools/cli/report_sink.h"
 
-int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE* out);
+int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink& out);

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cstdio>
+#include <mutex>
 #include <thread>
 
 #include "protocol/address_text.h"
@@ -16,10 +17,12 @@ std::atomic<bool> stopRequested{false};
 std::atomic<int> stopSignal{0};
 
 std::string AddressesJson(const ChangeReport& report) {
-  std::string json = "[";
-  if (report.seenAt != 0) json += JsonString(DottedAddressText(report.seenAt));
-  if (report.otherAddress != 0) json += ", " + JsonString(DottedAddressText(report.otherAddress));
-  return json + "]";
+  std::string json;
+  for (const uint32_t address : {report.seenAt, report.otherAddress}) {
+    if (address == 0) continue;
+    json += (json.empty() ? "" : ", ") + JsonString(DottedAddressText(address));
+  }
+  return "[" + json + "]";
 }
 
 // Overwritten in place; only ever on a terminal.
@@ -37,12 +40,16 @@ void WatchStopSignals() {
   sigaddset(&signals, SIGINT);
   sigaddset(&signals, SIGTERM);
   pthread_sigmask(SIG_BLOCK, &signals, nullptr);
-  std::thread([signals] {
+  // One watcher per process: a command run again in-process reuses it.
+  static std::once_flag watcherStarted;
+  std::call_once(watcherStarted, [signals] {
+    std::thread([signals] {
     int received = 0;
     if (sigwait(&signals, &received) != 0) return;
     stopSignal = received;
     stopRequested = true;
-  }).detach();
+    }).detach();
+  });
 }
 
 const std::atomic<bool>& StopRequested() { return stopRequested; }

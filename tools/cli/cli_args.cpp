@@ -31,10 +31,12 @@ const char kCliUsage[] =
     "      no answer, not found, conflict, not sent), each as soon as it is final.\n"
     "      --dry-run checks the file against the devices found and sends nothing.\n"
     "\n"
+    "Standard output carries the report only; diagnostics go to standard error.\n"
     "Exit status: 0 success, 1 failure (device not found, no answer, network error,\n"
     "replies lost to a full receive buffer, a change not seen, a batch line not\n"
-    "verified), 2 bad arguments, 3 ID or password rejected, 4 settings refused by\n"
-    "the device.\n";
+    "verified, port 32153 held by another program, a file that cannot be read,\n"
+    "standard output not written), 2 bad arguments, 3 ID or password rejected,\n"
+    "4 settings refused by the device, 130/143 interrupted.\n";
 
 const char kCliLabUsage[] =
     "Lab options (tests and private test networks only):\n"

@@ -1,5 +1,6 @@
-// tavrix-cli: scan for devices and re-address one of them, or a batch from
-// an address list file, from a shell (see cli_args.h for the command line).
+#include "tools/cli/cli_main.h"
+
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <iostream>
@@ -13,6 +14,7 @@
 #include "tools/cli/change_run.h"
 #include "tools/cli/cli_args.h"
 #include "tools/cli/device_text.h"
+#include "tools/cli/not_sent_text.h"
 #include "tools/cli/scan_cycle.h"
 #include "tools/cli/set_exchange.h"
 
@@ -44,21 +46,23 @@ void WarnOfMacConflicts(const std::vector<DeviceInfo>& replies) {
   }
 }
 
-int Scan(const CliArgs& args) {
+int Scan(const CliArgs& args, ReportSink& out) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
+  // A scan that could not search has no list to give, not an empty one.
+  if (ReportScanNotRun(cycle, args.endpoint)) return kExitFailure;
   WarnIfBufferShort(cycle, args.endpoint);
   // A list known to be incomplete is not a successful scan.
   const bool repliesLost = WarnIfScanIncomplete(cycle);
   const std::vector<DeviceInfo> devices = UniqueByMac(cycle.replies);
   WarnOfMacConflicts(cycle.replies);
   if (args.json) {
-    std::fputs(FormatDevicesJson(devices).c_str(), stdout);
+    out.Write(FormatDevicesJson(devices));
   } else if (args.csv) {
-    std::fputs(FormatDevicesCsv(devices).c_str(), stdout);
+    out.Write(FormatDevicesCsv(devices));
   } else {
-    for (const DeviceInfo& d : devices) std::printf("%s\n", FormatDeviceLine(d).c_str());
+    for (const DeviceInfo& d : devices) out.Write(FormatDeviceLine(d) + "\n");
   }
-  return cycle.initResult == 0 && !repliesLost ? 0 : kExitFailure;
+  return repliesLost ? kExitFailure : 0;
 }
 
 bool ReadPasswordLine(std::string* password) {
@@ -67,51 +71,55 @@ bool ReadPasswordLine(std::string* password) {
   return true;
 }
 
-int Set(const CliArgs& args) {
+int Set(const CliArgs& args, ReportSink& out) {
   WatchStopSignals();
   std::string password = args.password;
   if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
     std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
     return kExitUsage;
   }
-  return RunSetCommand(args, password);
+  return RunSetCommand(args, password, out);
 }
 
-int Batch(const CliArgs& args) {
+int Batch(const CliArgs& args, ReportSink& out) {
   WatchStopSignals();
   std::string password = args.password;
   if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
     std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
     return kExitUsage;
   }
-  return RunBatchCommand(args, password, stdout);
+  return RunBatchCommand(args, password, out);
+}
+
+int RunCommand(const CliArgs& args, ReportSink& out) {
+  switch (args.command) {
+    case CliCommand::kHelp:
+      out.Write(kCliUsage);
+      return 0;
+    case CliCommand::kHelpLab:
+      out.Write(kCliLabUsage);
+      return 0;
+    case CliCommand::kVersion:
+      out.Write(kCliVersion);
+      return 0;
+    case CliCommand::kScan:
+      return Scan(args, out);
+    case CliCommand::kSet:
+      return Set(args, out);
+    case CliCommand::kBatch:
+      return Batch(args, out);
+  }
+  return kExitUsage;
 }
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int RunTavrixCli(const std::vector<std::string>& arguments, ReportSink& out) {
   CliArgs args;
   std::string error;
-  if (!ParseCliArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &error)) {
+  if (!ParseCliArgs(arguments, &args, &error)) {
     std::fprintf(stderr, "tavrix-cli: %s\n\n%s", error.c_str(), kCliUsage);
     return kExitUsage;
   }
-  switch (args.command) {
-    case CliCommand::kHelp:
-      std::fputs(kCliUsage, stdout);
-      return 0;
-    case CliCommand::kHelpLab:
-      std::fputs(kCliLabUsage, stdout);
-      return 0;
-    case CliCommand::kVersion:
-      std::fputs(kCliVersion, stdout);
-      return 0;
-    case CliCommand::kScan:
-      return Scan(args);
-    case CliCommand::kSet:
-      return Set(args);
-    case CliCommand::kBatch:
-      return Batch(args);
-  }
-  return kExitUsage;
+  return FinishReport(out, RunCommand(args, out));
 }

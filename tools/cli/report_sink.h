@@ -1,21 +1,38 @@
-// Standard output as the command line's one data channel: every report goes
-// through here, each write is checked, and a failed write (a closed pipe, a
-// full disk) is remembered, so the exit status can say the data did not
-// arrive. Once failed, further writes are dropped.
+// Standard output of tavrix-cli, which scripts read as data: every write is
+// checked, so a full disk or a closed pipe is a failure of the command, not
+// a lost report with exit status 0.
+//
+// Text is held and written out in large pieces, and at the latest by Flush,
+// which a command calls once its report is complete; a JSON document is
+// handed over whole. After the first failed write the sink takes nothing
+// more and keeps the system's reason. The program ignores SIGPIPE, so a
+// closed pipe shows here as EPIPE instead of killing the process before it
+// can say why.
 #pragma once
 
-#include <cstdio>
+#include <string>
 #include <string_view>
 
 class ReportSink {
  public:
-  explicit ReportSink(std::FILE* out = stdout) : out_(out) {}
+  explicit ReportSink(int fd) : fd_(fd) {}
+  ReportSink(const ReportSink&) = delete;
+  ReportSink& operator=(const ReportSink&) = delete;
 
+  // False once the sink has failed.
   bool Write(std::string_view text);
+  // Writes out what is held; false when any write failed, now or before.
   bool Flush();
-  bool Failed() const { return failed_; }
+  bool Failed() const { return error_ != 0; }
+  // The errno of the failed write.
+  int error() const { return error_; }
 
  private:
-  std::FILE* out_;
-  bool failed_ = false;
+  int fd_;
+  std::string held_;
+  int error_ = 0;
 };
+
+// Flushes `sink` and gives the command's exit status: a failed write is said
+// on standard error and turns success into failure (1).
+int FinishReport(ReportSink& sink, int status);

@@ -7,6 +7,7 @@
 
 #include "protocol/encp_endpoint.h"
 #include "protocol/search_cycle.h"
+#include "tools/cli/not_sent_text.h"
 
 ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::milliseconds length) {
   using Clock = std::chrono::steady_clock;
@@ -14,6 +15,8 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
   ScanCycleResult result;
   EncpEndpoint endpoint(settings);
   result.initResult = endpoint.openResult();
+  result.openError = endpoint.openError();
+  if (result.initResult != 0) return result;
   result.receiveBufferShort = endpoint.receiveBufferShort();
   result.receiveBufferGranted = endpoint.receiveBufferGranted();
   const auto searchedAt = Clock::now();
@@ -27,6 +30,7 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
         result.lastReplyAfter = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - searchedAt);
       });
   result.searches = report.searches;
+  result.searchError = report.searchError;
   result.repliesLost = report.repliesLost;
   for (const std::vector<DeviceInfo>& batch : batches) {
     result.replies.insert(result.replies.end(), batch.begin(), batch.end());
@@ -34,9 +38,16 @@ ScanCycleResult RunScanCycle(const EncpEndpointSettings& settings, std::chrono::
   return result;
 }
 
+bool ReportScanNotRun(const ScanCycleResult& cycle, const EncpEndpointSettings& settings) {
+  if (cycle.initResult != 0) {
+    std::fprintf(stderr, "%s\n", PortUnavailableText(settings.localPort, cycle.openError).c_str());
+  } else if (cycle.searches == 0) {
+    std::fprintf(stderr, "%s\n", SearchNotSentText(cycle.searchError).c_str());
+  }
+  return cycle.initResult != 0 || cycle.searches == 0;
+}
+
 bool WarnIfScanIncomplete(const ScanCycleResult& cycle) {
-  if (cycle.initResult != 0)
-    std::fprintf(stderr, "tavrix-cli: could not open the local port; the scan may miss replies\n");
   if (cycle.repliesLost <= 0) return false;
   std::fprintf(stderr,
                "tavrix-cli: the system discarded %lld replies (receive buffer full); the list is incomplete, scan "

@@ -6,6 +6,7 @@
 #include "protocol/address_text.h"
 #include "tools/cli/change_run.h"
 #include "tools/cli/device_text.h"
+#include "tools/cli/not_sent_text.h"
 #include "tools/cli/report_sink.h"
 #include "tools/cli/scan_cycle.h"
 
@@ -58,8 +59,9 @@ int SetOutcomeExitStatus(ChangeOutcome outcome, bool waited) {
   }
 }
 
-int RunSetCommand(const CliArgs& args, const std::string& password) {
+int RunSetCommand(const CliArgs& args, const std::string& password, ReportSink& out) {
   const ScanCycleResult cycle = RunScanCycle(args.endpoint);
+  if (ReportScanNotRun(cycle, args.endpoint)) return kExitFailure;
   WarnIfScanIncomplete(cycle);
   PlannedChange change;
   std::memcpy(change.mac.data(), args.mac, sizeof args.mac);
@@ -82,17 +84,16 @@ int RunSetCommand(const CliArgs& args, const std::string& password) {
   if (report.outcome == ChangeOutcome::kNotFound) {
     std::fprintf(stderr, "tavrix-cli: no device %s answered the search\n", MacText(args.mac).c_str());
   } else if (run.end == ChangeRunEnd::kEndpointUnavailable) {
-    std::fputs("tavrix-cli: could not open the local port (another program may hold it); no setting was sent\n",
-               stderr);
+    std::fprintf(stderr, "%s\n", PortUnavailableText(args.endpoint.localPort, run.openError).c_str());
+  } else if (status == 0 && !args.json) {
+    out.Write(SetOutcomeText(report, waited) + "\n");
   } else {
-    std::fprintf(status == 0 && !args.json ? stdout : stderr, "%s\n", SetOutcomeText(report, waited).c_str());
+    std::fprintf(stderr, "%s\n", SetOutcomeText(report, waited).c_str());
   }
-  ReportSink sink(stdout);
   if (args.json) {
     const PlanLineText text{MacText(args.mac), args.dhcp ? "DHCP" : DottedAddressText(args.ipAddress)};
-    sink.Write(ReportLineJson(text, report) + "\n");
+    out.Write(ReportLineJson(text, report) + "\n");
   }
   if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
-  if (!sink.Flush()) return kExitFailure;
   return run.end == ChangeRunEnd::kEndpointUnavailable ? kExitFailure : status;
 }

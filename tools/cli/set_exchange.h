@@ -9,6 +9,7 @@
 
 #include "batch/change_engine.h"
 #include "tools/cli/cli_args.h"
+#include "tools/cli/report_sink.h"
 
 // The settings `args` ask for.
 RequestedSettings SetRequestedSettings(const CliArgs& args);
@@ -18,4 +19,4 @@ std::string SetOutcomeText(const ChangeReport& report, bool waited);
 int SetOutcomeExitStatus(ChangeOutcome outcome, bool waited);
 
 // The whole command after the password is known; returns the exit status.
-int RunSetCommand(const CliArgs& args, const std::string& password);
+int RunSetCommand(const CliArgs& args, const std::string& password, ReportSink& out);

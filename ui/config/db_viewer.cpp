@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "batch/range_plan.h"
+#include "protocol/device_texts.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/translation.h"
 #include "ui/controls/xlist_ctrl.h"
@@ -29,14 +30,9 @@ constexpr int kCheckColumn = 8;
 // Unusable lines are shown for their reason only; grey keeps them apart.
 constexpr GridColour kSkippedText = gridRgb(128, 128, 128);
 
-// The MAC token is the one text not checked to be ASCII: show valid UTF-8
-// as such and anything else byte for byte, never an invalid string.
-QString FileText(const std::string& bytes) {
-  const QByteArray raw(bytes.data(), static_cast<qsizetype>(bytes.size()));
-  QString text = QString::fromUtf8(raw);
-  if (text.toUtf8() != raw) text = QString::fromLatin1(raw);
-  return text;
-}
+// The MAC token is the one text not checked to be ASCII: it reads by the
+// device texts' rule, as the command-line client echoes it.
+QString FileText(const std::string& bytes) { return QString::fromStdString(TextUtf8(bytes)); }
 
 }  // namespace
 
