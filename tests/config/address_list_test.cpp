@@ -212,7 +212,7 @@ std::string PlanOutcome(const std::string& row) {
   for (size_t i = 0; i < ticked; ++i)
     listed.push_back({{0, 0x1A, 0x2B, 0, 0, static_cast<uint8_t>(0xF0 - i)}, 0, true});
   while (in >> inUse) listed.push_back({{0, 0x1A, 0x2B, 0, 1, 0}, Ip(inUse), false});
-  const RangePlan plan = PlanAddressRange(settings, listed);
+  const RangePlan plan = PlanAddressRange(settings, listed, {}, RangeDevices::kNamedDevices);
   if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
   std::string outcome;
   for (size_t i = 0; i < plan.lines.size(); ++i) {

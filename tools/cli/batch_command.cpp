@@ -12,6 +12,7 @@
 #include "batch/range_plan.h"
 #include "protocol/address_text.h"
 #include "protocol/encp_endpoint.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/change_verification.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/scan_cycle.h"
@@ -19,6 +20,7 @@
 namespace {
 
 constexpr int kExitFailure = 1;
+constexpr const char* kOtherNetworkText = "other network";
 
 // What became of one line; none until its turn came and found a device.
 using LineFate = std::optional<ChangeOutcome>;
@@ -55,6 +57,7 @@ std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
     entry.mac = MacOf(device.mac);
     entry.sourceAddress = device.sourceAddress;
     entry.ticked = true;
+    entry.interfaceIndex = device.interfaceIndex;
     listed.push_back(entry);
   }
   return listed;
@@ -62,8 +65,9 @@ std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
 
 // The range's devices, ticked: those named, in the order named, or every
 // device found, by address and then MAC, so that a script gets the same plan
-// each run. Devices found but not named keep their addresses.
-std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
+// each run. Devices found but not named keep their addresses. Devices named
+// by --interface count as named: the scan heard no others.
+std::optional<RangePlan> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
   std::vector<ListedDevice> devices = AllTicked(found);
   if (args.rangeMacs.empty()) {
     std::sort(devices.begin(), devices.end(), [](const ListedDevice& a, const ListedDevice& b) {
@@ -74,16 +78,29 @@ std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::
       return std::find(args.rangeMacs.begin(), args.rangeMacs.end(), device.mac) != args.rangeMacs.end();
     });
     for (ListedDevice& device : devices) device.ticked = false;
-    for (const MacAddress& mac : args.rangeMacs) devices.push_back({mac, 0, true});
+    for (const MacAddress& mac : args.rangeMacs) {
+      const auto heard = std::find_if(found.begin(), found.end(),
+                                      [&](const DeviceInfo& device) { return MacOf(device.mac) == mac; });
+      devices.push_back({mac, 0, true, heard == found.end() ? 0 : heard->interfaceIndex});
+    }
   }
-  RangePlan plan = PlanAddressRange(*args.range, devices);
-  if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
+  const bool named = !args.rangeMacs.empty() || !args.adapters.empty();
+  RangePlan plan = PlanAddressRange(*args.range, devices, ReadUsableAdapters(),
+                                    named ? RangeDevices::kNamedDevices : RangeDevices::kAllFound);
+  if (plan.refusal == RangeRefusal::kNone) return plan;
   std::fprintf(stderr, "tavrix-cli: %s\n", RangeRefusalText(*args.range, plan).c_str());
   return std::nullopt;
 }
 
-int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, std::FILE* out) {
+// Devices the range leaves alone because they are on another network.
+void PrintOtherNetwork(const std::vector<MacAddress>& macs, std::FILE* out) {
+  for (const MacAddress& mac : macs) std::fprintf(out, "%s\t-\t%s\n", MacText(mac.data()).c_str(), kOtherNetworkText);
+}
+
+int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, std::FILE* out,
+           const std::vector<MacAddress>& otherNetwork = {}) {
   const AddressListCheck check = CheckAddressList(file, AllTicked(found));
+  PrintOtherNetwork(otherNetwork, out);
   for (size_t i = 0; i < file.lines.size(); ++i) {
     const AddressListLine& line = file.lines[i];
     const std::string mac = line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0];
@@ -91,7 +108,8 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, s
     std::fprintf(out, "%s\t%s\t%s\n", mac.c_str(), requested.c_str(), LineCheckText(line, check.lines[i]).c_str());
   }
   std::fprintf(out, "%s\n", AddressListCheckSummary(check).c_str());
-  const bool allReady = check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0;
+  const bool allReady = check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0 &&
+                        otherNetwork.empty();
   return allReady ? 0 : kExitFailure;
 }
 
@@ -104,14 +122,16 @@ int ReportFileFault(AddressListStatus status) {
 
 int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE* out) {
   std::vector<BatchLine> lines;
+  std::vector<MacAddress> otherNetwork;
   std::vector<DeviceInfo> found;
   if (args.range) {
     found = ScanOnce(args.endpoint);
-    std::optional<std::vector<BatchLine>> plan = PlanRange(args, found);
+    std::optional<RangePlan> plan = PlanRange(args, found);
     if (!plan) return kExitFailure;
-    lines = std::move(*plan);
+    lines = std::move(plan->lines);
+    otherNetwork = std::move(plan->otherNetwork);
     if (args.dryRun) {
-      return DryRun(PlannedLines(lines), found, out);
+      return DryRun(PlannedLines(lines), found, out, otherNetwork);
     }
   } else if (args.dryRun) {
     const AddressListLines file = ReadAddressListLines(args.filePath);
@@ -147,6 +167,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
     };
     RunBatchLines(endpoint.client(), lines, {args.userId, password}, BatchTally{}, hooks);
   }
+  const bool adapterVanished = WarnIfAdaptersVanished(args);
   const std::map<MacAddress, uint32_t> seenAt = WaitForChanges(awaited, args.endpoint, args.timeout);
 
   // Only the last accepted line of a device can be where it went.
@@ -154,7 +175,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
   for (size_t i = 0; i < lines.size(); ++i) {
     if (fates[i] == ChangeOutcome::kAccepted) lastAccepted[lines[i].mac] = i;
   }
-  bool allVerified = true;
+  bool allVerified = !adapterVanished && otherNetwork.empty();
   std::string json = "[\n";
   for (size_t i = 0; i < lines.size(); ++i) {
     const auto last = lastAccepted.find(lines[i].mac);
@@ -169,6 +190,14 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, std::FILE*
       std::fprintf(out, "%s\t%s\t%s\n", lines[i].record.macText.c_str(), requested.c_str(), fate);
     }
   }
-  if (args.json) std::fprintf(out, "%s%s]\n", json.c_str(), lines.empty() ? "" : "\n");
+  if (args.json) {
+    for (const MacAddress& mac : otherNetwork) {
+      json += std::string(json.size() > 2 ? ",\n" : "") + "  {\"mac\": " + JsonString(MacText(mac.data())) +
+              ", \"requested\": \"-\", \"outcome\": " + JsonString(kOtherNetworkText) + "}";
+    }
+    std::fprintf(out, "%s%s]\n", json.c_str(), json.size() > 2 ? "\n" : "");
+  } else {
+    PrintOtherNetwork(otherNetwork, out);
+  }
   return allVerified ? 0 : kExitFailure;
 }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "protocol/address_text.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/batch_command.h"
 #include "tools/cli/change_verification.h"
 #include "tools/cli/cli_args.h"
@@ -73,6 +74,7 @@ int Set(const CliArgs& args) {
   NetworkSettingRequest request = BuildSetRequest(*target, args, password);
   const std::optional<uint32_t> given = args.dhcp ? std::nullopt : std::optional<uint32_t>(request.ipAddress);
   const int outcome = RunSetExchange(args.endpoint, *target, request);
+  if (WarnIfAdaptersVanished(args)) return kExitFailure;
   std::fprintf(outcome == 0 ? stdout : stderr, "%s\n", SetOutcomeText(outcome).c_str());
   if (outcome != 0 || !args.wait) return SetOutcomeExitStatus(outcome);
 
@@ -103,6 +105,11 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseCliArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &error)) {
     std::fprintf(stderr, "tavrix-cli: %s\n\n%s", error.c_str(), kCliUsage);
+    return kExitUsage;
+  }
+  // Before anything is sent, so a typo in a name never searches elsewhere.
+  if (!ResolveInterfaceOption(&args, &error)) {
+    std::fprintf(stderr, "tavrix-cli: %s\n", error.c_str());
     return kExitUsage;
   }
   switch (args.command) {
