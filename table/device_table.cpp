@@ -144,6 +144,13 @@ std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], Chang
   return cells;
 }
 
+std::vector<CellUpdate> DeviceTableCore::MarkOtherNetwork(const uint8_t mac[6]) {
+  std::vector<CellUpdate> cells;
+  AddCell(cells, inventory_->lock().table().FindRowByMac(mac), kColumnState, QString::fromLatin1(kStateOtherNetwork),
+          kFailedChangeColours);
+  return cells;
+}
+
 std::vector<CellUpdate> DeviceTableCore::OnBatchEnded() {
   std::vector<CellUpdate> cells;
   auto access = inventory_->lock();

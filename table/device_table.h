@@ -75,6 +75,9 @@ class DeviceTableCore {
   // The State mark of a change that was refused or never answered; nothing
   // for an accepted one, which is marked when the wait for it begins.
   std::vector<CellUpdate> MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome);
+  // The State mark of a device a range batch passed by: another adapter
+  // heard it, so nothing was sent to it.
+  std::vector<CellUpdate> MarkOtherNetwork(const uint8_t mac[6]);
   // "Checking ip address ..." for every awaited device that has a row. A
   // run that ended after "Clear" made the window idle leaves nothing awaited.
   std::vector<CellUpdate> OnBatchEnded();

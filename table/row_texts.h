@@ -63,6 +63,7 @@ inline constexpr const char* kStateChangedWithCollision = "IP address has change
 inline constexpr const char* kStateRefusedCredential = "Change refused: ID or password";
 inline constexpr const char* kStateRefused = "Change refused by the device";
 inline constexpr const char* kStateNoAnswer = "No answer to the change";
+inline constexpr const char* kStateOtherNetwork = "Other network: nothing sent";
 
 QString DeviceText(const char* field, size_t capacity);
 QString FormatRowNumber(int row);             // "%4d" of row + 1

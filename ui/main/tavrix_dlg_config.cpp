@@ -93,6 +93,7 @@ void CTavrixDlg::OnNvtSetting() {
     batchTally_ = BatchTally{};
     batchProgressLabel_->setText(QString::fromLatin1(kBatchRunningText));
     batchProgressLabel_->show();
+    for (const MacAddress& mac : nvtSettingDlg_->otherNetwork()) ApplyCells(table_.MarkOtherNetwork(mac.data()));
   } else if (portReleased) {
     ResumeAfterRefusedStart();
   }
