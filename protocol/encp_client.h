@@ -50,7 +50,7 @@ struct EncpEndpointSettings {
   // dropped before the cycle drains it; 0 keeps the system's default.
   int receiveBufferBytes = 4 * 1024 * 1024;
   // The interface indexes of the chosen adapters; empty: every one.
-  std::vector<int32_t> adapters;
+  std::vector<int32_t> adapters{};
 };
 
 struct EncpClient;
