@@ -8,6 +8,7 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QToolTip>
+#include <algorithm>
 
 #include "discovery/worker_events.h"
 #include "protocol/address_text.h"
