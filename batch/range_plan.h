@@ -58,7 +58,7 @@ enum class RangeRefusal {
   kStartOutsideSubnet,
   kEndOutsideSubnet,
   kTooFewAddresses,
-  kNoAdapterHoldsRange,      // and the devices were not named
+  kNoAdapterHoldsRange,       // and the devices were not named
   kDevicesOnSeveralAdapters,  // no adapter holds it, the ticked rows span adapters
 };
 

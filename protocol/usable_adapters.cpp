@@ -62,15 +62,15 @@ AdapterChoice ChooseAdapters(const std::vector<std::string>& names, const std::v
   const std::vector<UsableAdapter> usable = UsableAdaptersFrom(entries);
   AdapterChoice choice;
   for (const std::string& name : names) {
-    const auto found = std::find_if(usable.begin(), usable.end(),
-                                    [&](const UsableAdapter& adapter) { return adapter.name == name; });
+    const auto found =
+        std::find_if(usable.begin(), usable.end(), [&](const UsableAdapter& adapter) { return adapter.name == name; });
     if (found == usable.end()) {
-      const bool known = std::any_of(entries.begin(), entries.end(),
-                                     [&](const InterfaceEntry& entry) { return entry.name == name; });
+      const bool known =
+          std::any_of(entries.begin(), entries.end(), [&](const InterfaceEntry& entry) { return entry.name == name; });
       choice.adapters.clear();
-      choice.error = (known ? "adapter " + name + " has no IPv4 broadcast address (or is down)"
-                            : "no adapter named " + name) +
-                     "; usable adapters: " + AdapterListText(usable);
+      choice.error =
+          (known ? "adapter " + name + " has no IPv4 broadcast address (or is down)" : "no adapter named " + name) +
+          "; usable adapters: " + AdapterListText(usable);
       return choice;
     }
     const bool chosen = std::any_of(choice.adapters.begin(), choice.adapters.end(),

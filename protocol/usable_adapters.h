@@ -28,10 +28,10 @@ struct InterfaceEntry {
   int32_t index = 0;
   bool up = false;
   bool loopback = false;
-  bool broadcast = false;   // the interface can broadcast and has a broadcast address
-  bool ipv4 = false;        // the entry is an IPv4 address
-  uint32_t address = 0;     // network byte order
-  uint32_t mask = 0;        // network byte order
+  bool broadcast = false;  // the interface can broadcast and has a broadcast address
+  bool ipv4 = false;       // the entry is an IPv4 address
+  uint32_t address = 0;    // network byte order
+  uint32_t mask = 0;       // network byte order
 };
 
 struct UsableAdapter {

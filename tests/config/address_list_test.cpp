@@ -269,7 +269,8 @@ std::string AdapterPlan(const char* start, const char* end, RangeDevices picked,
   const RangePlan plan = PlanAddressRange(settings, devices, adapters, picked);
   if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
   std::string outcome;
-  for (const BatchLine& line : plan.lines) outcome += std::to_string(line.mac[5]) + "=" + line.record.addressTexts[0] + " ";
+  for (const BatchLine& line : plan.lines)
+    outcome += std::to_string(line.mac[5]) + "=" + line.record.addressTexts[0] + " ";
   for (const MacAddress& mac : plan.otherNetwork) outcome += std::to_string(mac[5]) + "=other ";
   return outcome;
 }
@@ -283,8 +284,9 @@ TEST(RangePlan, DevicesOfAnotherNetworkGetNoAddressAndARangeOfNoAdapterNeedsChos
   EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kAllFound),
             noAdapter + ": name the devices to move (--mac) or their adapter (--interface).");
   EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kTickedRows),
-            noAdapter + ", and the selected devices were found through several adapters. Choose an adapter in "
-                        "\"Local network info.\" and select the devices again.");
+            noAdapter +
+                ", and the selected devices were found through several adapters. Choose an adapter in "
+                "\"Local network info.\" and select the devices again.");
   EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kTickedRows, false),
             "1=10.0.0.20 3=10.0.0.21 4=10.0.0.22 ");
   EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kNamedDevices),

@@ -553,9 +553,12 @@ TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
   for (int k = 0; k < 2; ++k) {
     const tavrix::lab::DeviceNetwork* network = lab.AddDeviceNetwork(&error);
     ASSERT_NE(network, nullptr) << error;
-    std::vector<std::string> args = {"--broadcast", network->deviceInterface, "--count", "5", "--first-ip",
-                                     network->firstDeviceAddress, "--mask", "255.255.0.0", "--move-delay", "50",
-                                     "--mac-base", k == 0 ? "00:1A:2B:00:05:00" : "00:1A:2C:00:05:00"};
+    std::vector<std::string> args = {"--broadcast",  network->deviceInterface,
+                                     "--count",      "5",
+                                     "--first-ip",   network->firstDeviceAddress,
+                                     "--mask",       "255.255.0.0",
+                                     "--move-delay", "50",
+                                     "--mac-base",   k == 0 ? "00:1A:2B:00:05:00" : "00:1A:2C:00:05:00"};
     if (k == 1) args.insert(args.end(), {"--request-log", lanBLog});
     ASSERT_TRUE((k == 0 ? sim : lanB).Start(args, network->devices->name())) << sim.error() << lanB.error();
   }

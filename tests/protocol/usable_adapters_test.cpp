@@ -1,9 +1,9 @@
 // Which adapters the endpoint may use and how an operator's names resolve
 // to them, from listings as getifaddrs gives them.
+#include "protocol/usable_adapters.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
-
-#include "protocol/usable_adapters.h"
 
 namespace {
 
@@ -23,8 +23,12 @@ InterfaceEntry Entry(const char* name, int32_t index, const char* address, bool 
 // A PC with wired and wireless LANs, a VPN tunnel, an adapter that is down,
 // one without IPv4, loopback, and a second address on the wired adapter.
 const std::vector<InterfaceEntry> kPc = {
-    Entry("lo", 1, "127.0.0.1", false), Entry("wlan0", 3, "192.168.1.5"),      Entry("eth0", 2, "192.168.0.5"),
-    Entry("eth0", 2, "10.9.0.5"),       Entry("tun0", 4, "10.8.0.2", false),   Entry("eth1", 5, "172.16.0.5", true, false),
+    Entry("lo", 1, "127.0.0.1", false),
+    Entry("wlan0", 3, "192.168.1.5"),
+    Entry("eth0", 2, "192.168.0.5"),
+    Entry("eth0", 2, "10.9.0.5"),
+    Entry("tun0", 4, "10.8.0.2", false),
+    Entry("eth1", 5, "172.16.0.5", true, false),
     Entry("br0", 6, nullptr),
 };
 

@@ -32,12 +32,14 @@ namespace {
                                     const std::vector<std::string>& more = {}) {
   std::string error;
   const DeviceNetwork* network = lab.AddDeviceNetwork(&error);
-  std::vector<std::string> args = {"--broadcast", network ? network->deviceInterface : "", "--count",
-                                   std::to_string(count), "--first-ip", network ? network->firstDeviceAddress : "",
-                                   "--mask", "255.255.0.0", "--move-delay", "50", "--mac-base", macBase};
+  std::vector<std::string> args = {"--broadcast",  network ? network->deviceInterface : "",
+                                   "--count",      std::to_string(count),
+                                   "--first-ip",   network ? network->firstDeviceAddress : "",
+                                   "--mask",       "255.255.0.0",
+                                   "--move-delay", "50",
+                                   "--mac-base",   macBase};
   args.insert(args.end(), more.begin(), more.end());
-  if (network != nullptr && sim.Start(args, network->devices->name()))
-    return ::testing::AssertionSuccess();
+  if (network != nullptr && sim.Start(args, network->devices->name())) return ::testing::AssertionSuccess();
   return ::testing::AssertionFailure() << error << sim.error();
 }
 
@@ -118,8 +120,9 @@ TEST(NetnsScan, AnAdapterChoiceKeepsScansAndRangeBatchesOffTheOtherLan) {
     return RunCommand({"sh", "-c", "ip netns exec " + lab.pc().name() + " " TAVRIX_CLI_PATH " " + args + " 2>&1"},
                       output, std::chrono::seconds(60));
   };
-  const std::string range = " --mask 255.255.0.0 --gateway 10.61.0.1 --dns 10.61.0.1 --static --user root "
-                            "--password kefo --timeout 20";
+  const std::string range =
+      " --mask 255.255.0.0 --gateway 10.61.0.1 --dns 10.61.0.1 --static --user root "
+      "--password kefo --timeout 20";
   std::string output;
 
   EXPECT_EQ(cli("scan --interface nosuch0", &output), 2);

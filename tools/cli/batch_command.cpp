@@ -79,8 +79,8 @@ std::optional<RangePlan> PlanRange(const CliArgs& args, const std::vector<Device
     });
     for (ListedDevice& device : devices) device.ticked = false;
     for (const MacAddress& mac : args.rangeMacs) {
-      const auto heard = std::find_if(found.begin(), found.end(),
-                                      [&](const DeviceInfo& device) { return MacOf(device.mac) == mac; });
+      const auto heard =
+          std::find_if(found.begin(), found.end(), [&](const DeviceInfo& device) { return MacOf(device.mac) == mac; });
       devices.push_back({mac, 0, true, heard == found.end() ? 0 : heard->interfaceIndex});
     }
   }
@@ -108,8 +108,8 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, s
     std::fprintf(out, "%s\t%s\t%s\n", mac.c_str(), requested.c_str(), LineCheckText(line, check.lines[i]).c_str());
   }
   std::fprintf(out, "%s\n", AddressListCheckSummary(check).c_str());
-  const bool allReady = check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0 &&
-                        otherNetwork.empty();
+  const bool allReady =
+      check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0 && otherNetwork.empty();
   return allReady ? 0 : kExitFailure;
 }
 

@@ -24,8 +24,9 @@ constexpr int kTitleRoom = 18;
 constexpr int kGap = 4;
 
 QString AdapterGoneText(const std::string& name) {
-  return QStringLiteral("The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent "
-                        "through another adapter. Choose an adapter in \"Local network info.\".")
+  return QStringLiteral(
+             "The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent "
+             "through another adapter. Choose an adapter in \"Local network info.\".")
       .arg(QString::fromStdString(name));
 }
 
@@ -105,7 +106,8 @@ void CTavrixDlg::WarnIfChosenAdapterGone() {
 }
 
 bool CTavrixDlg::eventFilter(QObject* watched, QEvent* event) {
-  if (watched != DeviceList()->viewport() || event->type() != QEvent::ToolTip) return QDialog::eventFilter(watched, event);
+  if (watched != DeviceList()->viewport() || event->type() != QEvent::ToolTip)
+    return QDialog::eventFilter(watched, event);
   const auto* help = static_cast<QHelpEvent*>(event);
   const int row = DeviceList()->indexAt(help->pos()).row();
   const std::optional<DeviceInfo> device = row < 0 ? std::nullopt : RowRecord(row);
