@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -15,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -542,7 +544,7 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
 
 // A PC on two separate LANs, five devices each; LAN B's simulator logs every
 // request. With pc1 chosen the panel shows its settings, a scan lists LAN A
-// only and a range batch over the whole list moves LAN A's devices alone;
+// only (a row's tool tip names the adapter) and a range batch over the whole list moves LAN A's devices alone;
 // another choice empties the list.
 TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
@@ -578,6 +580,9 @@ TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
     EXPECT_TRUE(Cell(row, 3).startsWith("10.61.1.")) << row;
     List().SetCheckbox(row, 0, 1);
   }
+  QHelpEvent help(QEvent::ToolTip, CellPoint(0, 3), List().viewport()->mapToGlobal(CellPoint(0, 3)));
+  QApplication::sendEvent(List().viewport(), &help);
+  EXPECT_EQ(QToolTip::text(), "Adapter: pc1");
   prompts.queueDialogScript([&](QDialog& dialog) {
     QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
     const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
