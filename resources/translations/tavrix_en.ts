@@ -91,6 +91,22 @@
         <translation>%1
 %2 sent, %3, %4 verified</translation>
     </message>
+    <message>
+        <source>The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent through another adapter. Choose an adapter in &quot;Local network info.&quot;.</source>
+        <translation>The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent through another adapter. Choose an adapter in &quot;Local network info.&quot;.</translation>
+    </message>
+    <message>
+        <source>Adapter</source>
+        <translation>Adapter</translation>
+    </message>
+    <message>
+        <source>Adapter: unknown</source>
+        <translation>Adapter: unknown</translation>
+    </message>
+    <message>
+        <source>Adapter: %1</source>
+        <translation>Adapter: %1</translation>
+    </message>
 </context>
 <context>
     <name>DbViewerDialog</name>
@@ -394,6 +410,10 @@ Scan again to find the missing devices. To stop the losses, raise net.core.rmem_
     <message>
         <source>Administrator rights are needed to delete the ARP table.</source>
         <translation>Administrator rights are needed to delete the ARP table.</translation>
+    </message>
+    <message>
+        <source>All adapters</source>
+        <translation>All adapters</translation>
     </message>
 </context>
 <context>

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "protocol/address_text.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/batch_command.h"
 #include "tools/cli/change_run.h"
 #include "tools/cli/cli_args.h"
@@ -94,6 +95,11 @@ int main(int argc, char** argv) {
   std::string error;
   if (!ParseCliArgs(std::vector<std::string>(argv + 1, argv + argc), &args, &error)) {
     std::fprintf(stderr, "tavrix-cli: %s\n\n%s", error.c_str(), kCliUsage);
+    return kExitUsage;
+  }
+  // Before anything is sent, so a typo in a name never searches elsewhere.
+  if (!ResolveInterfaceOption(&args, &error)) {
+    std::fprintf(stderr, "tavrix-cli: %s\n", error.c_str());
     return kExitUsage;
   }
   switch (args.command) {

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "protocol/address_text.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/change_run.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/report_sink.h"
@@ -77,6 +78,7 @@ int RunSetCommand(const CliArgs& args, const std::string& password) {
   if (StopRequested().load()) change.device.reset();
   const ChangeRunResult run = RunChangeEngine({change}, {args.userId, password}, seams);
   const ChangeReport& report = run.lines.front();
+  const bool adapterVanished = WarnIfAdaptersVanished(args);
   const bool waited = args.wait.has_value();
   const int status = SetOutcomeExitStatus(report.outcome, waited);
   if (report.outcome == ChangeOutcome::kNotFound) {
@@ -93,6 +95,6 @@ int RunSetCommand(const CliArgs& args, const std::string& password) {
     sink.Write(ReportLineJson(text, report) + "\n");
   }
   if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
-  if (!sink.Flush()) return kExitFailure;
+  if (!sink.Flush() || adapterVanished) return kExitFailure;
   return run.end == ChangeRunEnd::kEndpointUnavailable ? kExitFailure : status;
 }
