@@ -415,6 +415,14 @@ Scan again to find the missing devices. To stop the losses, raise net.core.rmem_
         <source>All adapters</source>
         <translation>All adapters</translation>
     </message>
+    <message>
+        <source>MAC address answers from two IP addresses</source>
+        <translation>MAC address answers from two IP addresses</translation>
+    </message>
+    <message>
+        <source>Other network: nothing sent</source>
+        <translation>Other network: nothing sent</translation>
+    </message>
 </context>
 <context>
     <name>TavrixDialog</name>

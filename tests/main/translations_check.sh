@@ -10,7 +10,7 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 cp "$source_dir/resources/translations/tavrix_en.ts" "$work/check.ts"
 cd "$source_dir"
-"$lupdate" -silent -I . -locations none -extensions cpp,h,ui ui table discovery resources -ts "$work/check.ts"
+"$lupdate" -silent -I . -locations none -extensions cpp,h,ui ui table discovery batch resources -ts "$work/check.ts"
 
 status=0
 if grep -q 'type="unfinished"' "$work/check.ts"; then
