@@ -18,6 +18,7 @@ complete -c tavrix-cli -n '__fish_seen_subcommand_from set' -l mac -x -d 'The de
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set' -l static -x -d 'IP MASK GATEWAY DNS'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set' -l dhcp -d 'Addresses from DHCP'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set' -l wait -d 'Wait for the new address (seconds)'
+complete -c tavrix-cli -n '__fish_seen_subcommand_from set' -l json -d 'Print the outcome as JSON'
 
 complete -c tavrix-cli -n '__fish_seen_subcommand_from batch' -a '(__fish_complete_suffix .txt)'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from batch' -l range -x -d 'START END'
