@@ -106,7 +106,8 @@ TEST(NetnsScan, PcWithoutAnyAdapterEndsItsCycleQuietly) {
 // A PC on two LANs that no broadcast crosses: pc1 on LAN A (10.61/16), pc2
 // on LAN B (10.62/16), five devices each; LAN B's simulator logs every
 // request it hears. Named adapters keep a scan and a range batch to LAN A;
-// without a name, a range of LAN A passes LAN B's devices by.
+// without a name, a range of LAN A passes LAN B's devices by, as "other network"
+// (code 8) in JSON too.
 TEST(NetnsScan, AnAdapterChoiceKeepsScansAndRangeBatchesOffTheOtherLan) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   Lab lab;
@@ -139,6 +140,11 @@ TEST(NetnsScan, AnAdapterChoiceKeepsScansAndRangeBatchesOffTheOtherLan) {
   EXPECT_EQ(Count(output, "00:1A:2C:00:00:0"), 5u) << output;
   EXPECT_EQ(Count(output, "\t-\tother network\n"), 5u) << output;
   EXPECT_NE(Contents(lanBLog), "") << "the scan searched LAN B";
+  EXPECT_EQ(Count(Contents(lanBLog), "change"), 0u) << "LAN B's devices were sent nothing";
+
+  EXPECT_EQ(cli("batch --json --range 10.61.4.1 10.61.4.50" + range, &output), 1) << output;
+  EXPECT_EQ(Count(output, "\"outcome\": \"other network\", \"code\": 8"), 5u) << output;
+  EXPECT_EQ(Count(output, "\"line\": 10,"), 1u) << "passed-by devices are numbered after the plan: " << output;
   EXPECT_EQ(Count(Contents(lanBLog), "change"), 0u) << "LAN B's devices were sent nothing";
 }
 
