@@ -30,6 +30,7 @@ struct ListedDevice {
   std::array<uint8_t, 6> mac{};
   uint32_t sourceAddress = 0;  // network byte order
   bool ticked = false;
+  int32_t interfaceIndex = 0;  // the adapter that heard it; 0 unknown
 };
 
 enum class LineProblem {

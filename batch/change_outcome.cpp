@@ -40,6 +40,8 @@ std::string_view OutcomeWindowText(ChangeOutcome outcome) {
       return kStateNoAnswer;
     case ChangeOutcome::kConflict:
       return kStateMacConflict;
+    case ChangeOutcome::kOtherNetwork:
+      return kStateOtherNetwork;
     default:
       return "";
   }

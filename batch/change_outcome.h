@@ -17,6 +17,8 @@ inline constexpr const char* kStateRefused = QT_TRANSLATE_NOOP("Tavrix", "Change
 inline constexpr const char* kStateNoAnswer = QT_TRANSLATE_NOOP("Tavrix", "No answer to the change");
 // One MAC answered one search from two addresses: a clone or a forger.
 inline constexpr const char* kStateMacConflict = QT_TRANSLATE_NOOP("Tavrix", "MAC address answers from two IP addresses");
+// A range plan passed the device by: another adapter heard it.
+inline constexpr const char* kStateOtherNetwork = QT_TRANSLATE_NOOP("Tavrix", "Other network: nothing sent");
 
 enum class ChangeOutcome {
   kVerified = 0,            // seen at the address (or network type) it was given

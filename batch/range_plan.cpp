@@ -34,29 +34,45 @@ BatchLine PlannedLine(const MacAddress& mac, int32_t networkType, uint32_t ipAdd
 RangePlan Refused(RangePlan plan, RangeRefusal refusal) {
   plan.refusal = refusal;
   plan.lines.clear();
+  plan.otherNetwork.clear();
   return plan;
+}
+
+bool OnOneAdapter(const std::vector<ListedDevice>& devices) {
+  int32_t adapter = 0;
+  for (const ListedDevice& device : devices) {
+    if (!device.ticked || device.interfaceIndex == 0) continue;
+    if (adapter != 0 && device.interfaceIndex != adapter) return false;
+    adapter = device.interfaceIndex;
+  }
+  return true;
 }
 
 }  // namespace
 
-RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices) {
+RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices,
+                           const std::vector<UsableAdapter>& adapters, RangeDevices picked) {
+  RangePlan plan;
+  if (settings.networkType != kNetworkStatic) {
+    for (const ListedDevice& device : devices) {
+      if (device.ticked) plan.lines.push_back(PlannedLine(device.mac, kNetworkDhcp, 0, 0, 0, 0));
+    }
+    plan.devices = plan.lines.size();
+    return plan;
+  }
+  const UsableAdapter* holder = AdapterHolding(adapters, settings.start, settings.end);
   std::vector<MacAddress> ticked;
   std::vector<uint32_t> addressesInUse;
   for (const ListedDevice& device : devices) {
-    if (device.ticked) {
-      ticked.push_back(device.mac);
-    } else {
+    if (!device.ticked) {
       addressesInUse.push_back(device.sourceAddress);
+    } else if (holder != nullptr && device.interfaceIndex != 0 && device.interfaceIndex != holder->index) {
+      plan.otherNetwork.push_back(device.mac);
+    } else {
+      ticked.push_back(device.mac);
     }
   }
-  RangePlan plan;
   plan.devices = ticked.size();
-  if (settings.networkType != kNetworkStatic) {
-    for (const MacAddress& mac : ticked) {
-      plan.lines.push_back(PlannedLine(mac, kNetworkDhcp, 0, 0, 0, 0));
-    }
-    return plan;
-  }
 
   // Host byte order from here on, so that the range can be counted through.
   const uint32_t mask = ntohl(settings.subnetMask);
@@ -67,6 +83,12 @@ RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<List
   const uint32_t network = (settings.gateway != 0 ? ntohl(settings.gateway) : start) & mask;
   if ((start & mask) != network) return Refused(std::move(plan), RangeRefusal::kStartOutsideSubnet);
   if ((end & mask) != network) return Refused(std::move(plan), RangeRefusal::kEndOutsideSubnet);
+  if (holder == nullptr && picked == RangeDevices::kAllFound) {
+    return Refused(std::move(plan), RangeRefusal::kNoAdapterHoldsRange);
+  }
+  if (holder == nullptr && picked == RangeDevices::kTickedRows && !OnOneAdapter(devices)) {
+    return Refused(std::move(plan), RangeRefusal::kDevicesOnSeveralAdapters);
+  }
 
   std::unordered_set<uint32_t> passedOver = {network, network | ~mask, ntohl(settings.gateway),
                                              ntohl(settings.dnsServer)};
@@ -113,6 +135,13 @@ std::string RangeRefusalText(const RangeSettings& settings, const RangePlan& pla
       return "The range " + start + " ~ " + end + " has " + std::to_string(plan.usableAddresses) + " usable " +
              (plan.usableAddresses == 1 ? "address" : "addresses") + " for " + std::to_string(plan.devices) +
              " selected " + (plan.devices == 1 ? "device." : "devices.");
+    case RangeRefusal::kNoAdapterHoldsRange:
+      return "No adapter of this PC is on the subnet of " + start + " ~ " + end +
+             ": name the devices to move (--mac) or their adapter (--interface).";
+    case RangeRefusal::kDevicesOnSeveralAdapters:
+      return "No adapter of this PC is on the subnet of " + start + " ~ " + end +
+             ", and the selected devices were found through several adapters. Choose an adapter in \"Local "
+             "network info.\" and select the devices again.";
   }
   return {};
 }

@@ -18,6 +18,16 @@
 // ("none"), the start's. DHCP uses no range and is never refused: every
 // device is switched to DHCP, its line's addresses 0.0.0.0.
 //
+// A range belongs to the network of the PC's adapter whose subnet holds it.
+// A ticked device heard on another adapter is on another network: an
+// address of this range would strand it where nobody reaches it, so it gets
+// none and is listed as "other network" instead, and nothing is sent to it.
+// When no adapter's subnet holds the range (the devices move to a new
+// subnet), the operator must have said which devices go: the window plans
+// its ticked rows when one adapter heard them all, the command line the
+// devices it named by MAC or by adapter; otherwise the plan is refused.
+// Devices whose adapter is unknown are never called another network.
+//
 // Plain C++ over values, no Qt and no inventory lock; addresses are in
 // network byte order, as the records keep them. The work is linear in the
 // devices and the addresses in use, whatever the size of the range.
@@ -30,6 +40,7 @@
 
 #include "batch/address_list_check.h"
 #include "batch/batch_run.h"
+#include "protocol/usable_adapters.h"
 
 struct RangeSettings {
   int32_t networkType = kNetworkStatic;  // kNetworkStatic or kNetworkDhcp
@@ -47,6 +58,16 @@ enum class RangeRefusal {
   kStartOutsideSubnet,
   kEndOutsideSubnet,
   kTooFewAddresses,
+  kNoAdapterHoldsRange,       // and the devices were not named
+  kDevicesOnSeveralAdapters,  // no adapter holds it, the ticked rows span adapters
+};
+
+// How the devices of a range were picked, which decides a range that no
+// adapter's subnet holds.
+enum class RangeDevices {
+  kTickedRows,    // planned when one adapter heard them all
+  kNamedDevices,  // by MAC or by adapter: planned
+  kAllFound,      // refused
 };
 
 struct RangePlan {
@@ -58,11 +79,16 @@ struct RangePlan {
   // before counting), and the devices that need one each.
   size_t usableAddresses = 0;
   size_t devices = 0;
+  // Ticked devices heard on another adapter than the range's, in the
+  // devices' order; they get no line.
+  std::vector<MacAddress> otherNetwork;
 };
 
 // The ticked devices get the range in the order given; every other device
-// keeps its address, which the range then passes over.
-RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices);
+// keeps its address, which the range then passes over. `adapters` are the
+// PC's usable adapters, whose subnets place the range.
+RangePlan PlanAddressRange(const RangeSettings& settings, const std::vector<ListedDevice>& devices,
+                           const std::vector<UsableAdapter>& adapters, RangeDevices picked);
 
 // The plan as the lines of a file, for the viewer's and the dry run's check.
 AddressListLines PlannedLines(const std::vector<BatchLine>& lines);

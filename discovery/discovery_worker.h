@@ -51,6 +51,8 @@ class DiscoveryController {
   // The cycle whose events count; after a stop, a number no worker carries.
   DiscoveryCycle CurrentCycle() const { return cycle_; }
 
+  // Settings for the cycles started from now on (a new adapter choice).
+  void SetEndpointSettings(const EncpEndpointSettings& settings) { context_.settings = settings; }
   // For tests that need a faulty or instrumented endpoint.
   void SetEndpointOpener(EndpointOpener opener) { context_.openEndpoint = opener; }
 

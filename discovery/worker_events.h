@@ -73,7 +73,7 @@ class DeviceFoundEvent : public WorkerEvent {
   std::vector<DeviceInfo> devices_;
 };
 
-enum class WorkerFaultKind { kFault, kEndpointUnavailable, kRepliesLost };
+enum class WorkerFaultKind { kFault, kEndpointUnavailable, kRepliesLost, kAdapterGone };
 
 class WorkerFaultEvent : public WorkerEvent {
  public:

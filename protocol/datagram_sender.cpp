@@ -6,6 +6,7 @@
 #include <sys/socket.h>
 #include <sys/types.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "encp_records.h"
@@ -51,12 +52,23 @@ int BroadcastInterfaces(int socketHandle, int (&indexes)[kMaxInterfaces]) {
 }  // namespace
 
 bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination, uint16_t port,
-                      int interfaceIndex) {
+                      int interfaceIndex, std::span<const int32_t> allowed) {
   sockaddr_in to{};
   to.sin_family = AF_INET;
   to.sin_port = htons(port);
   to.sin_addr.s_addr = destination;
   if (destination != kEncpBroadcastAddress) return SendPlain(socketHandle, data, size, to);
+  const auto sendThrough = [&](int index) {
+    return SendWithPacketInfo(socketHandle, data, size, to, index, INADDR_ANY) == static_cast<ssize_t>(size);
+  };
+  if (!allowed.empty()) {
+    if (interfaceIndex != 0) {
+      return std::find(allowed.begin(), allowed.end(), interfaceIndex) != allowed.end() && sendThrough(interfaceIndex);
+    }
+    bool anySent = false;
+    for (const int32_t index : allowed) anySent = sendThrough(index) || anySent;
+    return anySent;
+  }
   if (interfaceIndex != 0) {
     return SendWithPacketInfo(socketHandle, data, size, to, interfaceIndex, INADDR_ANY) == static_cast<ssize_t>(size);
   }

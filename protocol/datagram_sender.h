@@ -10,6 +10,11 @@
 // the sending and receives every reply. When no such interface exists the
 // datagram is sent once, plainly, and the system decides.
 //
+// A caller that names the adapters it may use (`allowed`, not empty) gets a
+// limited broadcast through those only: through each of them when no
+// interface is named, through the named one only when it is among them, and
+// never a plain send that would leave the choice to routing.
+//
 // Any other destination (a loopback address in tests, a directed broadcast)
 // gets one plain send. The interface list is read into a fixed array on the
 // stack: sending never allocates.
@@ -17,9 +22,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 // `destination` in network byte order, `port` in host order. A non-zero
 // `interfaceIndex` sends a limited broadcast through that interface only.
 // True when at least one copy of the datagram was sent whole.
 bool SendEncpDatagram(int socketHandle, const uint8_t* data, size_t size, uint32_t destination, uint16_t port,
-                      int interfaceIndex = 0);
+                      int interfaceIndex = 0, std::span<const int32_t> allowed = {});

@@ -52,7 +52,7 @@ int32_t SendRequest(EncpClient* client, const uint8_t* request, int length) {
   if (length < 0) return -1;
   const bool sent =
       SendEncpDatagram(client->socketHandle, request, static_cast<size_t>(length), client->settings.destinationAddress,
-                       client->settings.devicePort, client->sendInterface);
+                       client->settings.devicePort, client->sendInterface, client->settings.adapters);
   return sent ? 0 : -1;
 }
 
@@ -112,7 +112,9 @@ void Receive(const EncpClient* client, Received& datagram) {
   datagram.Finish(message, recvmsg(client->socketHandle, &message, MSG_TRUNC));
 }
 
-int32_t DecodeReceivedSearchReply(const Received& datagram, DeviceInfo& device) {
+// A datagram heard on an adapter the operator did not choose is no reply.
+int32_t DecodeReceivedSearchReply(const EncpClient* client, const Received& datagram, DeviceInfo& device) {
+  if (!ENCPCLIENT_AdapterAllowed(client->settings, datagram.interfaceIndex)) return -1;
   if (datagram.truncated()) return DecodeOversizedSearchReply(datagram.bytes, sizeof datagram.bytes);
   const int32_t result = DecodeSearchReply(datagram.bytes, static_cast<size_t>(datagram.size), datagram.sender, device);
   if (result == 1) device.interfaceIndex = datagram.interfaceIndex;
@@ -188,7 +190,7 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client) {
   Received datagram;
   Receive(client, datagram);
   if (datagram.size < 0) return -1;
-  return DecodeReceivedSearchReply(datagram, client->lastReply);
+  return DecodeReceivedSearchReply(client, datagram, client->lastReply);
 }
 
 int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams) {
@@ -203,9 +205,14 @@ int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>
     Received& datagram = slots[i];
     datagram.Finish(messages[i].msg_hdr, static_cast<ssize_t>(messages[i].msg_len));
     DeviceInfo device;
-    if (DecodeReceivedSearchReply(datagram, device) == 1) devices->push_back(device);
+    if (DecodeReceivedSearchReply(client, datagram, device) == 1) devices->push_back(device);
   }
   return received;
+}
+
+bool ENCPCLIENT_AdapterAllowed(const EncpEndpointSettings& settings, int32_t interfaceIndex) {
+  const std::vector<int32_t>& allowed = settings.adapters;
+  return allowed.empty() || std::find(allowed.begin(), allowed.end(), interfaceIndex) != allowed.end();
 }
 
 bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client) {
@@ -227,6 +234,10 @@ int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
   Received datagram;
   Receive(client, datagram);
   if (datagram.size < 0) return -1;
+  if (!ENCPCLIENT_AdapterAllowed(client->settings, datagram.interfaceIndex)) {
+    client->lastResult = ResultReply{};
+    return -1;
+  }
   // A cut datagram keeps its header bytes, but its length never matches.
   const size_t kept = datagram.truncated() ? sizeof datagram.bytes : static_cast<size_t>(datagram.size);
   client->lastResult = DecodeResultDatagram(datagram.bytes, kept);
@@ -234,7 +245,7 @@ int32_t ENCPCLIENT_RecvResult(EncpClient* client) {
   client->lastResult.sourceAddress = datagram.sender;
   client->lastResult.interfaceIndex = datagram.interfaceIndex;
   client->lastResult.searchReplyDecoded =
-      client->lastResult.isSearchReply && DecodeReceivedSearchReply(datagram, client->lastReply) == kDecoded;
+      client->lastResult.isSearchReply && DecodeReceivedSearchReply(client, datagram, client->lastReply) == kDecoded;
   return client->lastResult.code;
 }
 

@@ -17,6 +17,12 @@
 // with two interfaces on one LAN a request sent through both would reach the
 // device twice and be answered twice.
 //
+// The operator may choose adapters (protocol/usable_adapters.h): then every
+// request leaves through the chosen ones only, never through another, not
+// even when a chosen adapter has gone, and datagrams arriving on any other
+// adapter are dropped as if never received, so no device of another LAN is
+// listed, planned or credited with an answer.
+//
 // A search is answered by every device at once, so replies are also read in
 // batches (recvmmsg, without waiting): one system call per few dozen
 // datagrams keeps the socket drained during a burst of thousands, where one
@@ -43,6 +49,8 @@ struct EncpEndpointSettings {
   // Asked-for receive buffer, so that a burst of thousands of replies is not
   // dropped before the cycle drains it; 0 keeps the system's default.
   int receiveBufferBytes = 4 * 1024 * 1024;
+  // The interface indexes of the chosen adapters; empty: every one.
+  std::vector<int32_t> adapters{};
 };
 
 struct EncpClient;
@@ -87,6 +95,8 @@ int32_t ENCPCLIENT_RecvSearchReply(EncpClient* client);
 // arrival. Returns the datagrams read (0 when none was queued), -1 when the
 // socket fails.
 int32_t ENCPCLIENT_RecvSearchReplies(EncpClient* client, std::vector<DeviceInfo>* devices, size_t maxDatagrams);
+// True when `interfaceIndex` is one the settings allow (any, when none is chosen).
+bool ENCPCLIENT_AdapterAllowed(const EncpEndpointSettings& settings, int32_t interfaceIndex);
 // True when the endpoint asked for a receive buffer and got a smaller one.
 bool ENCPCLIENT_ReceiveBufferShort(const EncpClient& client);
 // Datagrams the system discarded on arrival since the socket was opened,

@@ -153,6 +153,9 @@ std::vector<CellUpdate> DeviceTableCore::MarkOutcome(const uint8_t mac[6], Chang
       text = kStateMacConflict;
       colours = kCollisionColours;
       break;
+    case ChangeOutcome::kOtherNetwork:
+      text = kStateOtherNetwork;
+      break;
     default:
       break;
   }

@@ -72,8 +72,9 @@ class DeviceTableCore {
   // True when the window was scanning: it should stop the (ended) worker; the
   // state is idle afterwards. In other states the event changes nothing.
   bool OnDiscoveryEnded();
-  // The State mark of a change that was refused or never answered; nothing
-  // for an accepted one, which is marked when the wait for it begins.
+  // The State mark of a change that was refused, never answered or passed
+  // by as another network's; nothing for an accepted one, which is marked
+  // when the wait for it begins.
   std::vector<CellUpdate> MarkOutcome(const uint8_t mac[6], ChangeOutcome outcome);
   // "Checking ip address ..." for every awaited device that has a row. A
   // run that ended after "Clear" made the window idle leaves nothing awaited.

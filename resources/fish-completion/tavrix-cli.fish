@@ -32,6 +32,7 @@ complete -c tavrix-cli -n '__fish_seen_subcommand_from batch' -l json -d 'Print 
 complete -c tavrix-cli -n '__fish_seen_subcommand_from batch' -l timeout -x -d 'Seconds to wait for the changes'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from batch' -l dry-run -d 'Check only, send nothing'
 
+complete -c tavrix-cli -n "__fish_seen_subcommand_from $commands" -l interface -x -a '(__fish_print_interfaces)' -d 'Search and send through this adapter only'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set batch' -l user -x -d 'Administrator ID'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set batch' -l password -x -d 'Administrator password'
 complete -c tavrix-cli -n '__fish_seen_subcommand_from set batch' -l password-stdin -d 'Read the password from standard input'

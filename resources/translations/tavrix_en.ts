@@ -91,6 +91,22 @@
         <translation>%1
 %2 sent, %3, %4 verified</translation>
     </message>
+    <message>
+        <source>The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent through another adapter. Choose an adapter in &quot;Local network info.&quot;.</source>
+        <translation>The adapter %1 is gone: nothing can be sent or heard through it, and nothing is sent through another adapter. Choose an adapter in &quot;Local network info.&quot;.</translation>
+    </message>
+    <message>
+        <source>Adapter</source>
+        <translation>Adapter</translation>
+    </message>
+    <message>
+        <source>Adapter: unknown</source>
+        <translation>Adapter: unknown</translation>
+    </message>
+    <message>
+        <source>Adapter: %1</source>
+        <translation>Adapter: %1</translation>
+    </message>
 </context>
 <context>
     <name>DbViewerDialog</name>
@@ -396,8 +412,16 @@ Scan again to find the missing devices. To stop the losses, raise net.core.rmem_
         <translation>Administrator rights are needed to delete the ARP table.</translation>
     </message>
     <message>
+        <source>All adapters</source>
+        <translation>All adapters</translation>
+    </message>
+    <message>
         <source>MAC address answers from two IP addresses</source>
         <translation>MAC address answers from two IP addresses</translation>
+    </message>
+    <message>
+        <source>Other network: nothing sent</source>
+        <translation>Other network: nothing sent</translation>
     </message>
 </context>
 <context>

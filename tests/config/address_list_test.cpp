@@ -212,7 +212,7 @@ std::string PlanOutcome(const std::string& row) {
   for (size_t i = 0; i < ticked; ++i)
     listed.push_back({{0, 0x1A, 0x2B, 0, 0, static_cast<uint8_t>(0xF0 - i)}, 0, true});
   while (in >> inUse) listed.push_back({{0, 0x1A, 0x2B, 0, 1, 0}, Ip(inUse), false});
-  const RangePlan plan = PlanAddressRange(settings, listed);
+  const RangePlan plan = PlanAddressRange(settings, listed, {}, RangeDevices::kNamedDevices);
   if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
   std::string outcome;
   for (size_t i = 0; i < plan.lines.size(); ++i) {
@@ -255,6 +255,42 @@ TEST(RangePlan, AddressesInTurnPassingOverTakenOnesOrTheReasonForNone) {
       {"DHCP 10.0.0.9 10.0.0.8 255.0.255.0 10.9.0.1 2 10.0.0.9", "DHCP 0.0.0.0 DHCP 0.0.0.0"},
   };
   for (const auto& [row, outcome] : table) EXPECT_EQ(PlanOutcome(row), outcome) << row;
+}
+
+// A PC on two LANs, eth0 192.168.0.5/24 and eth1 192.168.1.5/24. Ticked
+// devices 1 and 3 were heard on eth0, 2 on eth1, 4 where nobody knows.
+std::string AdapterPlan(const char* start, const char* end, RangeDevices picked, bool tickTwo = true) {
+  const std::vector<UsableAdapter> adapters = {{"eth0", 2, Ip("192.168.0.5"), Ip("255.255.255.0")},
+                                               {"eth1", 3, Ip("192.168.1.5"), Ip("255.255.255.0")}};
+  std::vector<ListedDevice> devices;
+  for (const auto& [last, adapter] : {std::pair{1, 2}, {2, 3}, {3, 2}, {4, 0}})
+    devices.push_back({{0, 0x1A, 0x2B, 0, 0, uint8_t(last)}, 0, last != 2 || tickTwo, adapter});
+  const RangeSettings settings{kNetworkStatic, Ip(start), Ip(end), Ip("255.255.255.0"), 0, 0};
+  const RangePlan plan = PlanAddressRange(settings, devices, adapters, picked);
+  if (plan.refusal != RangeRefusal::kNone) return RangeRefusalText(settings, plan);
+  std::string outcome;
+  for (const BatchLine& line : plan.lines)
+    outcome += std::to_string(line.mac[5]) + "=" + line.record.addressTexts[0] + " ";
+  for (const MacAddress& mac : plan.otherNetwork) outcome += std::to_string(mac[5]) + "=other ";
+  return outcome;
+}
+
+TEST(RangePlan, DevicesOfAnotherNetworkGetNoAddressAndARangeOfNoAdapterNeedsChosenDevices) {
+  EXPECT_EQ(AdapterPlan("192.168.0.20", "192.168.0.40", RangeDevices::kAllFound),
+            "1=192.168.0.20 3=192.168.0.21 4=192.168.0.22 2=other ");
+  EXPECT_EQ(AdapterPlan("192.168.1.20", "192.168.1.40", RangeDevices::kTickedRows),
+            "2=192.168.1.20 4=192.168.1.21 1=other 3=other ");
+  const std::string noAdapter = "No adapter of this PC is on the subnet of 10.0.0.20 ~ 10.0.0.40";
+  EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kAllFound),
+            noAdapter + ": name the devices to move (--mac) or their adapter (--interface).");
+  EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kTickedRows),
+            noAdapter +
+                ", and the selected devices were found through several adapters. Choose an adapter in "
+                "\"Local network info.\" and select the devices again.");
+  EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kTickedRows, false),
+            "1=10.0.0.20 3=10.0.0.21 4=10.0.0.22 ");
+  EXPECT_EQ(AdapterPlan("10.0.0.20", "10.0.0.40", RangeDevices::kNamedDevices),
+            "1=10.0.0.20 2=10.0.0.21 3=10.0.0.22 4=10.0.0.23 ");
 }
 
 }  // namespace

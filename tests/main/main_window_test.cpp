@@ -6,7 +6,9 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
+#include <QComboBox>
 #include <QContextMenuEvent>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -14,6 +16,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTest>
+#include <QToolTip>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -540,6 +543,69 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
   EXPECT_EQ(changeRequests()["00:1A:2B:00:05:04"], 3) << "each change sent once";
   ASSERT_TRUE(WaitForIdle());
   EXPECT_EQ(AddressOf(4), QString::fromStdString(prefix + ".3.5"));
+  window.reset();
+}
+
+// A PC on two separate LANs, five devices each; LAN B's simulator logs every
+// request. With pc1 chosen the panel shows its settings, a scan lists LAN A
+// only (a row's tool tip names the adapter) and a range batch over the whole list moves LAN A's devices alone;
+// another choice empties the list.
+TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
+  TAVRIX_REQUIRE_NETNS_OR_SKIP();
+  tavrix::lab::Lab lab;
+  tavrix::lab::SimProcess lanB;
+  const std::string lanBLog = files.Write("");
+  std::string error;
+  for (int k = 0; k < 2; ++k) {
+    const tavrix::lab::DeviceNetwork* network = lab.AddDeviceNetwork(&error);
+    ASSERT_NE(network, nullptr) << error;
+    std::vector<std::string> args = {"--broadcast",  network->deviceInterface,
+                                     "--count",      "5",
+                                     "--first-ip",   network->firstDeviceAddress,
+                                     "--mask",       "255.255.0.0",
+                                     "--move-delay", "50",
+                                     "--mac-base",   k == 0 ? "00:1A:2B:00:05:00" : "00:1A:2C:00:05:00"};
+    if (k == 1) args.insert(args.end(), {"--request-log", lanBLog});
+    ASSERT_TRUE((k == 0 ? sim : lanB).Start(args, network->devices->name())) << sim.error() << lanB.error();
+  }
+  tavrix::lab::ScopedNetns inPc(lab.pc());
+  ASSERT_TRUE(inPc.ok());
+  Open(EncpEndpointSettings{}, true);
+  auto* choice = window->findChild<QComboBox*>("adapterCombo");
+  Texts items;
+  for (int i = 0; i < choice->count(); ++i) items.push_back(choice->itemText(i));
+  EXPECT_EQ(items, (Texts{"All adapters", "pc1 (10.61.0.1)", "pc2 (10.62.0.1)"}));
+  choice->setCurrentIndex(1);
+  EXPECT_EQ(TextsOf({"localIpLabel", "localMaskLabel"}), (Texts{"10.61.0.1", "255.255.0.0"}));
+
+  ASSERT_TRUE(ScanToTheEnd());
+  ASSERT_EQ(List().GetItemCount(), 5);
+  for (int row = 0; row < 5; ++row) {
+    EXPECT_TRUE(Cell(row, 3).startsWith("10.61.1.")) << row;
+    List().SetCheckbox(row, 0, 1);
+  }
+  QHelpEvent help(QEvent::ToolTip, CellPoint(0, 3), List().viewport()->mapToGlobal(CellPoint(0, 3)));
+  QApplication::sendEvent(List().viewport(), &help);
+  EXPECT_EQ(QToolTip::text(), "Adapter: pc1");
+  prompts.queueDialogScript([&](QDialog& dialog) {
+    QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
+    const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
+    const char* texts[] = {"10.61.4.1", "10.61.4.50", "255.255.0.0", "10.61.0.1", "10.61.0.1"};
+    for (int i = 0; i < 5; ++i) dialog.findChild<IpAddressEdit*>(names[i])->setText(texts[i]);
+    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+    return dialog.result();
+  });
+  prompts.queueMessageAnswer(QMessageBox::Ok);
+  Click("nvtSettingButton");
+  ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
+  EXPECT_EQ(Progress()->text(), "NVT setting ended\n5 sent, 5 accepted, 0 refused, 0 no answer, 5 verified");
+  for (int row = 0; row < 5; ++row) EXPECT_TRUE(Cell(row, 3).startsWith("10.61.4.")) << row;
+  std::ifstream log(lanBLog);
+  EXPECT_EQ(log.peek(), std::ifstream::traits_type::eof()) << "neither a search nor a change reached LAN B";
+
+  choice->setCurrentIndex(0);
+  EXPECT_EQ(List().GetItemCount(), 0);
+  EXPECT_EQ(window->Inventory()->lock().table().GetCount(), 0);
   window.reset();
 }
 

@@ -344,7 +344,8 @@ TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
                   "\"problems\": [], \"reason\": \"\"}"),
       std::string::npos);
   EXPECT_NE(output.find("\"ready\": false, \"problems\": [\"not listed\"], \"reason\": \"\"}"), std::string::npos);
-  EXPECT_NE(output.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2}\n"),
+  EXPECT_NE(output.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2, "
+                        "\"otherNetwork\": []}\n"),
             std::string::npos);
   EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
 

@@ -10,6 +10,8 @@
 #include "batch/batch_run.h"
 #include "batch/range_plan.h"
 #include "protocol/address_text.h"
+#include "protocol/usable_adapters.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/change_run.h"
 #include "protocol/device_texts.h"
 #include "tools/cli/device_text.h"
@@ -40,6 +42,7 @@ std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
     entry.mac = MacOf(device.mac);
     entry.sourceAddress = device.sourceAddress;
     entry.ticked = true;
+    entry.interfaceIndex = device.interfaceIndex;
     listed.push_back(entry);
   }
   return listed;
@@ -47,8 +50,9 @@ std::vector<ListedDevice> AllTicked(const std::vector<DeviceInfo>& found) {
 
 // The range's devices, ticked: those named, in the order named, or every
 // device found, by address and then MAC, so that a script gets the same plan
-// each run. Devices found but not named keep their addresses.
-std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
+// each run. Devices found but not named keep their addresses. Devices named
+// by --interface count as named: the scan heard no others.
+std::optional<RangePlan> PlanRange(const CliArgs& args, const std::vector<DeviceInfo>& found) {
   std::vector<ListedDevice> devices = AllTicked(found);
   if (args.rangeMacs.empty()) {
     std::sort(devices.begin(), devices.end(), [](const ListedDevice& a, const ListedDevice& b) {
@@ -59,10 +63,16 @@ std::optional<std::vector<BatchLine>> PlanRange(const CliArgs& args, const std::
       return std::find(args.rangeMacs.begin(), args.rangeMacs.end(), device.mac) != args.rangeMacs.end();
     });
     for (ListedDevice& device : devices) device.ticked = false;
-    for (const MacAddress& mac : args.rangeMacs) devices.push_back({mac, 0, true});
+    for (const MacAddress& mac : args.rangeMacs) {
+      const auto heard =
+          std::find_if(found.begin(), found.end(), [&](const DeviceInfo& device) { return MacOf(device.mac) == mac; });
+      devices.push_back({mac, 0, true, heard == found.end() ? 0 : heard->interfaceIndex});
+    }
   }
-  RangePlan plan = PlanAddressRange(*args.range, devices);
-  if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
+  const bool named = !args.rangeMacs.empty() || !args.adapters.empty();
+  RangePlan plan = PlanAddressRange(*args.range, devices, ReadUsableAdapters(),
+                                    named ? RangeDevices::kNamedDevices : RangeDevices::kAllFound);
+  if (plan.refusal == RangeRefusal::kNone) return plan;
   std::fprintf(stderr, "tavrix-cli: %s\n", RangeRefusalText(*args.range, plan).c_str());
   return std::nullopt;
 }
@@ -85,9 +95,24 @@ std::string DryRunLineJson(const AddressListLine& line, const LineCheck& check, 
          "], \"reason\": " + JsonString(usable ? "" : FileText(LineCheckText(line, check))) + "}";
 }
 
-int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, bool json, ReportSink& out) {
+// Devices a range leaves alone because they were heard on another network.
+std::string OtherNetworkText(const std::vector<MacAddress>& macs, bool json) {
+  const std::string word(OutcomeWord(ChangeOutcome::kOtherNetwork));
+  std::string text;
+  for (const MacAddress& mac : macs) {
+    if (json) {
+      text += (text.empty() ? "" : ", ") + JsonString(MacText(mac.data()));
+    } else {
+      text += MacText(mac.data()) + "\t-\t" + word + "\n";
+    }
+  }
+  return text;
+}
+
+int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, bool json, ReportSink& out,
+           const std::vector<MacAddress>& otherNetwork = {}) {
   const AddressListCheck check = CheckAddressList(file, AllTicked(found));
-  std::string report = json ? "{\"lines\": [" : "";
+  std::string report = json ? "{\"lines\": [" : OtherNetworkText(otherNetwork, false);
   for (size_t i = 0; i < file.lines.size(); ++i) {
     const AddressListLine& line = file.lines[i];
     const std::string mac = FileText(line.record ? line.record->macText : line.tokens.empty() ? "" : line.tokens[0]);
@@ -104,12 +129,14 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, b
     };
     report += std::string(file.lines.empty() ? "" : "\n") + "]" + count("ready", check.ready) +
               count("notListed", check.notListed) + count("notTicked", check.notTicked) +
-              count("warned", check.warned) + count("skipped", check.skipped) + "}\n";
+              count("warned", check.warned) + count("skipped", check.skipped) +
+              ", \"otherNetwork\": [" + OtherNetworkText(otherNetwork, true) + "]}\n";
   } else {
     report += AddressListCheckSummary(check) + "\n";
   }
   out.Write(report);
-  const bool allReady = check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0;
+  const bool allReady =
+      check.skipped == 0 && check.notListed == 0 && check.notTicked == 0 && check.warned == 0 && otherNetwork.empty();
   return allReady ? 0 : kExitFailure;
 }
 
@@ -123,16 +150,18 @@ int ReportFileFault(const File& file) {
 
 int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink& out) {
   std::vector<BatchLine> lines;
+  std::vector<MacAddress> otherNetwork;
   std::vector<DeviceInfo> found;
   if (args.range) {
     std::optional<std::vector<DeviceInfo>> scanned = ScanOnce(args.endpoint);
     if (!scanned) return kExitFailure;
     found = std::move(*scanned);
-    std::optional<std::vector<BatchLine>> plan = PlanRange(args, found);
+    std::optional<RangePlan> plan = PlanRange(args, found);
     if (!plan) return kExitFailure;
-    lines = std::move(*plan);
+    lines = std::move(plan->lines);
+    otherNetwork = std::move(plan->otherNetwork);
     if (args.dryRun) {
-      return DryRun(PlannedLines(lines), found, args.json, out);
+      return DryRun(PlannedLines(lines), found, args.json, out, otherNetwork);
     }
   } else if (args.dryRun) {
     const AddressListLines file = ReadAddressListLines(args.filePath);
@@ -158,11 +187,14 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink
   });
   std::vector<PlanLineText> texts;
   for (const BatchLine& line : lines) texts.push_back({FileText(line.record.macText), RequestedText(line.record)});
+  std::vector<PlanLineText> passedBy;
+  for (const MacAddress& mac : otherNetwork) passedBy.push_back({MacText(mac.data()), "-"});
 
   ChangeEngineSeams seams;
   seams.endpoint = args.endpoint;
   seams.verifyFor = args.timeout;
-  const CliRunOutcome run = RunPlanReporting(plan, texts, {args.userId, password}, seams, args.json, out);
+  const CliRunOutcome run = RunPlanReporting(plan, texts, passedBy, {args.userId, password}, seams, args.json, out);
+  const bool adapterVanished = WarnIfAdaptersVanished(args);
   if (run.endpointUnavailable) {
     std::fprintf(stderr, "%s\n", PortUnavailableText(args.endpoint.localPort, run.result.openError).c_str());
   }
@@ -170,5 +202,5 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink
   const bool allVerified = std::all_of(run.result.lines.begin(), run.result.lines.end(), [](const ChangeReport& r) {
     return r.outcome == ChangeOutcome::kVerified;
   });
-  return allVerified && !run.endpointUnavailable ? 0 : kExitFailure;
+  return allVerified && passedBy.empty() && !adapterVanished && !run.endpointUnavailable ? 0 : kExitFailure;
 }

@@ -9,7 +9,9 @@
 //
 // With `--range` the lines are planned instead (PlanAddressRange) after the
 // scan, against the devices it found; a refused range sends nothing. The
-// report is the same, one line per planned device.
+// report is the same, one line per planned device, and one line "other
+// network" per device the range passed by because another adapter heard it
+// (nothing is sent to it, and the run does not count as all verified).
 //
 // `--dry-run` prints the pre-flight check of every line instead (each
 // device that answered the scan counts as ticked) and sends nothing; with
@@ -19,7 +21,8 @@
 // Exit status: 0 when every line was verified (after a dry run: every
 // usable line is ready), 1 otherwise, also for a file that cannot be read,
 // a local port another program holds or a search that could not be sent
-// (then nothing is sent, and nothing is written to `out`).
+// (then nothing is sent, and nothing is written to `out`), or a chosen
+// adapter that went away during the run.
 #pragma once
 
 #include <string>

@@ -78,20 +78,24 @@ std::string ReportLineJson(const PlanLineText& line, const ChangeReport& report)
 }
 
 CliRunOutcome RunPlanReporting(const std::vector<PlannedChange>& plan, const std::vector<PlanLineText>& texts,
-                               SettingCredential credential, ChangeEngineSeams seams, bool json, ReportSink& sink) {
+                               const std::vector<PlanLineText>& otherNetwork, SettingCredential credential,
+                               ChangeEngineSeams seams, bool json, ReportSink& sink) {
   const bool progress = isatty(STDERR_FILENO) == 1;
   std::vector<bool> printed(plan.size(), false);
   size_t printedCount = 0;
-  const auto print = [&](const ChangeReport& report) {
-    if (printed[report.line]) return;
-    printed[report.line] = true;
+  const auto write = [&](const PlanLineText& text, const ChangeReport& report) {
     if (json) {
-      sink.Write(std::string(printedCount == 0 ? "  " : ",\n  ") + ReportLineJson(texts[report.line], report));
+      sink.Write(std::string(printedCount == 0 ? "  " : ",\n  ") + ReportLineJson(text, report));
     } else {
-      sink.Write(ReportLineText(texts[report.line], report));
+      sink.Write(ReportLineText(text, report));
     }
     ++printedCount;
     sink.Flush();
+  };
+  const auto print = [&](const ChangeReport& report) {
+    if (printed[report.line]) return;
+    printed[report.line] = true;
+    write(texts[report.line], report);
   };
   if (json) sink.Write("[\n");
   seams.stop = &stopRequested;
@@ -104,6 +108,14 @@ CliRunOutcome RunPlanReporting(const std::vector<PlannedChange>& plan, const std
   outcome.endpointUnavailable = outcome.result.end == ChangeRunEnd::kEndpointUnavailable;
   if (progress) std::fputs("\n", stderr);
   for (const ChangeReport& report : outcome.result.lines) print(report);
+  // After the plan's lines, numbered on from them: they are no line of it.
+  for (size_t i = 0; i < otherNetwork.size(); ++i) {
+    ChangeReport report;
+    report.line = plan.size() + i;
+    report.outcome = ChangeOutcome::kOtherNetwork;
+    report.final = true;
+    write(otherNetwork[i], report);
+  }
   if (json) sink.Write(printedCount == 0 ? "]\n" : "\n]\n");
   sink.Flush();
   return outcome;

@@ -41,5 +41,8 @@ struct CliRunOutcome {
 };
 
 // Runs `plan`, printing to `sink` as described above; `texts` parallels `plan`.
+// `otherNetwork` are devices a range passed by (another adapter heard them):
+// each gets a line "other network" and is sent nothing.
 CliRunOutcome RunPlanReporting(const std::vector<PlannedChange>& plan, const std::vector<PlanLineText>& texts,
-                               SettingCredential credential, ChangeEngineSeams seams, bool json, ReportSink& sink);
+                               const std::vector<PlanLineText>& otherNetwork, SettingCredential credential,
+                               ChangeEngineSeams seams, bool json, ReportSink& sink);

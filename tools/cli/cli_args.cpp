@@ -7,14 +7,18 @@
 #include "protocol/address_text.h"
 
 const char kCliUsage[] =
-    "usage: tavrix-cli scan [--json | --csv]\n"
+    "usage: tavrix-cli scan [--json | --csv] [--interface NAME]...\n"
     "       tavrix-cli set --mac AA:BB:CC:DD:EE:FF (--static IP MASK GATEWAY DNS | --dhcp)\n"
     "                      --user ID (--password P | --password-stdin) [--wait [S]] [--json]\n"
+    "                      [--interface NAME]...\n"
     "       tavrix-cli batch FILE --user ID (--password P | --password-stdin)\n"
-    "                      [--json] [--timeout S] [--dry-run]\n"
+    "                      [--json] [--timeout S] [--dry-run] [--interface NAME]...\n"
     "       tavrix-cli batch --range START END --mask M --gateway G --dns D\n"
     "                      (--static | --dhcp) [--mac MAC]... --user ID ...\n"
     "       tavrix-cli --help | --version\n"
+    "\n"
+    "scan, set and batch take --interface NAME (repeatable): search and send\n"
+    "through the named adapters only, and use only the devices heard on them.\n"
     "\n"
     "scan  searches the local networks for 500 ms and prints one line per device:\n"
     "      model, MAC, IP address, web port, AV ports (tab-separated), or JSON,\n"
@@ -141,6 +145,9 @@ bool ParseCliArgs(const std::vector<std::string>& args, CliArgs* out, std::strin
     } else if ((arg == "--json" || arg == "--csv") && !sends) {
       (arg == "--json" ? parsed.json : parsed.csv) = true;
       if (parsed.json && parsed.csv) return fail("scan takes at most one of --json and --csv");
+    } else if (arg == "--interface") {
+      if (!need(1) || args[i + 1].empty()) return fail("--interface needs an adapter name");
+      parsed.interfaceNames.push_back(args[++i]);
     } else if (arg == "--local-port" || arg == "--device-port") {
       uint16_t* port = arg == "--local-port" ? &parsed.endpoint.localPort : &parsed.endpoint.devicePort;
       if (!need(1) || !ParsePort(args[i + 1], port)) return fail(arg + " needs a port from 1 to 65535");

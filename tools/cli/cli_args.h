@@ -8,6 +8,10 @@
 //   tavrix-cli batch (FILE | --range START END --mask M --gateway G --dns D
 //                  --static | --dhcp) [--mac MAC]... --user ID ...
 //
+// scan, set and batch take --interface NAME, repeatable: the adapters to
+// search and send through (resolved against the system in cli_main, before
+// anything is sent; the parser only collects the names).
+//
 // A batch reads its lines from FILE or plans them from a range; the two
 // cannot be mixed, so a range option beside a FILE is an error. With
 // --dhcp the range and its addresses are not needed (and unused if given).
@@ -26,6 +30,7 @@
 
 #include "batch/range_plan.h"
 #include "protocol/encp_client.h"
+#include "protocol/usable_adapters.h"
 
 enum class CliCommand { kHelp, kHelpLab, kVersion, kScan, kSet, kBatch };
 
@@ -34,6 +39,8 @@ struct CliArgs {
   EncpEndpointSettings endpoint;
   bool json = false;
   bool csv = false;
+  std::vector<std::string> interfaceNames;  // --interface, in the order given
+  std::vector<UsableAdapter> adapters;      // what the names resolved to
   // set
   uint8_t mac[6] = {};
   bool dhcp = false;

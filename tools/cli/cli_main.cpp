@@ -10,6 +10,7 @@
 #include <string>
 
 #include "protocol/address_text.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/batch_command.h"
 #include "tools/cli/change_run.h"
 #include "tools/cli/cli_args.h"
@@ -119,6 +120,11 @@ int RunTavrixCli(const std::vector<std::string>& arguments, ReportSink& out) {
   std::string error;
   if (!ParseCliArgs(arguments, &args, &error)) {
     std::fprintf(stderr, "tavrix-cli: %s\n\n%s", error.c_str(), kCliUsage);
+    return kExitUsage;
+  }
+  // Before anything is sent, so a typo in a name never searches elsewhere.
+  if (!ResolveInterfaceOption(&args, &error)) {
+    std::fprintf(stderr, "tavrix-cli: %s\n", error.c_str());
     return kExitUsage;
   }
   return FinishReport(out, RunCommand(args, out));

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "protocol/address_text.h"
+#include "tools/cli/adapter_option.h"
 #include "tools/cli/change_run.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/not_sent_text.h"
@@ -79,6 +80,7 @@ int RunSetCommand(const CliArgs& args, const std::string& password, ReportSink& 
   if (StopRequested().load()) change.device.reset();
   const ChangeRunResult run = RunChangeEngine({change}, {args.userId, password}, seams);
   const ChangeReport& report = run.lines.front();
+  const bool adapterVanished = WarnIfAdaptersVanished(args);
   const bool waited = args.wait.has_value();
   const int status = SetOutcomeExitStatus(report.outcome, waited);
   if (report.outcome == ChangeOutcome::kNotFound) {
@@ -95,5 +97,6 @@ int RunSetCommand(const CliArgs& args, const std::string& password, ReportSink& 
     out.Write(ReportLineJson(text, report) + "\n");
   }
   if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
+  if (adapterVanished) return kExitFailure;
   return run.end == ChangeRunEnd::kEndpointUnavailable ? kExitFailure : status;
 }

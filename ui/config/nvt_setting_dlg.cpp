@@ -29,6 +29,7 @@ std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory) {
     std::memcpy(device.mac.data(), info.mac, device.mac.size());
     device.sourceAddress = info.sourceAddress;
     device.ticked = access.IsTicked(row);
+    device.interfaceIndex = info.interfaceIndex;
   }
   return devices;
 }
@@ -117,8 +118,8 @@ void CNVTSettingDlg::SelectFile() {
 void CNVTSettingDlg::View() {
   if (ui_->throughUiRadio->isChecked()) {
     const std::vector<ListedDevice> devices = ListedDevices();
-    if (const std::optional<std::vector<BatchLine>> lines = PlanTypedRange(devices)) {
-      CDBViewer viewer(this, *lines, devices);
+    if (const std::optional<RangePlan> plan = PlanTypedRange(devices)) {
+      CDBViewer viewer(this, plan->lines, devices);
       Prompts::current().runModal(viewer);
     }
     return;
@@ -151,10 +152,11 @@ RangeSettings CNVTSettingDlg::TypedRange() const {
   return range;
 }
 
-std::optional<std::vector<BatchLine>> CNVTSettingDlg::PlanTypedRange(const std::vector<ListedDevice>& devices) {
+std::optional<RangePlan> CNVTSettingDlg::PlanTypedRange(const std::vector<ListedDevice>& devices) {
   const RangeSettings range = TypedRange();
-  RangePlan plan = PlanAddressRange(range, devices);
-  if (plan.refusal == RangeRefusal::kNone) return std::move(plan.lines);
+  RangePlan plan = PlanAddressRange(range, devices, adapters_ ? adapters_() : std::vector<UsableAdapter>{},
+                                    RangeDevices::kTickedRows);
+  if (plan.refusal == RangeRefusal::kNone) return plan;
   Prompts::current().showMessage(this, QMessageBox::Warning, QString::fromStdString(RangeRefusalText(range, plan)));
   return std::nullopt;
 }
@@ -165,10 +167,12 @@ std::vector<ListedDevice> CNVTSettingDlg::ListedDevices() const {
 
 void CNVTSettingDlg::accept() {
   plan_.clear();
+  otherNetwork_.clear();
   if (ui_->throughUiRadio->isChecked()) {
-    std::optional<std::vector<BatchLine>> lines = PlanTypedRange(ListedDevices());
-    if (!lines) return;
-    plan_ = std::move(*lines);
+    std::optional<RangePlan> plan = PlanTypedRange(ListedDevices());
+    if (!plan) return;
+    plan_ = std::move(plan->lines);
+    otherNetwork_ = std::move(plan->otherNetwork);
   }
   mode_ = ui_->throughFileRadio->isChecked() ? BatchMode::kThroughFile : BatchMode::kThroughUi;
   QDialog::accept();

@@ -49,6 +49,7 @@ class CDBViewer;
 class DeviceInventory;
 
 using ListedDevicesProvider = std::function<std::vector<ListedDevice>()>;
+using AdaptersProvider = std::function<std::vector<UsableAdapter>()>;
 
 // The listed devices in row order with their ticks, taken under one lock.
 std::vector<ListedDevice> ListedDevicesOf(DeviceInventory& inventory);
@@ -64,9 +65,13 @@ class CNVTSettingDlg : public QDialog {
   const QString& filePath() const { return filePath_; }
   // With the UI way: the lines OK planned.
   const std::vector<BatchLine>& plan() const { return plan_; }
+  // With the UI way: the ticked devices on another network, left alone.
+  const std::vector<MacAddress>& otherNetwork() const { return otherNetwork_; }
 
   // Without one, the viewer checks against no devices.
   void setListedDevicesProvider(ListedDevicesProvider provider) { listedDevices_ = std::move(provider); }
+  // The PC's usable adapters, whose subnets place a range; none without one.
+  void setAdaptersProvider(AdaptersProvider provider) { adapters_ = std::move(provider); }
 
   void setVisible(bool visible) override;
 
@@ -83,7 +88,7 @@ class CNVTSettingDlg : public QDialog {
   bool WarnUnlessReadable(const CDBViewer& viewer);
   RangeSettings TypedRange() const;
   // The typed range planned against `devices`; a refusal is shown instead.
-  std::optional<std::vector<BatchLine>> PlanTypedRange(const std::vector<ListedDevice>& devices);
+  std::optional<RangePlan> PlanTypedRange(const std::vector<ListedDevice>& devices);
   std::vector<ListedDevice> ListedDevices() const;
 
   std::unique_ptr<Ui::NvtSettingDialog> ui_;
@@ -92,5 +97,7 @@ class CNVTSettingDlg : public QDialog {
   BatchMode mode_ = BatchMode::kThroughFile;
   QString filePath_;
   std::vector<BatchLine> plan_;
+  std::vector<MacAddress> otherNetwork_;
   ListedDevicesProvider listedDevices_;
+  AdaptersProvider adapters_;
 };

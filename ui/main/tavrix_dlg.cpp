@@ -3,11 +3,13 @@
 #include <arpa/inet.h>
 
 #include <QCloseEvent>
+#include <QComboBox>
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
 
 #include "discovery/worker_events.h"
+#include "protocol/address_text.h"
 #include "protocol/device_csv.h"
 #include "ui/common/dialog_units.h"
 #include "ui/common/prompts.h"
@@ -48,10 +50,12 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
   SetupBatchProgress();
   nvtSettingDlg_ = std::make_unique<CNVTSettingDlg>(this);
   nvtSettingDlg_->setListedDevicesProvider([inventory = inventory_] { return ListedDevicesOf(*inventory); });
+  nvtSettingDlg_->setAdaptersProvider([this] { return usableAdapters_; });
 
   CXListCtrl* list = DeviceList();
   list->setContextMenuPolicy(Qt::CustomContextMenu);
   SetupColumns();
+  SetupAdapterChoice();
 
   connect(ui_->scanButton, &QPushButton::clicked, this, &CTavrixDlg::OnScan);
   connect(ui_->clearButton, &QPushButton::clicked, this, &CTavrixDlg::OnClear);
@@ -132,15 +136,15 @@ int CTavrixDlg::LoadAdapters() {
     closedAtStart_ = true;
     return 0;
   }
-  const LocalNetworkTexts texts = PanelTexts(adapters_);
-  const std::pair<QLabel*, const std::string*> labels[] = {{ui_->localIpLabel, &texts.ipAddress},
-                                                           {ui_->localMaskLabel, &texts.subnetMask},
-                                                           {ui_->localGatewayLabel, &texts.gateway},
-                                                           {ui_->localDnsLabel, &texts.dnsServer}};
-  for (const auto& [label, text] : labels) {
-    label->setTextFormat(Qt::PlainText);
-    label->setText(QString::fromStdString(*text));
+  usableAdapters_ = seams_.readUsableAdapters ? seams_.readUsableAdapters() : std::vector<UsableAdapter>{};
+  const QSignalBlocker quiet(adapterCombo_);
+  adapterCombo_->clear();
+  adapterCombo_->addItem(UiText(kAllAdaptersText), QString());
+  for (const UsableAdapter& adapter : usableAdapters_) {
+    adapterCombo_->addItem(QString::fromStdString(adapter.name + " (" + DottedAddressText(adapter.address) + ")"),
+                           QString::fromStdString(adapter.name));
   }
+  ShowLocalNetworkTexts();
   return 1;
 }
 
@@ -388,6 +392,7 @@ void CTavrixDlg::OnDevicesFound(std::span<const DeviceInfo> devices) {
 }
 
 void CTavrixDlg::OnDiscoveryEnded() {
+  WarnIfChosenAdapterGone();
   // Outside a scan the next re-scan tick replaces the ended worker.
   if (table_.OnDiscoveryEnded()) discovery_.StopDiscoveryWorker();
 }
@@ -397,6 +402,7 @@ void CTavrixDlg::OnDiscoveryEnded() {
 // re-scan loop in the idle state would never end.
 void CTavrixDlg::OnBatchEnded() {
   batchController_.OnBatchEnded();
+  WarnIfChosenAdapterGone();
   if (batchProgressWanted_) ShowBatchTally();
   if (GetState() != WindowState::kBatch) return;
   ApplyCells(table_.OnBatchEnded());

@@ -19,6 +19,12 @@
 // endpoint on that port, are ignored until then; "Clear" and sorting stay
 // available.
 //
+// "Local network info." offers the adapter choice: "All adapters" or one
+// usable adapter. Every scan, change, batch and re-scan then goes through
+// the chosen adapter only (the endpoint settings carry it), and choosing
+// another empties the list as "Clear" does, so no row of another LAN stays.
+// A row's tool tip names the adapter that heard the device.
+//
 // The window ends only through its close box (or the desktop's close
 // command). Enter and Esc, which would end a plain dialog through its hidden
 // OK and Cancel buttons and lose the list, do not. Destruction stops the
@@ -51,6 +57,7 @@ class BatchProgressEvent;
 class ChangeOutcomeEvent;
 class CNVTSettingDlg;
 class CXListCtrl;
+class QComboBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
@@ -58,6 +65,8 @@ class WorkerFaultEvent;
 namespace Ui {
 class TavrixDialog;
 }
+
+inline constexpr const char* kAllAdaptersText = QT_TRANSLATE_NOOP("Tavrix", "All adapters");
 
 class CTavrixDlg : public QDialog {
   Q_OBJECT
@@ -90,6 +99,9 @@ class CTavrixDlg : public QDialog {
   void EnableSettingsPanel(bool enable);
   // 1 with the panel filled, 0 when the PC has no adapter (window closed).
   int LoadAdapters();
+  // Chooses the usable adapter of that name ("" for all); false when there
+  // is none such, and nothing changes.
+  bool ChooseAdapter(const QString& name);
 
   // A single change was accepted: the device's row shows "Checking ip
   // address ...", the window awaits the device (from `givenAddress` after a
@@ -123,6 +135,8 @@ class CTavrixDlg : public QDialog {
   void customEvent(QEvent* event) override;
   // The close box ends the window (and the program).
   void closeEvent(QCloseEvent* event) override;
+  // The list's tool tips, which name the adapter of the row's device.
+  bool eventFilter(QObject* watched, QEvent* event) override;
   // Esc would reject a dialog and lose the list: here it ends nothing. Enter
   // cannot end it either, as the OK button is hidden, disabled and no default.
   void reject() override {}
@@ -148,6 +162,12 @@ class CTavrixDlg : public QDialog {
 
  private:
   void SetupColumns();
+  void SetupAdapterChoice();
+  void OnAdapterChosen(int item);
+  // The chosen adapter's settings, the first adapter's with "All adapters".
+  void ShowLocalNetworkTexts();
+  // Says once per command that the chosen adapter has gone.
+  void WarnIfChosenAdapterGone();
   void AddTavrixMenu();
   void OnDevicesFound(std::span<const DeviceInfo> devices);
   void OnDiscoveryEnded();
@@ -193,6 +213,8 @@ class CTavrixDlg : public QDialog {
   BatchTally batchTally_;
   QTimer rescanTimer_;
   std::vector<AdapterInfo> adapters_;
+  std::vector<UsableAdapter> usableAdapters_;
+  QComboBox* adapterCombo_ = nullptr;
   // Rows being inserted, reordered or removed: their check boxes change in
   // bulk, and the inventory's ticks are set together with the records.
   bool applyingRows_ = false;

@@ -94,6 +94,7 @@ void CTavrixDlg::OnNvtSetting() {
     batchTally_ = BatchTally{};
     batchProgressLabel_->setText(UiText(kBatchRunningText));
     batchProgressLabel_->show();
+    for (const MacAddress& mac : nvtSettingDlg_->otherNetwork()) ApplyCells(table_.MarkOutcome(mac.data(), ChangeOutcome::kOtherNetwork));
   } else if (portReleased) {
     ResumeAfterRefusedStart();
   }
