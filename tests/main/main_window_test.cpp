@@ -17,6 +17,7 @@
 #include <QRadioButton>
 #include <QTest>
 #include <QToolTip>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <fstream>
@@ -191,6 +192,18 @@ class MainWindowTest : public ::testing::Test {
     prompts.queueDialogScript([this, path](QDialog& dialog) {
       prompts.queueFileName(QString::fromStdString(path));
       QTest::mouseClick(dialog.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
+      QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+      return dialog.result();
+    });
+    prompts.queueMessageAnswer(QMessageBox::Ok);
+  }
+  // One "NVT setting" by range answered: start, end, mask, gateway and DNS
+  // typed in, OK, confirmed.
+  void QueueRangeAnswers(const std::array<const char*, 5>& texts) {
+    prompts.queueDialogScript([texts](QDialog& dialog) {
+      QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
+      const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
+      for (size_t i = 0; i < texts.size(); ++i) dialog.findChild<IpAddressEdit*>(names[i])->setText(texts[i]);
       QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
       return dialog.result();
     });
@@ -422,15 +435,7 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
 
   ASSERT_TRUE(ScanToTheEnd());
   for (int i = 1; i <= kTicked; ++i) List().SetCheckbox(RowOfMac(i), 0, 1);
-  prompts.queueDialogScript([&](QDialog& dialog) {
-    QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
-    const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
-    const char* texts[] = {"127.0.60.1", "127.0.60.254", "255.255.0.0", "127.0.0.1", "127.0.0.1"};
-    for (int i = 0; i < 5; ++i) dialog.findChild<IpAddressEdit*>(names[i])->setText(texts[i]);
-    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    return dialog.result();
-  });
-  prompts.queueMessageAnswer(QMessageBox::Ok);
+  QueueRangeAnswers({"127.0.60.1", "127.0.60.254", "255.255.0.0", "127.0.0.1", "127.0.0.1"});
   Click("nvtSettingButton");
   ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
   for (int row = 0, planned = 0; row <= kTicked; ++row) {  // the plan follows the list, not the MACs
@@ -587,15 +592,7 @@ TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
   QHelpEvent help(QEvent::ToolTip, CellPoint(0, 3), List().viewport()->mapToGlobal(CellPoint(0, 3)));
   QApplication::sendEvent(List().viewport(), &help);
   EXPECT_EQ(QToolTip::text(), "Adapter: pc1");
-  prompts.queueDialogScript([&](QDialog& dialog) {
-    QTest::mouseClick(dialog.findChild<QRadioButton*>("throughUiRadio"), Qt::LeftButton);
-    const char* names[] = {"startAddressEdit", "endAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"};
-    const char* texts[] = {"10.61.4.1", "10.61.4.50", "255.255.0.0", "10.61.0.1", "10.61.0.1"};
-    for (int i = 0; i < 5; ++i) dialog.findChild<IpAddressEdit*>(names[i])->setText(texts[i]);
-    QTest::mouseClick(dialog.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    return dialog.result();
-  });
-  prompts.queueMessageAnswer(QMessageBox::Ok);
+  QueueRangeAnswers({"10.61.4.1", "10.61.4.50", "255.255.0.0", "10.61.0.1", "10.61.0.1"});
   Click("nvtSettingButton");
   ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n5 sent, 5 accepted, 0 refused, 0 no answer, 5 verified");
