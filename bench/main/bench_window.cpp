@@ -17,7 +17,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 #include <memory>
 #include <string>
 #include <vector>
@@ -25,23 +24,20 @@
 #include "bench/bench_result.h"
 #include "discovery/worker_events.h"
 #include "protocol/search_cycle.h"
+#include "tests/support/device_builder.h"
 #include "ui/controls/xheader_ctrl.h"
 #include "ui/controls/xlist_ctrl.h"
 #include "ui/main/tavrix_dlg.h"
 
 namespace {
 
+// Scattered addresses, so the sort really moves rows.
 DeviceInfo Device(int i) {
-  DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x01, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
-  std::memcpy(device.mac, mac, 6);
-  std::snprintf(device.modelName, sizeof device.modelName, "NVT-%04d", i);
-  device.networkType = 1;
-  // Scattered addresses, so the sort really moves rows.
-  const uint32_t host = (10u << 24) | (static_cast<uint32_t>((i * 7919) % 65000) + 1);
-  device.sourceAddress = htonl(host);
+  char model[16];
+  std::snprintf(model, sizeof model, "NVT-%04d", i);
+  TestDevice device = TestDevice(static_cast<uint16_t>(i)).withModel(model);
+  device.sourceAddress = htonl((10u << 24) | (static_cast<uint32_t>((i * 7919) % 65000) + 1));
   device.webPort = static_cast<uint16_t>(i % 3 == 0 ? 0 : 80);
-  device.avPort1 = 4000;
   device.avPort2 = 4001;
   return device;
 }

@@ -12,16 +12,9 @@
 #include <tuple>
 
 #include "table/device_inventory.h"
+#include "tests/support/device_builder.h"
 
 namespace {
-
-DeviceInfo Device(uint16_t id, uint32_t hostOrderAddress) {
-  DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(id >> 8), static_cast<uint8_t>(id)};
-  std::copy(mac, mac + 6, device.mac);
-  device.sourceAddress = htonl(hostOrderAddress);
-  return device;
-}
 
 // The rule the indexes must give: the first row, from the top, that matches.
 int FirstRowWith(const std::vector<DeviceInfo>& rows, uint32_t address, int skip) {
@@ -36,7 +29,8 @@ TEST(DeviceListTest, IndexesGiveTheFirstMatchingRowThroughAppendsReplacesAndReor
   std::vector<DeviceInfo> plain;
   for (uint16_t id = 0; id < 3000; ++id) {
     // Few addresses for many devices: plenty of collisions.
-    const DeviceInfo device = Device(id, 0x0A000000u + random() % 700);
+    TestDevice device(id);
+    device.sourceAddress = htonl(0x0A000000u + random() % 700);
     EXPECT_EQ(list.Add(device), id);
     plain.push_back(device);
   }
@@ -70,7 +64,7 @@ TEST(DeviceListTest, IndexesGiveTheFirstMatchingRowThroughAppendsReplacesAndReor
 
   EXPECT_EQ(list.Find(-1), nullptr);
   EXPECT_EQ(list.Find(3000), nullptr);
-  EXPECT_EQ(list.FindRowByMac(Device(9999, 0).mac), -1);
+  EXPECT_EQ(list.FindRowByMac(TestDevice(9999).mac), -1);
   list.RemoveAll();
   EXPECT_EQ(list.FindRowByIp(plain[0].sourceAddress), -1);
   EXPECT_EQ(list.FindRowByMac(plain[0].mac), -1);
@@ -79,36 +73,36 @@ TEST(DeviceListTest, IndexesGiveTheFirstMatchingRowThroughAppendsReplacesAndReor
 TEST(DeviceInventoryTest, ReorderMovesTicksWithTheirRecordsAndClearForgetsEverything) {
   DeviceInventory inventory;
   auto access = inventory.lock();
-  for (uint16_t i = 0; i < 4; ++i) access.AppendRow(Device(i, 100 + i));
+  for (uint16_t i = 0; i < 4; ++i) access.AppendRow(TestDevice(i));
   access.SetTicked(1, true);
   access.SetTicked(9, true);  // out of range: ignored
   access.ReorderRows({3, 1, 0, 2});
   EXPECT_EQ((std::tuple{access.table().Find(1)->mac[5], access.IsTicked(1), access.IsTicked(2)}),
             std::tuple(1, true, false));
 
-  access.awaited().Await(Device(3, 0).mac, std::nullopt);
+  access.awaited().Await(TestDevice(3).mac, std::nullopt);
   access.ClearAll();
   EXPECT_EQ(std::tuple(access.RowCount(), access.awaited().empty()), std::tuple(0, true));
 }
 
 TEST(AwaitedChangesTest, OnlyTheAwaitedDeviceAtItsGivenAddressCountsAsChanged) {
   AwaitedChanges awaited;
-  const DeviceInfo staticDevice = Device(1, 0xC0A80001);
-  const DeviceInfo dhcpDevice = Device(2, 0xC0A80002);
+  const DeviceInfo staticDevice = TestDevice(1, "192.168.0.1");
+  const DeviceInfo dhcpDevice = TestDevice(2, "192.168.0.2");
   const DeviceInfo zeroMac{};  // a real device may have an all-zero MAC
-  awaited.Await(staticDevice.mac, htonl(0xC0A800C8));
+  awaited.Await(staticDevice.mac, inet_addr("192.168.0.200"));
   awaited.Await(dhcpDevice.mac, std::nullopt);
 
   EXPECT_FALSE(awaited.Verify(zeroMac)) << "a device never sent anything";
   EXPECT_FALSE(awaited.Verify(staticDevice)) << "still at its old address";
-  EXPECT_TRUE(awaited.Verify(Device(1, 0xC0A800C8)));
-  EXPECT_FALSE(awaited.Verify(Device(1, 0xC0A800C8))) << "counted once";
-  EXPECT_TRUE(awaited.Verify(Device(2, 0x0A000005))) << "DHCP: any answer";
+  EXPECT_TRUE(awaited.Verify(TestDevice(1, "192.168.0.200")));
+  EXPECT_FALSE(awaited.Verify(TestDevice(1, "192.168.0.200"))) << "counted once";
+  EXPECT_TRUE(awaited.Verify(TestDevice(2, "10.0.0.5"))) << "DHCP: any answer";
   EXPECT_TRUE(awaited.empty());
 
-  awaited.Await(zeroMac.mac, htonl(1));
+  awaited.Await(zeroMac.mac, zeroMac.sourceAddress);
   awaited.Await(zeroMac.mac, htonl(2));  // a later acceptance replaces the first
-  EXPECT_FALSE(awaited.Verify(Device(0, 1)));
+  EXPECT_FALSE(awaited.Verify(zeroMac));
   EXPECT_EQ(awaited.size(), 1u);
 }
 
@@ -125,7 +119,7 @@ TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherDevicesRecord) {
     while (!done.load() || rowsChecked.load() == 0) {
       for (uint16_t id = 0; id < 40; ++id) {
         auto access = inventory.lock();
-        const int row = access.table().FindRowByMac(Device(id, 0).mac);
+        const int row = access.table().FindRowByMac(TestDevice(id).mac);
         const DeviceInfo* record = access.table().Find(row);
         if (record == nullptr) continue;
         DeviceInfo changed = *record;
@@ -143,7 +137,7 @@ TEST(DeviceInventoryTest, ReaderNeverSeesATickPairedWithAnotherDevicesRecord) {
     const int rows = 1 + static_cast<int>(random() % 40);
     for (int i = 0; i < rows; ++i) {
       auto access = inventory.lock();
-      access.SetTicked(access.AppendRow(Device(static_cast<uint16_t>(i), i)), i % 2 == 0);
+      access.SetTicked(access.AppendRow(TestDevice(static_cast<uint16_t>(i))), i % 2 == 0);
     }
     std::vector<int> order(rows);
     std::iota(order.begin(), order.end(), 0);

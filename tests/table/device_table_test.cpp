@@ -6,26 +6,17 @@
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 
 #include "table/column_sort.h"
+#include "tests/support/device_builder.h"
 #include "tools/cli/device_text.h"
 
 namespace {
 
-DeviceInfo Device(uint8_t lastMacByte, const char* address, const char* model = "NVT") {
-  DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, lastMacByte};
-  std::memcpy(device.mac, mac, 6);
-  device.sourceAddress = inet_addr(address);
-  std::strncpy(device.modelName, model, sizeof device.modelName - 1);
-  return device;
-}
-
 TEST(RowTextsTest, EveryOutputDecodesDeviceTextsAlikeAndAvPorts) {
   for (const char* sent : {"\xEC\xB9\xB4\xEB\xA9\x94\xEB\x9D\xBC", "IPCam\xE9"}) {
-    const DeviceInfo device = Device(0x5E, "192.168.0.10", sent);
+    const DeviceInfo device = TestDevice(0x5E, "192.168.0.10").withModel(sent);
     const std::string shown = RowTexts(0, device)[kColumnModel].toStdString();
     EXPECT_NE(FormatDevicesJson({device}).find("{\"model\": \"" + shown + "\","), std::string::npos) << shown;
     EXPECT_NE(FormatDevicesCsv({device}).find("\r\n1," + shown + ",00:1A:2B - 3C:4D:5E,"), std::string::npos);
@@ -55,7 +46,7 @@ TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndIdleForgetsTheAwai
   EXPECT_TRUE(table.SetState(WindowState::kIdle).stopRescanTimer);
 
   table.SetState(WindowState::kBatch);
-  inventory->lock().awaited().Await(Device(1, "10.0.0.1").mac, std::nullopt);
+  inventory->lock().awaited().Await(TestDevice(1, "10.0.0.1").mac, std::nullopt);
   table.SetState(WindowState::kBatch);
   EXPECT_EQ(inventory->lock().awaited().size(), 1u);
   EXPECT_TRUE(table.SetState(WindowState::kIdle).stopRescanTimer);
@@ -67,22 +58,22 @@ TEST_F(DeviceTableTest, OnlyLeavingAWaitStopsTheRescanTimerAndIdleForgetsTheAwai
 // single change, and the last one ends the wait.
 TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheWait) {
   table.SetState(WindowState::kScanning);
-  for (const DeviceInfo& device : {Device(1, "10.0.0.5"), Device(2, "10.0.0.6")}) table.OnDeviceFound(device);
+  for (const DeviceInfo& device : {TestDevice(1, "10.0.0.5"), TestDevice(2, "10.0.0.6")}) table.OnDeviceFound(device);
   table.SetState(WindowState::kBatch);
-  inventory->lock().awaited().Await(Device(1, "").mac, inet_addr("10.1.0.5"));
-  inventory->lock().awaited().Await(Device(2, "").mac, inet_addr("10.1.0.6"));
-  inventory->lock().awaited().Await(Device(9, "").mac, std::nullopt);  // accepted, then cleared from the list
+  inventory->lock().awaited().Await(TestDevice(1).mac, inet_addr("10.1.0.5"));
+  inventory->lock().awaited().Await(TestDevice(2).mac, inet_addr("10.1.0.6"));
+  inventory->lock().awaited().Await(TestDevice(9).mac, std::nullopt);  // accepted, then cleared from the list
   EXPECT_EQ(table.OnBatchEnded().size(), 2u) << "\"Checking ip address ...\" on the two listed rows";
 
-  EXPECT_FALSE(table.OnDeviceFound(Device(1, "10.1.0.5")).cells.empty());
-  EXPECT_FALSE(table.OnDeviceFound(Device(2, "10.1.0.6")).stopRescanTimer);
-  const auto last = table.OnDeviceFound(Device(9, "10.1.0.9"));
+  EXPECT_FALSE(table.OnDeviceFound(TestDevice(1, "10.1.0.5")).cells.empty());
+  EXPECT_FALSE(table.OnDeviceFound(TestDevice(2, "10.1.0.6")).stopRescanTimer);
+  const auto last = table.OnDeviceFound(TestDevice(9, "10.1.0.9"));
   EXPECT_EQ(std::pair(last.cells.empty(), last.stopRescanTimer), std::pair(true, true)) << "no row to mark; done";
   EXPECT_EQ(table.GetState(), WindowState::kIdle);
 
-  EXPECT_EQ(table.BeginVerification(Device(2, "").mac, inet_addr("10.2.0.6")).size(), 1u);
-  EXPECT_TRUE(table.OnDeviceFound(Device(2, "10.1.0.6")).cells.empty()) << "not moved yet";
-  EXPECT_TRUE(table.OnDeviceFound(Device(2, "10.2.0.6")).stopRescanTimer);
+  EXPECT_EQ(table.BeginVerification(TestDevice(2).mac, inet_addr("10.2.0.6")).size(), 1u);
+  EXPECT_TRUE(table.OnDeviceFound(TestDevice(2, "10.1.0.6")).cells.empty()) << "not moved yet";
+  EXPECT_TRUE(table.OnDeviceFound(TestDevice(2, "10.2.0.6")).stopRescanTimer);
   EXPECT_EQ(inventory->lock().table().Find(1)->sourceAddress, inet_addr("10.2.0.6"));
 }
 
@@ -99,11 +90,11 @@ TEST_F(DeviceTableTest, BatchesListEachMacOnceInArrivalOrder) {
     return text;
   };
   table.SetState(WindowState::kScanning);
-  EXPECT_EQ(shown({Device(1, "10.0.0.1", "a"), Device(2, "10.0.0.2", "b"), Device(1, "10.0.0.9", "again"),
-                   Device(3, "10.0.0.1", "c")}),
+  EXPECT_EQ(shown({TestDevice(1, "10.0.0.1").withModel("a"), TestDevice(2, "10.0.0.2").withModel("b"),
+                   TestDevice(1, "10.0.0.9").withModel("again"), TestDevice(3, "10.0.0.1").withModel("c")}),
             "   1a,   2b,   3c, 2 0 2 0")
       << "the pair's address and state are marked";
-  EXPECT_EQ(shown({Device(2, "10.0.0.2"), Device(4, "10.0.0.4", "d")}), "   4d,")
+  EXPECT_EQ(shown({TestDevice(2, "10.0.0.2"), TestDevice(4, "10.0.0.4").withModel("d")}), "   4d,")
       << "listed in the first batch: not again";
   EXPECT_EQ(inventory->lock().RowCount(), 4);
 }
@@ -120,12 +111,12 @@ std::map<int, QString> States(const TableChanges& changes) {
 // whose address stayed (only its mask changed) does not collide with itself.
 TEST_F(DeviceTableTest, AVerifiedDeviceCollidesOnlyWithOtherRows) {
   table.SetState(WindowState::kScanning);
-  for (uint8_t i = 1; i <= 3; ++i) table.OnDeviceFound(Device(i, ("10.0.0." + std::to_string(i)).c_str()));
-  table.BeginVerification(Device(1, "").mac, inet_addr("10.0.0.3"));
-  EXPECT_EQ(States(table.OnDeviceFound(Device(1, "10.0.0.3"))),
+  for (uint8_t i = 1; i <= 3; ++i) table.OnDeviceFound(TestDevice(i, ("10.0.0." + std::to_string(i)).c_str()));
+  table.BeginVerification(TestDevice(1).mac, inet_addr("10.0.0.3"));
+  EXPECT_EQ(States(table.OnDeviceFound(TestDevice(1, "10.0.0.3"))),
             (std::map<int, QString>{{0, kStateChangedWithCollision}, {2, kStateChangedWithCollision}}));
-  table.BeginVerification(Device(2, "").mac, inet_addr("10.0.0.2"));
-  EXPECT_EQ(States(table.OnDeviceFound(Device(2, "10.0.0.2"))), (std::map<int, QString>{{1, kStateChanged}}));
+  table.BeginVerification(TestDevice(2).mac, inet_addr("10.0.0.2"));
+  EXPECT_EQ(States(table.OnDeviceFound(TestDevice(2, "10.0.0.2"))), (std::map<int, QString>{{1, kStateChanged}}));
 }
 
 // Sorts turn the direction every time and never sort by number; selecting a
@@ -133,7 +124,7 @@ TEST_F(DeviceTableTest, AVerifiedDeviceCollidesOnlyWithOtherRows) {
 TEST_F(DeviceTableTest, SortsAndSelection) {
   EXPECT_FALSE(table.SortRows(kColumnModel, {})) << "empty list";
   table.SetState(WindowState::kScanning);
-  for (const char* model : {"b", "a", "c"}) table.OnDeviceFound(Device(model[0], "10.0.0.1", model));
+  for (const char* model : {"b", "a", "c"}) table.OnDeviceFound(TestDevice(model[0], "10.0.0.1").withModel(model));
   EXPECT_FALSE(table.SortRows(kColumnNumber, {"1", "2", "3"}));
   EXPECT_EQ(table.SortRows(kColumnModel, {"b", "a", "c"}), (std::vector<int>{2, 0, 1})) << "descending first";
   EXPECT_EQ(table.SortRows(kColumnAddress, {"c", "b", "a"}), (std::vector<int>{2, 1, 0})) << "any column turns it";

@@ -17,6 +17,8 @@
 
 #include "batch/address_list_file.h"
 #include "discovery/worker_events.h"
+#include "protocol/encp_endpoint.h"
+#include "tests/support/device_builder.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/operator_answers.h"
 #include "tests/support/qt_test_app.h"
@@ -27,30 +29,17 @@
 #include "ui/config/batch_command.h"
 #include "ui/config/batch_worker.h"
 #include "ui/config/single_change.h"
-#include "protocol/encp_endpoint.h"
 
 namespace {
 
 uint32_t Ip(const std::string& text) { return inet_addr(text.c_str()); }
-
-DeviceInfo Device(const uint8_t (&mac)[6], const std::string& address) {
-  DeviceInfo device{};
-  std::memcpy(device.mac, mac, 6);
-  device.selector = 1;
-  device.networkType = kNetworkStatic;
-  device.sourceAddress = device.ipAddress = Ip(address);
-  device.subnetMask = Ip("255.255.255.0");
-  return device;
-}
-
-constexpr uint8_t kMac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x01, 0x01};
 
 SettingsPanelValues Panel(bool isStatic, bool isDhcp) {
   return {isStatic, isDhcp, ntohl(Ip("192.168.1.10")), ntohl(Ip("255.255.0.0")), 0, 0};
 }
 
 TEST(SingleChangeRequest, TypeWireOrderLoginTextsCutAndTheDevicesOwnFields) {
-  DeviceInfo device = Device(kMac, "10.0.0.9");
+  DeviceInfo device = TestDevice(1, "10.0.0.9");
   std::strcpy(device.pppoeText1, "user@isp");
   std::strcpy(device.pppoeText2, "secret");
   auto request = SettingRequestFor(device, PanelSettings(Panel(true, true)), {"operator12", std::string(30, 'p')});
@@ -98,7 +87,7 @@ TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
     const size_t before = prompts.messages().size();
     QueueApplyAnswers(prompts);
     // The device answers from where it was found, as answers must.
-    EXPECT_EQ(RunApplyCommand(nullptr, Device(kMac, "127.0.0.1"), Panel(true, false), settings), c.outcome);
+    EXPECT_EQ(RunApplyCommand(nullptr, TestDevice(1, "127.0.0.1"), Panel(true, false), settings), c.outcome);
     answerer.join();
     std::vector<QString> shown;
     for (size_t i = before + 1; i < prompts.messages().size(); ++i) shown.push_back(prompts.messages()[i].text);
@@ -106,14 +95,8 @@ TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
   }
 }
 
-// Device i of the simulated fleet: MAC 00:1A:2B:00:02:i at 127.0.31.(1+i).
-DeviceInfo FleetDevice(int i) {
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x00, 0x02, static_cast<uint8_t>(i)};
-  return Device(mac, "127.0.31." + std::to_string(1 + i));
-}
-
 std::string Line(int device, const std::string& ip, const char* mask = "255.255.255.0") {
-  return QString::asprintf("00:1A:2B:00:02:%02X STATIC %s %s 127.0.0.254 127.0.0.253\n", device, ip.c_str(), mask)
+  return QString::asprintf("00:1A:2B:3C:4D:%02X STATIC %s %s 127.0.0.254 127.0.0.253\n", device, ip.c_str(), mask)
       .toStdString();
 }
 
@@ -143,16 +126,17 @@ class BatchRun : public ::testing::Test {
   void SetUp() override { TestApplication(); }
 
   // The simulator on free loopback ports with a fleet of `count` devices,
-  // `silent` ones never answering, all listed and those in `ticked` ticked.
+  // device i at 127.0.31.(1+i) and `silent` ones never answering, all listed
+  // and those in `ticked` ticked.
   void StartFleet(int count, const std::vector<int>& ticked, const std::vector<int>& silent = {}) {
-    std::vector<std::string> args = {"--first-ip",   "127.0.31.1", "--mac-base",    "00:1A:2B:00:02:00", "--burst",
+    std::vector<std::string> args = {"--first-ip",   "127.0.31.1", "--mac-base",    "00:1A:2B:3C:4D:00", "--burst",
                                      "--move-delay", "50",         "--request-log", requestLog_};
     args.insert(args.end(), {"--count", std::to_string(count), "--port", "0"});
     for (int i : silent) args.insert(args.end(), {"--silent", std::to_string(i)});
     ASSERT_TRUE(sim_.Start(args)) << sim_.error();
     settings_ = {FreeLoopbackPort(), sim_.port(), Ip("127.0.0.1")};
     auto access = inventory_->lock();
-    for (int i = 0; i < count; ++i) access.AppendRow(FleetDevice(i));
+    for (int i = 0; i < count; ++i) access.AppendRow(TestDevice(i, ("127.0.31." + std::to_string(1 + i)).c_str()));
     for (int row : ticked) access.SetTicked(row, true);
   }
 
@@ -176,7 +160,7 @@ class BatchRun : public ::testing::Test {
 
   uint32_t RecordedAddress(int i) {
     auto access = inventory_->lock();
-    return access.table().Find(access.table().FindRowByMac(FleetDevice(i).mac))->ipAddress;
+    return access.table().Find(access.table().FindRowByMac(TestDevice(i).mac))->ipAddress;
   }
   const BatchTally& LastProgress() const { return sink_.progressEvents.back(); }
 
@@ -203,9 +187,9 @@ TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedAtTheStartAndOnlyAcceptanceIsKept) 
   EXPECT_EQ(std::tuple(first.sent, first.matchingLines, LastProgress().sent, LastProgress().accepted),
             std::tuple(0, 5, 5, 2));
   EXPECT_EQ(inventory_->lock().awaited().size(), 1u);
-  EXPECT_TRUE(inventory_->lock().awaited().Verify(Device(FleetDevice(3).mac, "127.0.45.5")))
+  EXPECT_TRUE(inventory_->lock().awaited().Verify(TestDevice(3, "127.0.45.5")))
       << "awaited where the later line put it";
-  EXPECT_EQ(std::pair(RecordedAddress(3), RecordedAddress(2)), std::pair(Ip("127.0.45.5"), FleetDevice(2).ipAddress))
+  EXPECT_EQ(std::pair(RecordedAddress(3), RecordedAddress(2)), std::pair(Ip("127.0.45.5"), Ip("127.0.31.3")))
       << "the later line wins; a refused change is not recorded";
 }
 

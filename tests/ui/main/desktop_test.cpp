@@ -20,12 +20,11 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
-#include <cstdio>
-#include <cstring>
 #include <string>
 #include <vector>
 
 #include "discovery/worker_events.h"
+#include "tests/support/device_builder.h"
 #include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
 #include "ui/common/translation.h"
@@ -58,21 +57,6 @@ EncpEndpointSettings Loopback() {
   settings.devicePort = 9;
   settings.destinationAddress = inet_addr("127.0.0.1");
   return settings;
-}
-
-DeviceInfo MakeDevice(uint8_t macLast, const char* address) {
-  DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
-  std::memcpy(device.mac, mac, 6);
-  std::snprintf(device.modelName, sizeof device.modelName, "NVT-%d00", macLast);
-  device.networkType = 1;
-  device.sourceAddress = device.ipAddress = inet_addr(address);
-  device.subnetMask = inet_addr("255.255.255.0");
-  device.gateway = inet_addr("192.168.0.1");
-  device.dnsServer = inet_addr("192.168.0.2");
-  device.webPort = 80;
-  device.avPort1 = 4000;
-  return device;
 }
 
 QString SpokenName(QWidget* widget) { return QAccessible::queryAccessibleInterface(widget)->text(QAccessible::Name); }
@@ -148,7 +132,7 @@ TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
     CNVTSettingDlg setting;
     CTavrixDlg window(Loopback(), FixedAdapter());
     std::vector<DeviceInfo> devices;
-    for (uint8_t i = 1; i <= 3; ++i) devices.push_back(MakeDevice(i, i == 3 ? "192.168.0.21" : "192.168.0.20"));
+    for (uint8_t i = 1; i <= 3; ++i) devices.push_back(TestDevice(i, i == 3 ? "192.168.0.21" : "192.168.0.20"));
     window.SetState(static_cast<int>(WindowState::kScanning));
     DeviceFoundEvent found(devices, window.CurrentDiscoveryCycle());
     QApplication::sendEvent(&window, &found);

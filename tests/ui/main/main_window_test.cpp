@@ -19,12 +19,12 @@
 #include <QToolTip>
 #include <array>
 #include <cerrno>
-#include <cstring>
 #include <fstream>
 #include <map>
 #include <tuple>
 
 #include "discovery/worker_events.h"
+#include "tests/support/device_builder.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/netns_gtest.h"
 #include "tests/support/operator_answers.h"
@@ -58,22 +58,6 @@ struct ScriptedRunner : CommandRunner {
   ProcessOutcome outcome;
   std::vector<std::vector<std::string>> commands;
 };
-
-// A device record as a decoded search reply would fill it.
-DeviceInfo MakeDevice(uint8_t macLast, const char* address, const char* model = "NVT-100", uint16_t webPort = 80,
-                      uint8_t networkType = 1) {  // 0 DHCP, 1 static, 2 PPPoE
-  DeviceInfo device{};
-  const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, 0x4D, macLast};
-  std::memcpy(device.mac, mac, 6);
-  std::strncpy(device.modelName, model, sizeof device.modelName - 1);
-  device.networkType = networkType;
-  device.sourceAddress = device.ipAddress = inet_addr(address);
-  device.subnetMask = inet_addr("255.255.255.0");
-  device.gateway = inet_addr("10.0.0.1");
-  device.dnsServer = inet_addr("10.0.0.2");
-  device.webPort = webPort;
-  return device;
-}
 
 // Loopback settings; by default a port nobody serves, so cycles find nothing.
 EncpEndpointSettings Loopback(uint16_t localPort = 0, uint16_t devicePort = 9) {
@@ -280,9 +264,10 @@ TEST_F(MainWindowTest, LayoutMenusArpFlushSortExportAndOnlyTheCloseBoxEndsTheWin
   // rows with boxes and colours. The window keeps the workers' ticks and the
   // selection with the rows, leaves the numbers and exports in list order.
   Click("scanButton");
-  Deliver({MakeDevice(0x01, "192.168.0.9", "A"), MakeDevice(0x02, "192.168.0.10", "B"),
-           MakeDevice(0x03, "192.168.0.2", "C"), MakeDevice(0x05, "192.168.0.2", "E")});  // E collides with C
-  ClickRow(2, Qt::NoModifier, 0);                                                         // tick C's box
+  Deliver({TestDevice(1, "192.168.0.9").withModel("A"), TestDevice(2, "192.168.0.10").withModel("B"),
+           TestDevice(3, "192.168.0.2").withModel("C"),
+           TestDevice(5, "192.168.0.2").withModel("E")});  // E collides with C
+  ClickRow(2, Qt::NoModifier, 0);                          // tick C's box
   ClickRow(1);
 
   ClickHeader(3);
@@ -329,8 +314,9 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
   Click("clearButton");
   Click("scanButton");
-  std::vector<DeviceInfo> devices = {MakeDevice(0x01, "10.0.0.1", "A", 0), MakeDevice(0x02, "10.0.0.2", "B", 8080, 0),
-                                     MakeDevice(0x03, "10.0.0.3", "C", 80, 2)};
+  std::vector<DeviceInfo> devices = {TestDevice(1, "10.0.0.1").withWebPort(0),
+                                     TestDevice(2, "10.0.0.2").withWebPort(8080).withNetworkType(kNetworkDhcp),
+                                     TestDevice(3, "10.0.0.3").withNetworkType(kNetworkPppoe)};
   Deliver(devices, stopped);
   EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->GetState(), WindowState::kScanning);
@@ -376,7 +362,7 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   // A verification searches at once, then every 3000 ms; a box opened
   // meanwhile runs the re-scan timer, so a cycle that faults every time
   // would otherwise stack one box on another.
-  window->BeginVerification(MakeDevice(0x01, "").mac, inet_addr("10.0.0.9"));
+  window->BeginVerification(TestDevice(1).mac, inet_addr("10.0.0.9"));
   EXPECT_EQ(window->RescanTimerInterval(), 0);
   ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
   EXPECT_TRUE(window->IsRescanTimerActive());
