@@ -3,11 +3,11 @@
 // a spreadsheet must read back as one field each.
 #include "protocol/device_texts.h"
 
-#include <arpa/inet.h>
 #include <gtest/gtest.h>
 #include <net/if.h>
 
 #include "protocol/device_csv.h"
+#include "tests/support/device_builder.h"
 
 namespace {
 
@@ -17,11 +17,7 @@ TEST(DeviceListCsv, HeaderAndAwkwardTextsQuotedAsRfc4180) {
       "Network type,Interface\r\n";
   EXPECT_EQ(DeviceListCsv({}), header) << "an empty list still names its columns";
 
-  DeviceInfo device{};
-  device.subnetMask = inet_addr("255.255.0.0");
-  device.gateway = inet_addr("10.0.0.1");
-  device.dnsServer = inet_addr("10.0.0.2");
-  device.networkType = kNetworkPppoe;
+  TestDevice device = TestDevice(1, "10.0.0.9").withNetworkType(kNetworkPppoe);
   device.interfaceIndex = static_cast<int32_t>(if_nametoindex("lo"));
   // Each model needs quoting for one reason of its own: a quote, a comma,
   // and the two characters that end a record outside quotes.
@@ -29,7 +25,8 @@ TEST(DeviceListCsv, HeaderAndAwkwardTextsQuotedAsRfc4180) {
   for (const char* model : {"Cam \"Pro\" 카메라", "4K, 2MP", "line 1\nline 2", "a\rb"}) {
     rows.push_back({{"1", model, "00:1A:2B - 3C:4D:5E", "10.0.0.9", "80", "4000 / 4001", "IP"}, device});
   }
-  const std::string rest = ",00:1A:2B - 3C:4D:5E,10.0.0.9,80,4000 / 4001,IP,255.255.0.0,10.0.0.1,10.0.0.2,PPPoE,lo\r\n";
+  const std::string rest =
+      ",00:1A:2B - 3C:4D:5E,10.0.0.9,80,4000 / 4001,IP,255.255.255.0,10.0.0.1,10.0.0.2,PPPoE,lo\r\n";
   EXPECT_EQ(DeviceListCsv(rows), header + "1,\"Cam \"\"Pro\"\" 카메라\"" + rest + "1,\"4K, 2MP\"" + rest +
                                      "1,\"line 1\nline 2\"" + rest + "1,\"a\rb\"" + rest);
 }

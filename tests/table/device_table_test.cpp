@@ -62,7 +62,8 @@ TEST_F(DeviceTableTest, AnAwaitedDeviceAtItsNewAddressIsMarkedAndTheLastEndsTheW
   table.SetState(WindowState::kBatch);
   inventory->lock().awaited().Await(TestDevice(1).mac, inet_addr("10.1.0.5"));
   inventory->lock().awaited().Await(TestDevice(2).mac, inet_addr("10.1.0.6"));
-  inventory->lock().awaited().Await(TestDevice(9).mac, std::nullopt);  // accepted, then cleared from the list
+  // Device 9 was accepted, then cleared from the list.
+  inventory->lock().awaited().Await(TestDevice(9).mac, std::nullopt);
   EXPECT_EQ(table.OnBatchEnded().size(), 2u) << "\"Checking ip address ...\" on the two listed rows";
 
   EXPECT_FALSE(table.OnDeviceFound(TestDevice(1, "10.1.0.5")).cells.empty());

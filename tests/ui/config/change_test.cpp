@@ -73,7 +73,8 @@ TEST(ApplyCommand, EachAnswerGivesItsOutcomeAndErrorBoxes) {
   } cases[] = {
       {ReplyBuilder(3, 0).finish(), ApplyCommandOutcome::kAccepted, {}},
       {ReplyBuilder(3, 2).finish(), ApplyCommandOutcome::kRefusedCredential, {kApplyBadLoginText}},
-      {{'E', 'N', 'C', 'P', 3, 99, 0, 0}, ApplyCommandOutcome::kRefused, {kApplyConfigErrorText}},  // length lies
+      // The length field lies.
+      {{'E', 'N', 'C', 'P', 3, 99, 0, 0}, ApplyCommandOutcome::kRefused, {kApplyConfigErrorText}},
       {{}, ApplyCommandOutcome::kNoAnswer, {}},
   };
   for (const auto& c : cases) {
@@ -123,7 +124,9 @@ class BatchSink : public QObject {
 
 class BatchRun : public ::testing::Test {
  protected:
-  void SetUp() override { TestApplication(); }
+  // In the constructor, so that the application exists before any widget
+  // of a derived fixture.
+  BatchRun() { TestApplication(); }
 
   // The simulator on free loopback ports with a fleet of `count` devices,
   // device i at 127.0.31.(1+i) and `silent` ones never answering, all listed
@@ -257,7 +260,8 @@ TEST_F(BatchRun, SortsDuringARunGiveEachLineItsDeviceExactlyOnce) {
   std::map<std::string, int> requestsPerMac;
   std::ifstream log(requestLog_);
   for (std::string line; std::getline(log, line);) {
-    if (line.rfind("change ", 0) == 0) ++requestsPerMac[line.substr(7)];  // the run's searches name no MAC
+    // The run's searches name no MAC.
+    if (line.rfind("change ", 0) == 0) ++requestsPerMac[line.substr(7)];
   }
   ASSERT_EQ(requestsPerMac.size(), static_cast<size_t>(kDevices));
   for (const auto& [mac, requests] : requestsPerMac) EXPECT_EQ(requests, kLinesPerDevice) << mac;
@@ -266,43 +270,72 @@ TEST_F(BatchRun, SortsDuringARunGiveEachLineItsDeviceExactlyOnce) {
     EXPECT_EQ(RecordedAddress(i), Ip("127.0.64." + std::to_string(1 + i))) << "the last line";
 }
 
-// The run the command starts is proven through the window.
-TEST_F(BatchRun, NvtSettingCommandChecksConfirmsAndRefusesASecondRun) {
-  StartFleet(2, {}, {0});
-  ScriptedPrompts prompts;
-  PromptsInstaller installed(prompts);
-  CNVTSettingDlg dialog;
-  int stopsBeforeStart = 0;
-  BatchCommandSeams seams{
-      nullptr, &dialog, &controller_, inventory_, sink_.mailbox.mailbox(), settings_, [&] { ++stopsBeforeStart; }};
-  const auto pressOk = [](QDialog& shown) {
-    QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
-    return shown.result();
-  };
+// The "NVT setting" command before a listed fleet of two, device 0 ticked
+// and silent so that a started run keeps waiting; the operator is scripted.
+class NvtSettingCommand : public BatchRun {
+ protected:
+  void SetUp() override { StartFleet(2, {0}, {0}); }
+  void TearDown() override {
+    if (!controller_.IsRunning()) return;
+    ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
+    controller_.OnBatchEnded();
+  }
 
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNothingTicked);
-  inventory_->lock().SetTicked(0, true);
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kDialogCancelled);
-  prompts.queueDialogScript(pressOk);
-  EXPECT_EQ(RunBatchCommand(seams), BatchCommandOutcome::kNoFile);
-  EXPECT_EQ(prompts.messages().size(), 1u) << "no file: silently nothing";
+  BatchCommandOutcome Run() {
+    return RunBatchCommand({nullptr, &dialog_, &controller_, inventory_, sink_.mailbox.mailbox(), settings_,
+                            [&] { ++stopsBeforeStart_; }});
+  }
+  // The dialog picks `path` (no file when empty) and is left with OK; a
+  // confirmation asked for is answered with `answer`.
+  BatchCommandOutcome RunWith(const std::string& path, QMessageBox::StandardButton answer = QMessageBox::Ok) {
+    prompts_.queueDialogScript([this, path](QDialog& shown) {
+      if (!path.empty()) {
+        prompts_.queueFileName(QString::fromStdString(path));
+        QTest::mouseClick(shown.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
+      }
+      QTest::mouseClick(shown.findChild<QPushButton*>("okButton"), Qt::LeftButton);
+      return shown.result();
+    });
+    prompts_.queueMessageAnswer(answer);
+    return Run();
+  }
 
-  const std::string path = files_.Write(Line(0, "127.0.46.1"));
-  prompts.queueDialogScript([&](QDialog& shown) {
-    prompts.queueFileName(QString::fromStdString(path));
-    QTest::mouseClick(shown.findChild<QPushButton*>("selectButton"), Qt::LeftButton);
-    return pressOk(shown);
-  });
-  prompts.queueMessageAnswer(QMessageBox::Cancel);
-  EXPECT_EQ((std::tuple{RunBatchCommand(seams), prompts.messages().back().text, stopsBeforeStart}),
-            std::tuple(BatchCommandOutcome::kNotConfirmed, kBatchConfirmText, 0));
+  ScriptedPrompts prompts_;
+  PromptsInstaller installed_{prompts_};
+  CNVTSettingDlg dialog_;
+  int stopsBeforeStart_ = 0;
+  const std::string list_ = files_.Write(Line(0, "127.0.46.1"));
+};
 
-  prompts.queueDialogScript(pressOk);  // the path is kept from the last opening
-  prompts.queueMessageAnswer(QMessageBox::Ok);
-  EXPECT_EQ((std::tuple{RunBatchCommand(seams), stopsBeforeStart, RunBatchCommand(seams)}),
-            std::tuple(BatchCommandOutcome::kStarted, 1, BatchCommandOutcome::kAlreadyRunning));
-  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
-  controller_.OnBatchEnded();
+TEST_F(NvtSettingCommand, NothingTickedIsSaidBeforeTheDialogOpens) {
+  inventory_->lock().SetTicked(0, false);
+  EXPECT_EQ(Run(), BatchCommandOutcome::kNothingTicked);
+  ASSERT_EQ(prompts_.messages().size(), 1u);
+  EXPECT_EQ(prompts_.messages()[0].text, kBatchNothingTickedText);
+}
+
+TEST_F(NvtSettingCommand, ACancelledDialogEndsTheCommand) { EXPECT_EQ(Run(), BatchCommandOutcome::kDialogCancelled); }
+
+TEST_F(NvtSettingCommand, NoFileChosenEndsTheCommandSilently) {
+  EXPECT_EQ(RunWith(""), BatchCommandOutcome::kNoFile);
+  EXPECT_TRUE(prompts_.messages().empty());
+}
+
+TEST_F(NvtSettingCommand, AnUnconfirmedChangeLeavesDiscoveryRunning) {
+  EXPECT_EQ(RunWith(list_, QMessageBox::Cancel), BatchCommandOutcome::kNotConfirmed);
+  EXPECT_EQ(prompts_.messages().back().text, kBatchConfirmText);
+  EXPECT_EQ(stopsBeforeStart_, 0);
+}
+
+TEST_F(NvtSettingCommand, AConfirmedRunStartsOnceDiscoveryIsStopped) {
+  EXPECT_EQ(RunWith(list_), BatchCommandOutcome::kStarted);
+  EXPECT_EQ(stopsBeforeStart_, 1);
+}
+
+TEST_F(NvtSettingCommand, ASecondRunIsRefusedWhileTheFirstRuns) {
+  ASSERT_EQ(RunWith(list_), BatchCommandOutcome::kStarted);
+  EXPECT_EQ(Run(), BatchCommandOutcome::kAlreadyRunning);
+  EXPECT_EQ(prompts_.messages().back().text, kBatchAlreadyRunningText);
 }
 
 }  // namespace

@@ -539,8 +539,8 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
 
 // A PC on two separate LANs, five devices each; LAN B's simulator logs every
 // request. With pc1 chosen the panel shows its settings, a scan lists LAN A
-// only (a row's tool tip names the adapter) and a range batch over the whole list moves LAN A's devices alone;
-// another choice empties the list.
+// only (a row's tool tip names the adapter) and a range batch over the whole
+// list moves LAN A's devices alone; another choice empties the list.
 TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
   TAVRIX_REQUIRE_NETNS_OR_SKIP();
   tavrix::lab::Lab lab;
