@@ -4,8 +4,8 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -16,7 +16,6 @@
 #include <thread>
 
 #include "batch/change_engine.h"
-
 #include "tests/support/loopback_udp.h"
 #include "tests/support/netns_gtest.h"
 #include "tests/support/run_command.h"
@@ -291,10 +290,10 @@ TEST_F(CliAgainstSim, ScanThatLostRepliesSaysSoAndFails) {
 
 TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
   const std::tuple<ChangeOutcome, bool, int> statuses[] = {
-      {ChangeOutcome::kVerified, true, 0},          {ChangeOutcome::kAcceptedNotSeen, false, 0},
-      {ChangeOutcome::kAcceptedNotSeen, true, 1},   {ChangeOutcome::kRefusedCredential, false, 3},
-      {ChangeOutcome::kRefused, false, 4},          {ChangeOutcome::kNoAnswer, false, 1},
-      {ChangeOutcome::kConflict, true, 1},          {ChangeOutcome::kNotSent, false, 1}};
+      {ChangeOutcome::kVerified, true, 0},        {ChangeOutcome::kAcceptedNotSeen, false, 0},
+      {ChangeOutcome::kAcceptedNotSeen, true, 1}, {ChangeOutcome::kRefusedCredential, false, 3},
+      {ChangeOutcome::kRefused, false, 4},        {ChangeOutcome::kNoAnswer, false, 1},
+      {ChangeOutcome::kConflict, true, 1},        {ChangeOutcome::kNotSent, false, 1}};
   for (const auto& [outcome, waited, status] : statuses) {
     EXPECT_EQ(SetOutcomeExitStatus(outcome, waited), status) << OutcomeWord(outcome);
   }
@@ -302,71 +301,89 @@ TEST(CliSet, EveryOutcomeHasItsExitStatusAndAHeldPortSendsNothing) {
   // A change is never sent from a port its answer cannot reach.
   UdpSocket holder(0, "0.0.0.0");
   ChangeEngineSeams seams;
-  seams.endpoint = {.localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
+  seams.endpoint = {
+      .localPort = holder.port(), .devicePort = holder.port(), .destinationAddress = inet_addr("127.0.0.1")};
   const ChangeRunResult run = RunChangeEngine({PlannedChange{{}, DeviceInfo{}, {}}}, {"root", "kefo"}, seams);
   EXPECT_EQ(run.end, ChangeRunEnd::kEndpointUnavailable);
   EXPECT_EQ(run.lines[0].outcome, ChangeOutcome::kNotSent);
 }
 
-// A batch against an accepting, a refusing, a silent and a vanishing device
-// and a line for a device that is not there; a dry run first, which sends
-// nothing; then single changes.
-TEST_F(CliAgainstSim, BatchAndSetReportEveryOutcomeAndADryRunSendsNothing) {
-  const std::string requestLog = files_.Write("");
-  StartSim({"--move-delay", "20", "--request-log", requestLog},
-           Device(1, 1) + Device(2, 2, "refuse") + Device(3, 3, "ignore-changes") + Device(4, 4, "vanish"));
-  std::string list;
-  for (int i = 1; i <= 5; ++i) {
-    list += "00:1A:2B:00:00:0" + std::to_string(i) + " STATIC 127.0.9." + std::to_string(i) +
-            " 255.255.255.0 127.0.9.254 127.0.9.254\n";
+// A fleet of an accepting, a refusing, a silent and a vanishing device, and
+// a list with a line for each of them, one for a device that is not there, a
+// bad address, and bytes a terminal must not get raw (a Latin-1 byte, a NUL
+// inside an address).
+class CliBatchAgainstSim : public CliAgainstSim {
+ protected:
+  void SetUp() override {
+    StartSim({"--move-delay", "20", "--request-log", requestLog_},
+             Device(1, 1) + Device(2, 2, "refuse") + Device(3, 3, "ignore-changes") + Device(4, 4, "vanish"));
+    std::string list;
+    for (int i = 1; i <= 5; ++i) {
+      list += "00:1A:2B:00:00:0" + std::to_string(i) + " STATIC 127.0.9." + std::to_string(i) +
+              " 255.255.255.0 127.0.9.254 127.0.9.254\n";
+    }
+    constexpr char kRawLine[] = "00:1A:2B:00:00:\xE9 STATIC 127.0.9.7\0x 255.0.0.0 0.0.0.0 0.0.0.0\n";
+    path_ = files_.Write(list + "00:1A:2B:00:00:01 STATIC 127.0.9.300 255.255.255.0 0.0.0.0 0.0.0.0\n" +
+                         std::string(kRawLine, sizeof kRawLine - 1));
   }
-  // Unusable lines: a bad address, and bytes a terminal must not get raw (a
-  // Latin-1 byte, a NUL inside an address).
-  constexpr char kRawLine[] = "00:1A:2B:00:00:\xE9 STATIC 127.0.9.7\0x 255.0.0.0 0.0.0.0 0.0.0.0\n";
-  const std::string path = files_.Write(list + "00:1A:2B:00:00:01 STATIC 127.0.9.300 255.255.255.0 0.0.0.0 0.0.0.0\n" +
-                                        std::string(kRawLine, sizeof kRawLine - 1));
-  const auto changeRequests = [&] {
+
+  int ChangeRequests() {
     std::string log;
-    RunCommand({"grep", "-c", "change", requestLog}, &log);
+    RunCommand({"grep", "-c", "change", requestLog_}, &log);
     return std::stoi(log);
-  };
+  }
 
-  std::string output;
-  EXPECT_EQ(Cli("batch " + path + " --dry-run", &output), 1) << output;
-  EXPECT_NE(output.find("00:1A:2B:00:00:01\t127.0.9.1\tready\n"), std::string::npos) << output;
-  EXPECT_NE(output.find("00:1A:2B:00:00:05\t127.0.9.5\tnot listed\n"), std::string::npos);
-  EXPECT_NE(output.find("127.0.9.300 is not an address"), std::string::npos);
-  EXPECT_NE(output.find("00:1A:2B:00:00:\u00E9\t-\t127.0.9.7\uFFFDx is not an address\n"), std::string::npos);
-  EXPECT_EQ(Cli("batch " + path + " --dry-run --json", &output), 1) << output;
-  EXPECT_EQ(output.front(), '{') << output;
+  const std::string requestLog_ = files_.Write("");
+  std::string path_;
+  std::string output_;
+};
+
+TEST_F(CliBatchAgainstSim, ADryRunOnlyReportsWhatEachLineWouldDo) {
+  EXPECT_EQ(Cli("batch " + path_ + " --dry-run", &output_), 1) << output_;
+  EXPECT_NE(output_.find("00:1A:2B:00:00:01\t127.0.9.1\tready\n"), std::string::npos) << output_;
+  EXPECT_NE(output_.find("00:1A:2B:00:00:05\t127.0.9.5\tnot listed\n"), std::string::npos);
+  EXPECT_NE(output_.find("127.0.9.300 is not an address"), std::string::npos);
+  EXPECT_NE(output_.find("00:1A:2B:00:00:\u00E9\t-\t127.0.9.7\uFFFDx is not an address\n"), std::string::npos);
+  EXPECT_EQ(ChangeRequests(), 0);
+}
+
+TEST_F(CliBatchAgainstSim, ADryRunInJsonIsOneDocumentWithEveryLineAndTheTotals) {
+  EXPECT_EQ(Cli("batch " + path_ + " --dry-run --json", &output_), 1) << output_;
+  EXPECT_EQ(output_.front(), '{') << output_;
   EXPECT_NE(
-      output.find("{\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.9.1\", \"usable\": true, \"ready\": true, "
-                  "\"problems\": [], \"reason\": \"\"}"),
+      output_.find("{\"mac\": \"00:1A:2B:00:00:01\", \"requested\": \"127.0.9.1\", \"usable\": true, \"ready\": true, "
+                   "\"problems\": [], \"reason\": \"\"}"),
       std::string::npos);
-  EXPECT_NE(output.find("\"ready\": false, \"problems\": [\"not listed\"], \"reason\": \"\"}"), std::string::npos);
-  EXPECT_NE(output.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2, "
-                        "\"otherNetwork\": []}\n"),
+  EXPECT_NE(output_.find("\"ready\": false, \"problems\": [\"not listed\"], \"reason\": \"\"}"), std::string::npos);
+  EXPECT_NE(output_.find("], \"ready\": 4, \"notListed\": 1, \"notTicked\": 0, \"warned\": 0, \"skipped\": 2, "
+                         "\"otherNetwork\": []}\n"),
             std::string::npos);
-  EXPECT_EQ(changeRequests(), 0) << "a dry run sends nothing";
+}
 
-  // Each line as soon as it is final; the silent device was asked three times.
-  EXPECT_EQ(Cli("batch " + path + " --user root --password-stdin --timeout 4", &output, "kefo\n"), 1);
+// Each line is printed as soon as it is final; the silent device is asked
+// three times.
+TEST_F(CliBatchAgainstSim, ABatchReportsTheOutcomeOfEveryLine) {
+  EXPECT_EQ(Cli("batch " + path_ + " --user root --password-stdin --timeout 4", &output_, "kefo\n"), 1);
   std::vector<std::string> printed;
-  for (std::istringstream in(output); std::getline(in, printed.emplace_back());) {
+  for (std::istringstream in(output_); std::getline(in, printed.emplace_back());) {
   }
   printed.pop_back();
   std::sort(printed.begin(), printed.end());
-  EXPECT_EQ(printed, (std::vector<std::string>{"00:1A:2B:00:00:01\t127.0.9.1\tverified",
-                                               "00:1A:2B:00:00:02\t127.0.9.2\trefused",
-                                               "00:1A:2B:00:00:03\t127.0.9.3\tno answer",
-                                               "00:1A:2B:00:00:04\t127.0.9.4\taccepted but not seen",
-                                               "00:1A:2B:00:00:05\t127.0.9.5\tnot found"}))
-      << output;
-  EXPECT_EQ(changeRequests(), 6);
+  EXPECT_EQ(printed,
+            (std::vector<std::string>{"00:1A:2B:00:00:01\t127.0.9.1\tverified", "00:1A:2B:00:00:02\t127.0.9.2\trefused",
+                                      "00:1A:2B:00:00:03\t127.0.9.3\tno answer",
+                                      "00:1A:2B:00:00:04\t127.0.9.4\taccepted but not seen",
+                                      "00:1A:2B:00:00:05\t127.0.9.5\tnot found"}))
+      << output_;
+  EXPECT_EQ(ChangeRequests(), 6);
+}
 
-  // A change reads its password from standard input and finds its device by
-  // search; waited for, it is seen at its new address. Its other outcomes
-  // are proven in-process.
+// A change reads its password from standard input and finds its device by
+// search; waited for, it is seen at its new address. Its other outcomes are
+// proven in-process.
+TEST_F(CliAgainstSim, SetExitsWithTheStatusOfItsOutcome) {
+  StartSim({"--move-delay", "20"}, Device(1, 1));
+  std::string output;
   const auto set = [&](const char* mac, const char* password) {
     return Cli(std::string("set --mac ") + mac +
                    " --static 127.0.9.11 255.255.255.0 127.0.9.254 127.0.9.254 --user root --password-stdin --wait 10",
