@@ -6,6 +6,14 @@
 #include "discovery/worker_events.h"
 #include "protocol/search_cycle.h"
 
+namespace {
+
+void Post(const DiscoveryWorkerContext& context, WorkerMessage message) {
+  context.mailbox->post(std::make_unique<WorkerEvent>(std::move(message), context.cycle));
+}
+
+}  // namespace
+
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested) {
   const auto cycleEnd = std::chrono::steady_clock::now() + kDiscoveryCycleLength;
   // A failed open still leaves working operations; the cycle then receives
@@ -14,19 +22,14 @@ void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<
   EncpEndpoint endpoint(context.settings, context.openEndpoint);
   if (const std::optional<EndpointFault> fault =
           OpenFaultAfterInit(endpoint.openResult(), context.settings.localPort)) {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(EndpointFaultText(*fault),
-                                                             WorkerFaultKind::kEndpointUnavailable, context.cycle));
+    Post(context, WorkerFault{EndpointFaultText(*fault), WorkerFaultKind::kEndpointUnavailable});
   }
   const SearchCycleReport report = RunSearchCycle(
       &endpoint.client(), cycleEnd,
-      [&](std::vector<DeviceInfo>&& batch) {
-        context.mailbox->post(std::make_unique<DeviceFoundEvent>(std::move(batch), context.cycle));
-      },
-      &stopRequested);
+      [&](std::vector<DeviceInfo>&& batch) { Post(context, DevicesFound{std::move(batch)}); }, &stopRequested);
   if (stopRequested.load()) return;
   if (report.repliesLost > 0) {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(RepliesLostText(report.repliesLost),
-                                                             WorkerFaultKind::kRepliesLost, context.cycle));
+    Post(context, WorkerFault{RepliesLostText(report.repliesLost), WorkerFaultKind::kRepliesLost});
   }
 }
 
@@ -34,10 +37,9 @@ int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool
   try {
     EncpThreadProcRun(context, stopRequested);
   } catch (...) {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kDiscoveryFaultText),
-                                                             WorkerFaultKind::kFault, context.cycle));
+    Post(context, WorkerFault{QString::fromLatin1(kDiscoveryFaultText)});
   }
-  context.mailbox->post(std::make_unique<WorkerEvent>(WM_DISCOVERY_ENDED, context.cycle));
+  Post(context, DiscoveryEnded{});
   return 0;
 }
 

@@ -2,21 +2,22 @@
 
 namespace {
 
-QEvent::Type RegisteredType() { return static_cast<QEvent::Type>(QEvent::registerEventType()); }
+template <class Kind>
+QEvent::Type RegisteredType() {
+  static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
+  return type;
+}
 
 }  // namespace
 
-QEvent::Type WorkerFaultEventType() {
-  static const QEvent::Type type = RegisteredType();
-  return type;
-}
-
-QEvent::Type BatchProgressEventType() {
-  static const QEvent::Type type = RegisteredType();
-  return type;
-}
-
-QEvent::Type ChangeOutcomeEventType() {
-  static const QEvent::Type type = RegisteredType();
-  return type;
+QEvent::Type WorkerEventType(const WorkerMessage& message) {
+  return std::visit(Overloaded{
+                        [](const DevicesFound&) { return WM_DEVICE_FOUND; },
+                        [](const DiscoveryEnded&) { return WM_DISCOVERY_ENDED; },
+                        [](const BatchEnded&) { return WM_BATCH_ENDED; },
+                        [](const BatchProgress&) { return RegisteredType<BatchProgress>(); },
+                        [](const ChangeOutcomeReport&) { return RegisteredType<ChangeOutcomeReport>(); },
+                        [](const WorkerFault&) { return RegisteredType<WorkerFault>(); },
+                    },
+                    message);
 }

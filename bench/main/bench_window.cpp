@@ -71,13 +71,13 @@ Figures Measure(int devices, int batchSize) {
   for (int first = 0; first < devices; first += batchSize) {
     std::vector<DeviceInfo> batch;
     for (int i = first; i < std::min(devices, first + batchSize); ++i) batch.push_back(Device(i));
-    DeviceFoundEvent event(std::move(batch), window.CurrentDiscoveryCycle());
+    WorkerEvent event(DevicesFound{std::move(batch)}, window.CurrentDiscoveryCycle());
     QApplication::sendEvent(&window, &event);
   }
   QApplication::processEvents();  // the repaint they caused
   figures.fillMs = clock.nsecsElapsed() / 1e6;
   figures.rows = window.DeviceList()->GetItemCount();
-  WorkerEvent ended(WM_DISCOVERY_ENDED, window.CurrentDiscoveryCycle());
+  WorkerEvent ended(DiscoveryEnded{}, window.CurrentDiscoveryCycle());
   QApplication::sendEvent(&window, &ended);
 
   CXHeaderCtrl* header = window.DeviceList()->headerCtrl();

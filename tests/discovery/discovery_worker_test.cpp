@@ -12,6 +12,7 @@
 #include <cstring>
 #include <stdexcept>
 #include <thread>
+#include <variant>
 
 #include "discovery/worker_events.h"
 #include "protocol/search_cycle.h"
@@ -21,36 +22,37 @@
 
 namespace {
 
-// Stands in for the main window: records every event the workers post to it,
-// device by device, through the same mailbox the window owns.
+// Stands in for the main window: records every discovery event the workers
+// post to it, device by device, through the same mailbox the window owns.
 class EventSink : public QObject {
  public:
   struct Received {
-    QEvent::Type type;
-    DeviceInfo device{};
-    QString text;
+    std::variant<DeviceInfo, WorkerFault, DiscoveryEnded> what;
     DiscoveryCycle cycle = kNoDiscoveryCycle;
   };
 
   bool event(QEvent* event) override {
-    auto cycle = [event] { return static_cast<WorkerEvent*>(event)->cycle(); };
-    if (event->type() == WM_DEVICE_FOUND) {
-      for (const DeviceInfo& device : static_cast<DeviceFoundEvent*>(event)->devices())
-        received.push_back({event->type(), device, {}, cycle()});
-    } else if (event->type() == WorkerFaultEventType()) {
-      received.push_back({event->type(), {}, static_cast<WorkerFaultEvent*>(event)->text(), cycle()});
-    } else if (event->type() == WM_DISCOVERY_ENDED) {
-      received.push_back({event->type(), {}, {}, cycle()});
-    } else {
-      return QObject::event(event);
+    const auto* worker = dynamic_cast<WorkerEvent*>(event);
+    if (worker == nullptr) return QObject::event(event);
+    const WorkerMessage& message = worker->message();
+    if (const auto* found = std::get_if<DevicesFound>(&message)) {
+      for (const DeviceInfo& device : found->devices) received.push_back({device, worker->cycle()});
+    } else if (const auto* fault = std::get_if<WorkerFault>(&message)) {
+      received.push_back({*fault, worker->cycle()});
+    } else if (std::holds_alternative<DiscoveryEnded>(message)) {
+      received.push_back({DiscoveryEnded{}, worker->cycle()});
     }
     return true;
   }
 
-  int count(QEvent::Type type) const {
-    return static_cast<int>(
-        std::count_if(received.begin(), received.end(), [&](const auto& r) { return r.type == type; }));
+  template <class Kind>
+  int count() const {
+    return static_cast<int>(std::count_if(received.begin(), received.end(),
+                                          [](const Received& r) { return std::holds_alternative<Kind>(r.what); }));
   }
+  const DeviceInfo& device(size_t i) const { return std::get<DeviceInfo>(received.at(i).what); }
+  const QString& faultText(size_t i) const { return std::get<WorkerFault>(received.at(i).what).text; }
+  bool ended(int cycles = 1) const { return count<DiscoveryEnded>() == cycles; }
 
   std::vector<Received> received;
   MailboxOwner mailbox{this};
@@ -121,7 +123,7 @@ TEST_F(DiscoveryWorkerTest, QuietCycleSendsOneSearchPostsOnlyEndedAfterHalfASeco
   EXPECT_EQ(device.Receive(std::chrono::seconds(5)),
             (std::vector<uint8_t>{0x41, 0x44, 0x43, 0x54, 0x02, 0x09, 0x00, 0x03, 0xFF}));
 
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }, 2000)) << "a scan ends within 2 s";
+  ASSERT_TRUE(PumpUntil([&] { return window.ended(); }, 2000)) << "a scan ends within 2 s";
   EXPECT_GE(clock.elapsed(), 490);
   EXPECT_EQ(window.received.size(), 1u);
   EXPECT_TRUE(controller.IsWorkerRecorded()) << "an ended worker stays recorded until it is stopped";
@@ -150,15 +152,15 @@ TEST_F(DiscoveryWorkerTest, EveryDecodedReplyArrivesInOrderBeforeTheEndAndJunkIs
     const uint8_t mac[6] = {0x00, 0x1A, 0x2B, 0x3C, static_cast<uint8_t>(i >> 8), static_cast<uint8_t>(i)};
     device.SendTo(worker, SearchReply(i == 0 ? kMacA : mac, "NVT"));
   }
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WM_DEVICE_FOUND), 1 + kBurst);
-  EXPECT_EQ(window.received.back().type, WM_DISCOVERY_ENDED) << "records come before the end";
-  const DeviceInfo& first = window.received[0].device;
+  ASSERT_TRUE(PumpUntil([&] { return window.ended(); }));
+  ASSERT_EQ(window.count<DeviceInfo>(), 1 + kBurst);
+  EXPECT_TRUE(std::holds_alternative<DiscoveryEnded>(window.received.back().what)) << "records come before the end";
+  const DeviceInfo& first = window.device(0);
   EXPECT_EQ(first.webPort, 8080);
   EXPECT_EQ(first.sourceAddress, htonl(INADDR_LOOPBACK)) << "the sender is recorded";
-  EXPECT_EQ(std::memcmp(window.received[1].device.mac, kMacA, 6), 0) << "a repeated device is a record again";
+  EXPECT_EQ(std::memcmp(window.device(1).mac, kMacA, 6), 0) << "a repeated device is a record again";
   for (int i = 1; i < kBurst; ++i) {
-    const DeviceInfo& found = window.received[1 + i].device;
+    const DeviceInfo& found = window.device(1 + i);
     ASSERT_EQ(found.mac[4] << 8 | found.mac[5], i) << "arrival order kept";
   }
   EXPECT_TRUE(device.Receive(std::chrono::milliseconds(100)).empty()) << "nothing lost, nothing searched again";
@@ -186,73 +188,80 @@ TEST_F(DiscoveryWorkerTest, StartWhileRunningOrStopEndsTheCycleAtOnceAndFreesIts
   EXPECT_NE(controller.CurrentCycle(), second) << "a stopped cycle is over";
   UdpSocket reuse(settings.localPort);
   EXPECT_TRUE(reuse.bound()) << "its endpoint was closed";
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 3; }));
+  ASSERT_TRUE(PumpUntil([&] { return window.ended(3); }));
   EXPECT_EQ(window.received[1].cycle, first);
   EXPECT_EQ(window.received[2].cycle, second);
 }
 
-// A fault is told to the operator before the end: a held local port still
-// gives a cycle that hears its replies; replies the system discarded are
-// counted; a throwing opener ends the cycle, closing a socket it had bound.
-TEST_F(DiscoveryWorkerTest, FaultsArePostedAsTextBeforeTheEndAndTheEndpointIsReleased) {
-  auto settings = LoopbackSettings(device.port());
-  DiscoveryController controller(window.mailbox.mailbox(), settings);
-  {
-    UdpSocket holder(settings.localPort);
-    ASSERT_TRUE(holder.bound());
-    ASSERT_TRUE(controller.StartDiscoveryWorker());
-    sockaddr_in worker{};
-    ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
-    EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
-    device.SendTo(worker, SearchReply(kMacB, "Encoder"));
-    ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+// A fault is told to the operator before the cycle's end.
+class DiscoveryFaultTest : public DiscoveryWorkerTest {
+ protected:
+  bool RunOneCycle() {
+    const int before = window.count<DiscoveryEnded>();
+    return controller.StartDiscoveryWorker() && PumpUntil([&] { return window.ended(before + 1); });
   }
-  EXPECT_EQ(window.count(WM_DEVICE_FOUND), 1);
-  for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
-  ASSERT_EQ(window.received[0].type, WorkerFaultEventType()) << "the operator is told first";
-  EXPECT_TRUE(window.received[0].text.startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
+  const EncpEndpointSettings settings = LoopbackSettings(device.port());
+  DiscoveryController controller{window.mailbox.mailbox(), settings};
+};
 
-  // A burst that lost replies is searched for again: the device answering
-  // the repeat is found and nothing is reported lost.
-  window.received.clear();
+TEST_F(DiscoveryFaultTest, HeldLocalPortIsToldFirstAndTheCycleStillHearsReplies) {
+  UdpSocket holder(settings.localPort);
+  ASSERT_TRUE(holder.bound());
+  ASSERT_TRUE(controller.StartDiscoveryWorker());
+  sockaddr_in worker{};
+  ASSERT_FALSE(device.Receive(std::chrono::seconds(5), &worker).empty());
+  EXPECT_NE(ntohs(worker.sin_port), settings.localPort) << "sent from a port the system chose";
+  device.SendTo(worker, SearchReply(kMacB, "Encoder"));
+  ASSERT_TRUE(PumpUntil([&] { return window.ended(); }));
+  EXPECT_EQ(window.count<DeviceInfo>(), 1);
+  for (const auto& event : window.received) EXPECT_EQ(event.cycle, controller.CurrentCycle());
+  ASSERT_TRUE(std::holds_alternative<WorkerFault>(window.received[0].what)) << "the operator is told first";
+  EXPECT_TRUE(window.faultText(0).startsWith(QString("UDP port %1 cannot be used").arg(settings.localPort)));
+}
+
+// A burst that lost replies is searched for again: the device answering the
+// repeat is found and nothing is reported lost.
+TEST_F(DiscoveryFaultTest, RepliesLostToAFullBufferAreSearchedForAgain) {
   controller.SetEndpointOpener(OpenIntoAFlood);
   std::thread answering([&] {
     sockaddr_in worker{};
     for (int i = 0; i < kMostSearchesPerCycle && !device.Receive(std::chrono::seconds(1), &worker).empty(); ++i)
       device.SendTo(worker, SearchReply(kMacB, "Encoder"));
   });
-  const bool started = controller.StartDiscoveryWorker();
-  const bool ended = PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; });
+  const bool ran = RunOneCycle();
   answering.join();
-  ASSERT_TRUE(started && ended);
-  EXPECT_EQ(window.count(WorkerFaultEventType()), 0);
-  EXPECT_TRUE(std::any_of(window.received.begin(), window.received.end(),
-                          [](const auto& r) { return std::memcmp(r.device.mac, kMacB, 6) == 0; }));
+  ASSERT_TRUE(ran);
+  EXPECT_EQ(window.count<WorkerFault>(), 0);
+  EXPECT_TRUE(std::any_of(window.received.begin(), window.received.end(), [](const EventSink::Received& r) {
+    const auto* found = std::get_if<DeviceInfo>(&r.what);
+    return found != nullptr && std::memcmp(found->mac, kMacB, 6) == 0;
+  }));
+}
 
-  // The device silent: the loss stands and is reported.
-  window.received.clear();
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
-  ASSERT_EQ(window.count(WorkerFaultEventType()), 1);
-  EXPECT_TRUE(window.received.end()[-2].text.startsWith("The device list may be incomplete: "));
-  EXPECT_EQ(window.count(WM_DEVICE_FOUND) + window.received.end()[-2].text.split(' ')[6].toInt(), 64)
+TEST_F(DiscoveryFaultTest, RepliesLostForGoodAreCountedInOneFault) {
+  controller.SetEndpointOpener(OpenIntoAFlood);
+  ASSERT_TRUE(RunOneCycle());
+  ASSERT_EQ(window.count<WorkerFault>(), 1);
+  const QString text = window.faultText(window.received.size() - 2);
+  EXPECT_TRUE(text.startsWith("The device list may be incomplete: "));
+  EXPECT_EQ(window.count<DeviceInfo>() + text.split(' ')[6].toInt(), 64)
       << "every datagram is either read or counted as discarded";
+}
 
-  window.received.clear();
+TEST_F(DiscoveryFaultTest, ThrowingOpenPostsTheFaultTextThenTheEnd) {
   controller.SetEndpointOpener(ThrowingOpen);
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 1; }));
+  ASSERT_TRUE(RunOneCycle());
   ASSERT_EQ(window.received.size(), 2u);
-  EXPECT_EQ(window.received[0].type, WorkerFaultEventType());
-  EXPECT_EQ(window.received[0].text, QStringLiteral("[ERROR] EncpThreadProc : EncpThreadProcRun"));
+  EXPECT_EQ(window.faultText(0), QStringLiteral("[ERROR] EncpThreadProc : EncpThreadProcRun"));
+}
 
+TEST_F(DiscoveryFaultTest, CycleThatThrowsAfterBindingClosesItsSocket) {
   controller.SetEndpointOpener(OpenThenThrow);
-  ASSERT_TRUE(controller.StartDiscoveryWorker());
-  ASSERT_TRUE(PumpUntil([&] { return window.count(WM_DISCOVERY_ENDED) == 2; }));
-  EXPECT_EQ(window.count(WorkerFaultEventType()), 2);
+  ASSERT_TRUE(RunOneCycle());
+  ASSERT_EQ(window.count<WorkerFault>(), 1) << "the cycle threw";
   controller.StopDiscoveryWorker();
   UdpSocket reuse(settings.localPort);
-  EXPECT_TRUE(reuse.bound()) << "the failed cycle closed its socket";
+  EXPECT_TRUE(reuse.bound());
 }
 
 // A worker stuck in a socket call outlives its 3000 ms stop wait and is let go.

@@ -13,12 +13,17 @@
 
 namespace {
 
+// A run belongs to no discovery cycle: its events are never out of date.
+void Post(const BatchRunContext& context, WorkerMessage message) {
+  context.mailbox->post(std::make_unique<WorkerEvent>(std::move(message)));
+}
+
 // The matchable lines of the file; a file that cannot be read is reported
 // and gives no line, and so does a stop asked while reading.
 std::vector<BatchLine> ReadLines(const BatchRunContext& context, const std::atomic<bool>& stopRequested) {
   AddressList list = ReadAddressList(context.filePath, [&] { return stopRequested.load(); });
   if (const char* fault = AddressListStatusText(list.status); *fault != '\0') {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromUtf8(fault)));
+    Post(context, WorkerFault{QString::fromUtf8(fault)});
   }
   return MatchableLines(std::move(list.records));
 }
@@ -75,8 +80,7 @@ void PostReport(const BatchRunContext& context, const BatchLine& line, const Cha
       break;
     case ChangeOutcome::kVerified:
       if (!awaited) RecordAcceptance(inventory, line);
-      context.mailbox->post(
-          std::make_unique<DeviceFoundEvent>(std::vector<DeviceInfo>{report.seen}, kNoDiscoveryCycle));
+      Post(context, DevicesFound{{report.seen}});
       return;
     case ChangeOutcome::kNoAnswer:
       if (!report.final) return;
@@ -87,7 +91,7 @@ void PostReport(const BatchRunContext& context, const BatchLine& line, const Cha
     default:
       break;
   }
-  context.mailbox->post(std::make_unique<ChangeOutcomeEvent>(line.mac, report.outcome));
+  Post(context, ChangeOutcomeReport{line.mac, report.outcome});
 }
 
 }  // namespace
@@ -97,12 +101,12 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
   if (stopRequested.load() || (throughFile && context.filePath.empty())) return {};
 
   const std::vector<BatchLine> lines = throughFile ? ReadLines(context, stopRequested) : context.plan;
-  const std::vector<PlannedChange> plan = PlanChanges(
-      lines, [&](const BatchLine& line) { return TickedDevice(*context.inventory, line); });
+  const std::vector<PlannedChange> plan =
+      PlanChanges(lines, [&](const BatchLine& line) { return TickedDevice(*context.inventory, line); });
   const int matching = static_cast<int>(
       std::count_if(plan.begin(), plan.end(), [](const PlannedChange& change) { return change.device.has_value(); }));
   BatchTally tally = WindowTally(ChangeTally{}, matching);
-  context.mailbox->post(std::make_unique<BatchProgressEvent>(tally));
+  Post(context, BatchProgress{tally});
 
   ChangeEngineSeams seams;
   seams.endpoint = context.settings;
@@ -112,13 +116,12 @@ BatchTally NvtSettingThreadProcRun(const BatchRunContext& context, const std::at
   seams.onReport = [&](const ChangeReport& report, const ChangeTally& now) {
     if (plan[report.line].device) PostReport(context, lines[report.line], report);
     tally = WindowTally(now, matching);
-    context.mailbox->post(std::make_unique<BatchProgressEvent>(tally));
+    Post(context, BatchProgress{tally});
   };
   const ChangeRunResult result = RunChangeEngine(plan, {kBatchUserId, kBatchPassword}, seams);
   if (result.end == ChangeRunEnd::kEndpointUnavailable) {
     const EndpointFault fault{context.settings.localPort, result.openError};
-    context.mailbox->post(
-        std::make_unique<WorkerFaultEvent>(WithheldChangeText(fault), WorkerFaultKind::kEndpointUnavailable));
+    Post(context, WorkerFault{WithheldChangeText(fault), WorkerFaultKind::kEndpointUnavailable});
   }
   return tally;
 }
@@ -127,9 +130,9 @@ int NvtSettingThreadProc(const BatchRunContext& context, const std::atomic<bool>
   try {
     NvtSettingThreadProcRun(context, stopRequested);
   } catch (...) {
-    context.mailbox->post(std::make_unique<WorkerFaultEvent>(QString::fromLatin1(kBatchFaultText)));
+    Post(context, WorkerFault{QString::fromLatin1(kBatchFaultText)});
   }
-  context.mailbox->post(std::make_unique<QEvent>(WM_BATCH_ENDED));
+  Post(context, BatchEnded{});
   return 0;
 }
 

@@ -7,6 +7,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QStyle>
+#include <variant>
 
 #include "discovery/worker_events.h"
 #include "protocol/address_text.h"
@@ -349,36 +350,27 @@ void CTavrixDlg::MirrorTicks() {
 // ---- Worker events ----------------------------------------------------------
 
 void CTavrixDlg::customEvent(QEvent* event) {
+  const auto* worker = dynamic_cast<const WorkerEvent*>(event);
+  if (worker == nullptr) return QDialog::customEvent(event);
   // A stopped cycle's worker, even one let go at its stop wait, is no longer
   // heard: its replies are out of date and its "ended" would cut a new scan short.
-  if (const auto* tagged = dynamic_cast<const WorkerEvent*>(event);
-      tagged != nullptr && tagged->cycle() != kNoDiscoveryCycle && tagged->cycle() != discovery_.CurrentCycle()) {
-    return;
-  }
-  const QEvent::Type type = event->type();
-  if (type == WM_DEVICE_FOUND) {
-    // The records belong to the event and are freed with it.
-    OnDevicesFound(static_cast<DeviceFoundEvent*>(event)->devices());
-  } else if (type == WM_DISCOVERY_ENDED) {
-    OnDiscoveryEnded();
-  } else if (type == WM_BATCH_ENDED) {
-    OnBatchEnded();
-  } else if (type == BatchProgressEventType()) {
-    OnBatchProgress(*static_cast<BatchProgressEvent*>(event));
-  } else if (type == ChangeOutcomeEventType()) {
-    OnChangeOutcome(*static_cast<ChangeOutcomeEvent*>(event));
-  } else if (type == WorkerFaultEventType()) {
-    ShowWorkerFault(*static_cast<WorkerFaultEvent*>(event));
-  } else {
-    QDialog::customEvent(event);
-  }
+  if (worker->cycle() != kNoDiscoveryCycle && worker->cycle() != discovery_.CurrentCycle()) return;
+  std::visit(Overloaded{
+                 [this](const DevicesFound& found) { OnDevicesFound(found.devices); },
+                 [this](const DiscoveryEnded&) { OnDiscoveryEnded(); },
+                 [this](const BatchEnded&) { OnBatchEnded(); },
+                 [this](const BatchProgress& progress) { OnBatchProgress(progress.tally); },
+                 [this](const ChangeOutcomeReport& report) { OnChangeOutcome(report); },
+                 [this](const WorkerFault& fault) { ShowWorkerFault(fault); },
+             },
+             worker->message());
 }
 
-void CTavrixDlg::ShowWorkerFault(const WorkerFaultEvent& fault) {
+void CTavrixDlg::ShowWorkerFault(const WorkerFault& fault) {
   // Recorded before the box opens: its modal loop runs the re-scan timer.
-  if (!faultsShown_.insert(fault.kind()).second) return;
-  const bool warning = fault.kind() != WorkerFaultKind::kFault;
-  Prompts::current().showMessage(this, warning ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text(),
+  if (!faultsShown_.insert(fault.kind).second) return;
+  const bool warning = fault.kind != WorkerFaultKind::kFault;
+  Prompts::current().showMessage(this, warning ? QMessageBox::Warning : QMessageBox::NoIcon, fault.text,
                                  QMessageBox::Ok);
 }
 

@@ -7,11 +7,9 @@
 // means (DeviceTableCore) and the discovery controller. It never decides
 // cell texts or colours itself: it copies the core's decisions into the grid
 // and the re-scan timer. Workers reach it only through its mailbox, as
-// posted events (1025 device found, 1026 discovery ended, 1027 batch ended,
-// 1028 devices found: a discovery cycle's replies batch by batch, whose new
-// rows enter the grid in one insertion so that listing a device costs the
-// same on an empty list and on 16 000 rows; plus fault events whose text the window shows and batch progress, which
-// it shows in a label beside the command buttons, never in a list cell).
+// posted worker events: found devices (a batch's new rows enter the grid in
+// one insertion), ends, faults, whose text the window shows, and batch
+// progress, shown in a label beside the command buttons, never in a cell.
 //
 // A running batch worker holds the local port until its end has been
 // handled, whatever the window state ("Clear" makes the window idle while
@@ -44,24 +42,21 @@
 #include <vector>
 
 #include "discovery/discovery_worker.h"
-#include "protocol/encp_timing.h"
 #include "discovery/window_mailbox.h"
 #include "discovery/worker_events.h"
 #include "discovery/worker_thread.h"
 #include "protocol/encp_client.h"
+#include "protocol/encp_timing.h"
 #include "table/device_table.h"
 #include "ui/config/batch_worker.h"
 #include "ui/main/main_window_seams.h"
 
-class BatchProgressEvent;
-class ChangeOutcomeEvent;
 class CNVTSettingDlg;
 class CXListCtrl;
 class QComboBox;
 class QLabel;
 class QMenu;
 class QMenuBar;
-class WorkerFaultEvent;
 namespace Ui {
 class TavrixDialog;
 }
@@ -173,8 +168,8 @@ class CTavrixDlg : public QDialog {
   void OnDiscoveryEnded();
   void OnBatchEnded();
   void SetupBatchProgress();
-  void OnBatchProgress(const BatchProgressEvent& progress);
-  void OnChangeOutcome(const ChangeOutcomeEvent& outcome);
+  void OnBatchProgress(const BatchTally& tally);
+  void OnChangeOutcome(const ChangeOutcomeReport& report);
   void ShowBatchTally();
   void HideBatchProgress();
   // Only one endpoint may hold the local port: a change about to be sent
@@ -189,7 +184,7 @@ class CTavrixDlg : public QDialog {
   void OpenWebPage(const DeviceInfo& device);
   std::optional<DeviceInfo> RowRecord(int row) const;
   void MirrorTicks();
-  void ShowWorkerFault(const WorkerFaultEvent& fault);
+  void ShowWorkerFault(const WorkerFault& fault);
 
   // Closed first thing in the destructor body (and again, harmlessly, when
   // this member goes), so no worker posts to a window being torn down.

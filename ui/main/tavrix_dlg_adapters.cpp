@@ -104,7 +104,7 @@ void CTavrixDlg::WarnIfChosenAdapterGone() {
   const UsableAdapter& chosen = usableAdapters_[static_cast<size_t>(item - 1)];
   const UsableAdapterSource read = seams_.readUsableAdapters;
   if (!read || VanishedAdapters({chosen}, read()).empty()) return;
-  ShowWorkerFault(WorkerFaultEvent(AdapterGoneText(chosen.name), WorkerFaultKind::kAdapterGone));
+  ShowWorkerFault(WorkerFault{AdapterGoneText(chosen.name), WorkerFaultKind::kAdapterGone});
 }
 
 bool CTavrixDlg::eventFilter(QObject* watched, QEvent* event) {

@@ -94,7 +94,8 @@ void CTavrixDlg::OnNvtSetting() {
     batchTally_ = BatchTally{};
     batchProgressLabel_->setText(UiText(kBatchRunningText));
     batchProgressLabel_->show();
-    for (const MacAddress& mac : nvtSettingDlg_->otherNetwork()) ApplyCells(table_.MarkOutcome(mac.data(), ChangeOutcome::kOtherNetwork));
+    for (const MacAddress& mac : nvtSettingDlg_->otherNetwork())
+      ApplyCells(table_.MarkOutcome(mac.data(), ChangeOutcome::kOtherNetwork));
   } else if (portReleased) {
     ResumeAfterRefusedStart();
   }
@@ -134,14 +135,14 @@ void CTavrixDlg::SetupBatchProgress() {
   batchProgressLabel_->hide();
 }
 
-void CTavrixDlg::OnBatchProgress(const BatchProgressEvent& progress) {
+void CTavrixDlg::OnBatchProgress(const BatchTally& tally) {
   if (!batchProgressWanted_) return;
-  batchTally_ = progress.tally();
+  batchTally_ = tally;
   ShowBatchTally();
 }
 
-void CTavrixDlg::OnChangeOutcome(const ChangeOutcomeEvent& outcome) {
-  ApplyCells(table_.MarkOutcome(outcome.mac().data(), outcome.outcome()));
+void CTavrixDlg::OnChangeOutcome(const ChangeOutcomeReport& report) {
+  ApplyCells(table_.MarkOutcome(report.mac.data(), report.outcome));
 }
 
 // While the run goes on: how far it has got. Once it has ended the line

@@ -105,14 +105,12 @@ std::string Line(int device, const std::string& ip, const char* mask = "255.255.
 class BatchSink : public QObject {
  public:
   bool event(QEvent* event) override {
-    if (event->type() == BatchProgressEventType())
-      progressEvents.push_back(static_cast<BatchProgressEvent*>(event)->tally());
-    else if (event->type() == WorkerFaultEventType())
-      faults.push_back(static_cast<WorkerFaultEvent*>(event)->text());
-    else if (event->type() == WM_BATCH_ENDED)
-      ++ended;
-    else
-      return QObject::event(event);
+    const auto* worker = dynamic_cast<WorkerEvent*>(event);
+    if (worker == nullptr) return QObject::event(event);
+    const WorkerMessage& message = worker->message();
+    if (const auto* progress = std::get_if<BatchProgress>(&message)) progressEvents.push_back(progress->tally);
+    if (const auto* fault = std::get_if<WorkerFault>(&message)) faults.push_back(fault->text);
+    if (std::holds_alternative<BatchEnded>(message)) ++ended;
     return true;
   }
 

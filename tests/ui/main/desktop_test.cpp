@@ -134,9 +134,9 @@ TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
     std::vector<DeviceInfo> devices;
     for (uint8_t i = 1; i <= 3; ++i) devices.push_back(TestDevice(i, i == 3 ? "192.168.0.21" : "192.168.0.20"));
     window.SetState(static_cast<int>(WindowState::kScanning));
-    DeviceFoundEvent found(devices, window.CurrentDiscoveryCycle());
+    WorkerEvent found(DevicesFound{devices}, window.CurrentDiscoveryCycle());
     QApplication::sendEvent(&window, &found);
-    WorkerEvent ended(WM_DISCOVERY_ENDED, found.cycle());
+    WorkerEvent ended(DiscoveryEnded{}, found.cycle());
     QApplication::sendEvent(&window, &ended);
     window.DeviceList()->SetCheckbox(2, 0, 1);
     window.SelectRow(2);

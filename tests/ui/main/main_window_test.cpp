@@ -116,9 +116,9 @@ class MainWindowTest : public ::testing::Test {
   // A worker's events as they reach the window (delivered at once): what it
   // found, then its end; of the current cycle unless the test names another.
   void Deliver(const std::vector<DeviceInfo>& devices, std::optional<DiscoveryCycle> cycle = {}) {
-    DeviceFoundEvent found(devices, cycle.value_or(window->CurrentDiscoveryCycle()));
+    WorkerEvent found(DevicesFound{devices}, cycle.value_or(window->CurrentDiscoveryCycle()));
     QApplication::sendEvent(window.get(), &found);
-    WorkerEvent ended(WM_DISCOVERY_ENDED, found.cycle());
+    WorkerEvent ended(DiscoveryEnded{}, found.cycle());
     QApplication::sendEvent(window.get(), &ended);
   }
 
@@ -367,8 +367,7 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
   EXPECT_TRUE(window->IsRescanTimerActive());
   EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
-  WorkerFaultEvent fault(QString::fromLatin1(kDiscoveryFaultText), WorkerFaultKind::kFault,
-                         window->CurrentDiscoveryCycle());
+  WorkerEvent fault(WorkerFault{QString::fromLatin1(kDiscoveryFaultText)}, window->CurrentDiscoveryCycle());
   for (int cycle = 0; cycle < 2; ++cycle) QApplication::sendEvent(window.get(), &fault);
   ASSERT_EQ(prompts.messages().size(), 1u);
   EXPECT_EQ(prompts.messages()[0].text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
