@@ -1,15 +1,10 @@
-// One search cycle on a background thread: open an endpoint, send one search
-// request, drain replies for 500 ms, post the decoded devices to the window
-// batch by batch (one event per batch), close, post "ended". The worker keeps no list; merging replies is
-// the device table's job.
+// One discovery cycle on a background thread: open an endpoint, search, post
+// the decoded devices batch by batch, close, post "ended". Merging replies is
+// the device table's job, not the worker's.
 //
-// The worker's whole world is a DiscoveryWorkerContext copied into its
-// thread: the window's mailbox (shared), the endpoint settings and the
-// function that opens the endpoint. The application passes the default
-// settings; tests point them at loopback and free ports, and may swap the
-// opener to inject faults. A fault inside the cycle is reported to the
-// window as a WorkerFaultEvent; the "ended" event follows in every case.
-// Every event carries the cycle number in the context.
+// Invariants: the worker touches only its DiscoveryWorkerContext, copied into
+// its thread; every event it posts carries the context's cycle; a fault is
+// posted as text, and "ended" follows in every case.
 #pragma once
 
 #include <atomic>
@@ -32,7 +27,7 @@ struct DiscoveryWorkerContext {
 inline constexpr std::chrono::milliseconds kDiscoveryCycleLength = kSearchCycleLength;
 
 // Thread procedure: runs the cycle inside a catch-all, then posts
-// WM_DISCOVERY_ENDED. Returns 0 in every case.
+// DiscoveryEnded. Returns 0 in every case.
 int EncpThreadProc(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested);
 void EncpThreadProcRun(const DiscoveryWorkerContext& context, const std::atomic<bool>& stopRequested);
 

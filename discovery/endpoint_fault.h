@@ -1,16 +1,11 @@
-// What the operator is told when a task cannot open its endpoint, usually
-// because another program holds the local port, or when the system discarded
-// replies to a search because the receive buffer was full.
+// What the operator is told when a task cannot open its endpoint (usually
+// another program holds the local port) or the system discarded replies to a
+// full receive buffer.
 //
-// Replies come back to the local port, so a task whose bind failed cannot
-// hear them. A search still goes out (from a port the system picks, and
-// whatever reaches that port is still taken), but the operator must learn
-// why the list may stay empty. A change is never sent: the device would
-// move while its answer went to the other program, an unverified change the
-// operator never learns about.
-//
-// The cause is read from errno, so OpenFaultAfterInit must run right after
-// the endpoint's initialisation, on the same thread, before any other call.
+// Invariants: a search still goes out when the bind failed; a change never
+// does, as the device's answer would go to the other program and leave the
+// change unverified. OpenFaultAfterInit reads errno, so it must run right
+// after the endpoint's initialisation, on the same thread.
 #pragma once
 
 #include <QString>

@@ -1,20 +1,13 @@
-// How worker threads reach the main window without ever touching it.
+// How worker threads reach the main window without ever touching it: every
+// post goes through a shared mailbox that the window closes before its
+// QObject part is torn down.
 //
-// Workers hold a shared WindowMailbox and post events through it; posting is
-// QCoreApplication::postEvent under the mailbox's lock, which is thread-safe,
-// keeps the order of one thread's events and never waits for the window.
-// The window closes the mailbox (through the MailboxOwner member it holds)
-// before its QObject part is torn down, taking the same lock; from then on
-// posts are refused and their events freed on the spot. Because a post and
-// the close can never overlap, a worker that outlives the window - for
-// example one left running after its stop wait expired - cannot reach freed
-// memory, and Qt frees whatever was queued but not yet delivered when the
-// window's QObject goes.
-//
-// Under ThreadSanitizer the mailbox also marks each hand-off (released on
-// posting, acquired by a filter on the window before delivery): the lock in
-// the distribution's uninstrumented Qt event queue is invisible to it, and
-// without the marks every read of a posted event's fields would be reported.
+// Invariants: a post and the close never overlap (one lock), so a worker that
+// outlives the window never reaches freed memory; once closed, a post is
+// refused and its event freed at once. Posting never waits for the window and
+// keeps one thread's order. Under ThreadSanitizer each hand-off is marked
+// (released on posting, acquired before delivery): the lock of Qt's
+// uninstrumented event queue is invisible to it.
 #pragma once
 
 #include <QEvent>

@@ -1,14 +1,9 @@
-// One background worker as the window records it: a std::thread, the stop
-// flag the worker polls, and an "ended" signal the stopper waits on.
+// One background worker as the window records it: a thread, the stop flag it
+// polls and an "ended" signal the stopper waits on. Window thread only.
 //
-// Threads cannot be killed from outside here. Stop() asks the worker to
-// stop, waits up to a bounded time for it to end and, if it has not, lets it
-// go (detaches it). That is safe only because a worker body owns everything
-// it uses by value or shared_ptr - its stop flag included, which lives in
-// state shared with the running thread - so nothing it touches afterwards
-// can have been freed by the window.
-//
-// Used on the window thread only; the worker sees nothing but its flag.
+// Invariants: Stop() waits a bounded time and then lets the worker go
+// (detaches it). That is safe only because a worker body owns everything it
+// uses by value or shared_ptr, its stop flag included.
 #pragma once
 
 #include <atomic>

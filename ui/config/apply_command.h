@@ -1,9 +1,6 @@
-// The "Apply" button of the settings panel as far as it lives outside the
-// main window: the confirmation, the login, the one exchange with the
-// device and the error boxes. The window checks its state before (Apply is
-// ignored unless idle) and, on acceptance, marks the row "Checking ip
-// address ...", remembers the MAC, enters its verifying state and fires the
-// re-scan timer at once.
+// The "Apply" button of the settings panel outside the main window: the
+// confirmation, the login, the one exchange with the device and the error
+// boxes. The window checks its state before and starts the verification after.
 //
 // Window thread only; blocks for up to a second while the device answers.
 // Every box and the login dialog go through the Prompts seam.

@@ -1,18 +1,11 @@
-// The "NVT setting" button as far as it lives outside the main window: the
-// checks, the dialog and the confirmation that lead to a batch run, and the
-// start of the run. The window keeps the buttons and the window state.
+// The "NVT setting" button outside the main window: the checks, the dialog
+// and the confirmation that lead to a batch run, and the start of the run.
+// The window keeps the buttons and the window state.
 //
-// Order: a batch still running is refused with a message (a second worker
-// would fight the first for the local port and the changed-device list);
-// no ticked row gives "Please select the list !"; the "NVT Setting" dialog
-// runs (in the UI way its OK has already planned the range, or refused it);
-// a file way without a file ends silently; "Do you want to change?"
-// must be answered OK. Only then `beforeStart` runs - the window stops its
-// discovery worker and its re-scan timer there, because only one endpoint
-// can hold the local port - and the worker is started.
-//
-// Like every dialog of the window it runs on the window thread and talks to
-// the operator only through the Prompts seam.
+// Invariants: no second run starts while one is running (it would fight the
+// first for the local port); `beforeStart`, where the window frees the port,
+// runs only after the operator confirmed. Window thread only; the operator is
+// reached only through the Prompts seam.
 #pragma once
 
 #include <QtGlobal>

@@ -1,14 +1,11 @@
-// Changing one device's network settings from the settings panel, without
-// the widgets: the request built from the selected record, the panel and the
-// login, one exchange with the device, and what the operator is told.
+// Changing one device's network settings from the settings panel, without the
+// widgets: the request, one exchange with the device through the change
+// engine, and what the operator is told.
 //
-// A batch of one through the change engine: its request builder, its
-// crediting of answers and its resends to a device still found at its old
-// settings. An acceptance is final as soon as it is heard; the window then
-// verifies it with its own re-scans. The window thread blocks for the
-// exchange (a second for an answering device, a few for a silent one); the
-// endpoint lives only for the exchange and binds the local port, so no
-// other endpoint may be open.
+// Invariants: the window thread blocks for the exchange (a few seconds at
+// most); the endpoint lives only for the exchange and binds the local port,
+// so no other endpoint may be open. An acceptance is final once heard; the
+// window's re-scans verify it.
 #pragma once
 
 #include <QString>
