@@ -43,4 +43,3 @@ struct BatchTally {
   int noAnswer = 0;
   int verified = 0;  // counted by whoever verifies, after the run
 };
-

@@ -339,9 +339,8 @@ class Engine {
       checkDue = checkDue || (Awaiting(i) && lines_[i].checkDue);
     }
     if (!awaiting) return false;
-    const bool sendsSettled = outstanding_.empty() && std::none_of(queue_.begin(), queue_.end(), [&](size_t i) {
-                                return !Blocked(i, now);
-                              });
+    const bool sendsSettled =
+        outstanding_.empty() && std::none_of(queue_.begin(), queue_.end(), [&](size_t i) { return !Blocked(i, now); });
     return (checkDue && sendsSettled) || now >= lastSearchStart_ + kRescanPeriod;
   }
 
@@ -372,9 +371,8 @@ class Engine {
   bool SearchOver(Clock::time_point now) const {
     if (now >= searchStart_ + kSearchCycleLength) return true;
     if (now - lastReplyAt_ < kSettleGap) return false;
-    return std::all_of(checked_.begin(), checked_.end(), [&](size_t i) {
-      return !Awaiting(i) || seen_.count(plan_[i].mac) > 0;
-    });
+    return std::all_of(checked_.begin(), checked_.end(),
+                       [&](size_t i) { return !Awaiting(i) || seen_.count(plan_[i].mac) > 0; });
   }
 
   bool ShowsNewSettings(size_t i, const DeviceInfo& reply) const {

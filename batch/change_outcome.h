@@ -16,20 +16,21 @@ inline constexpr const char* kStateRefusedCredential = QT_TRANSLATE_NOOP("Tavrix
 inline constexpr const char* kStateRefused = QT_TRANSLATE_NOOP("Tavrix", "Change refused by the device");
 inline constexpr const char* kStateNoAnswer = QT_TRANSLATE_NOOP("Tavrix", "No answer to the change");
 // One MAC answered one search from two addresses: a clone or a forger.
-inline constexpr const char* kStateMacConflict = QT_TRANSLATE_NOOP("Tavrix", "MAC address answers from two IP addresses");
+inline constexpr const char* kStateMacConflict =
+    QT_TRANSLATE_NOOP("Tavrix", "MAC address answers from two IP addresses");
 // A range plan passed the device by: another adapter heard it.
 inline constexpr const char* kStateOtherNetwork = QT_TRANSLATE_NOOP("Tavrix", "Other network: nothing sent");
 
 enum class ChangeOutcome {
-  kVerified = 0,            // seen at the address (or network type) it was given
-  kAcceptedNotSeen = 1,     // accepted, never seen at its new address
-  kRefusedCredential = 2,   // result 2: the ID or password
-  kRefused = 3,             // any other refusal, a malformed answer included
-  kNoAnswer = 4,            // no answer, and no sign that the change was made
-  kNotFound = 5,            // the MAC did not answer the search
-  kConflict = 6,            // one MAC answered one search from two addresses
-  kNotSent = 7,             // interrupted before sending, or skipped
-  kOtherNetwork = 8,        // heard on another adapter than the plan's; nothing sent
+  kVerified = 0,           // seen at the address (or network type) it was given
+  kAcceptedNotSeen = 1,    // accepted, never seen at its new address
+  kRefusedCredential = 2,  // result 2: the ID or password
+  kRefused = 3,            // any other refusal, a malformed answer included
+  kNoAnswer = 4,           // no answer, and no sign that the change was made
+  kNotFound = 5,           // the MAC did not answer the search
+  kConflict = 6,           // one MAC answered one search from two addresses
+  kNotSent = 7,            // interrupted before sending, or skipped
+  kOtherNetwork = 8,       // heard on another adapter than the plan's; nothing sent
 };
 
 int OutcomeCode(ChangeOutcome outcome);

@@ -10,10 +10,10 @@
 #include "batch/batch_run.h"
 #include "batch/range_plan.h"
 #include "protocol/address_text.h"
+#include "protocol/device_texts.h"
 #include "protocol/usable_adapters.h"
 #include "tools/cli/adapter_option.h"
 #include "tools/cli/change_run.h"
-#include "protocol/device_texts.h"
 #include "tools/cli/device_text.h"
 #include "tools/cli/not_sent_text.h"
 #include "tools/cli/scan_cycle.h"
@@ -129,8 +129,8 @@ int DryRun(const AddressListLines& file, const std::vector<DeviceInfo>& found, b
     };
     report += std::string(file.lines.empty() ? "" : "\n") + "]" + count("ready", check.ready) +
               count("notListed", check.notListed) + count("notTicked", check.notTicked) +
-              count("warned", check.warned) + count("skipped", check.skipped) +
-              ", \"otherNetwork\": [" + OtherNetworkText(otherNetwork, true) + "]}\n";
+              count("warned", check.warned) + count("skipped", check.skipped) + ", \"otherNetwork\": [" +
+              OtherNetworkText(otherNetwork, true) + "]}\n";
   } else {
     report += AddressListCheckSummary(check) + "\n";
   }
@@ -199,8 +199,7 @@ int RunBatchCommand(const CliArgs& args, const std::string& password, ReportSink
     std::fprintf(stderr, "%s\n", PortUnavailableText(args.endpoint.localPort, run.result.openError).c_str());
   }
   if (const int signalled = StopSignalExitStatus(); signalled != 0) return signalled;
-  const bool allVerified = std::all_of(run.result.lines.begin(), run.result.lines.end(), [](const ChangeReport& r) {
-    return r.outcome == ChangeOutcome::kVerified;
-  });
+  const bool allVerified = std::all_of(run.result.lines.begin(), run.result.lines.end(),
+                                       [](const ChangeReport& r) { return r.outcome == ChangeOutcome::kVerified; });
   return allVerified && passedBy.empty() && !adapterVanished && !run.endpointUnavailable ? 0 : kExitFailure;
 }

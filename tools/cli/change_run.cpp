@@ -27,8 +27,8 @@ std::string AddressesJson(const ChangeReport& report) {
 
 // Overwritten in place; only ever on a terminal.
 void ShowProgress(const ChangeTally& t) {
-  std::fprintf(stderr, "\r%d sent, %d accepted, %d verified, %d refused, %d no answer, of %d\033[K", t.sent,
-               t.accepted, t.verified, t.refused, t.noAnswer, t.lines);
+  std::fprintf(stderr, "\r%d sent, %d accepted, %d verified, %d refused, %d no answer, of %d\033[K", t.sent, t.accepted,
+               t.verified, t.refused, t.noAnswer, t.lines);
   std::fflush(stderr);
 }
 
@@ -44,10 +44,10 @@ void WatchStopSignals() {
   static std::once_flag watcherStarted;
   std::call_once(watcherStarted, [signals] {
     std::thread([signals] {
-    int received = 0;
-    if (sigwait(&signals, &received) != 0) return;
-    stopSignal = received;
-    stopRequested = true;
+      int received = 0;
+      if (sigwait(&signals, &received) != 0) return;
+      stopSignal = received;
+      stopRequested = true;
     }).detach();
   });
 }

@@ -146,8 +146,8 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
         d.replyFault = SimReplyFault::kOptionOverrun;
       else
         return fail(
-            "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, quiet-accept, cut-fixed or "
-            "option-overrun)");
+            "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, "
+            "quiet-accept, cut-fixed or option-overrun)");
     }
     fleet.push_back(d);
   }

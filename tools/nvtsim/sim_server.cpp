@@ -229,12 +229,15 @@ void SimServer::ApplyDueMoves() {
   std::string error;
   if (!addresses_->Add(added, &error)) std::fprintf(stderr, "nvtsim: %s\n", error.c_str());
   std::erase_if(left, [&](uint32_t old) {
-    return std::any_of(config_.fleet.begin(), config_.fleet.end(), [&](const SimDevice& d) { return d.address == old; });
+    return std::any_of(config_.fleet.begin(), config_.fleet.end(),
+                       [&](const SimDevice& d) { return d.address == old; });
   });
   addresses_->Remove(left);
 }
 
-bool SimServer::Lost(double chance) { return chance > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < chance; }
+bool SimServer::Lost(double chance) {
+  return chance > 0 && std::uniform_real_distribution<double>(0, 1)(random_) < chance;
+}
 
 SimDevice SimServer::Reported(size_t device) const {
   if (!config_.reportBeforeMove) return config_.fleet[device];
