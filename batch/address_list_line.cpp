@@ -70,7 +70,7 @@ std::optional<std::array<uint8_t, 6>> ParseUpperColonMac(std::string_view text) 
 
 namespace {
 
-// The line as ParseAddressListLine has always judged it, with the first
+// The line as ParseAddressListLine judges it, with the first
 // fault met; blank and comment lines are told apart afterwards.
 AddressListLine Judge(std::string_view line) {
   AddressListLine result;

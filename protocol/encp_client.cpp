@@ -164,7 +164,7 @@ int32_t ENCPCLIENT_Close(EncpClient* client) {
 int32_t ENCPCLIENT_Wait(EncpClient* client, int32_t seconds, int32_t microseconds) {
   // poll() rather than select(): a descriptor numbered FD_SETSIZE or more,
   // ordinary in a process holding many files, is waited on like any other.
-  // The diagnostics keep their "select" prefix, so logs read as before.
+  // The diagnostics keep their "select" prefix: their texts are fixed.
   const int handle = client->socketHandle;
   if (handle < 0) {
     std::fprintf(stderr, "select: socket %d cannot be waited on\n", handle);
