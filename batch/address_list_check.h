@@ -1,22 +1,12 @@
-// The pre-flight check of an address list: what a batch would make of each
-// line against the devices listed right now, before anything is sent.
+// The pre-flight check of an address list: what a batch would make of each line against the
+// devices listed right now, before anything is sent. It only warns: the batch still sends to every
+// usable line whose device is listed and ticked.
 //
-// It only warns. The batch still sends to every usable line whose device is
-// listed and ticked; the check says where that is likely not what the
-// operator meant. A usable line gets every problem found, most important
-// first, in the order of LineProblem: a line that sends nothing (not listed,
-// not ticked) says so before anything else; then a device asked twice,
-// whose last line wins; then settings that are wrong on their own (mask,
-// gateway); last the clashes with other lines and devices. DHCP lines carry
-// no addresses that are sent, so they only get the first three checks.
-//
-// A gateway of 0.0.0.0 means "none" and is never outside the subnet. A
-// listed device keeps its address unless some usable line of the file gives
-// it a new one (DHCP, or another STATIC address), ticked or not: the check
-// judges the file, and ticks only decide "not ticked".
-//
-// Free of Qt and of the inventory's lock: the caller passes a snapshot of
-// the listed devices, so the window and the command-line client share it.
+// Problems come most important first, in LineProblem's order; DHCP lines send no addresses and get
+// only the first three. A gateway of 0.0.0.0 is "none", never outside the subnet. A listed device
+// keeps its address unless a usable line gives it another, ticked or not: the check judges the
+// file, and ticks decide only "not ticked". Free of Qt and of the inventory's lock (the caller
+// passes a snapshot), so the window and the command-line client share it.
 #pragma once
 
 #include <array>

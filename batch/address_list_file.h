@@ -1,28 +1,13 @@
-// Reading an address list file: the one reader that the "NVT Setting"
-// dialog, the File DB viewer and the batch worker share, so all of them
-// always agree on which files and which lines are usable.
+// Reading an address list file: the one reader the "NVT Setting" dialog, the File DB viewer and the
+// batch worker share, so all of them agree on which files and which lines are usable.
 //
-// Only a regular file of at most 16 MiB is read. The path is opened without
-// blocking and checked on the open descriptor, so a FIFO, a device such as
-// /dev/zero, a directory or a file swapped in after a check is refused
-// before a byte is read and never stalls or floods the window thread; the
-// size bound also holds while reading, should the file grow meanwhile. A
-// refused or failed file yields no lines at all, never a part of them.
-//
-// The file is plain text read byte by byte. A UTF-8 byte-order mark at its
-// start, as many editors write one, is skipped. A line ends at LF; CR LF
-// counts as one line end (a CR elsewhere is white space to the line parser).
-// A line is delivered in pieces of at most 2047 characters, its end counted
-// as one of them, and the rest of a longer line is delivered as the next
-// piece, so memory per line is bounded whatever the file holds; binary
-// content is just lines that do not parse.
-//
-// For review, every line can be kept with its parse result. Blank and
-// comment lines are dropped there, and only the first 1000 unusable lines
-// are kept (the rest only counted), so a file of millions of one-character
-// lines cannot make millions of rows.
-//
-// Free of Qt, so a fuzz target and the worker thread can use it as they are.
+// Only a regular file of at most kAddressListMaxBytes is read. It is checked on the descriptor
+// opened without blocking, so a FIFO, a device, a directory or a file swapped in after a check is
+// refused before a byte is read; the bound holds while the file grows. A refused or failed file
+// yields no lines, never a part of them. A leading UTF-8 byte-order mark is skipped and CR LF is
+// one line end. Lines arrive in pieces of at most kAddressListPieceLength and review keeps at most
+// kAddressListMaxKeptUnusable unusable lines, so memory is bounded whatever the file holds.
+// Free of Qt, for the fuzz target and the worker thread.
 #pragma once
 
 #include <cstdio>

@@ -1,31 +1,11 @@
-// One line of an address list file: what a batch change gives one device.
+// One line of an address list file: what a batch gives one device (the format: README.md).
+// Tokens are separated by any white space, CR included.
 //
-//   00:1A:2B:3C:4D:5E  STATIC  192.168.1.20  255.255.255.0  192.168.1.1  168.126.63.1
-//
-// Six tokens separated by any white space (blank, tab, CR, ...): MAC, type,
-// IP address, subnet mask, gateway, DNS server. Tokens after the sixth are
-// ignored. A token may hold at most 63 characters; a longer one among the
-// first six makes the line unusable, as do fewer than six tokens, a type
-// other than STATIC or DHCP (any letter case), or an address that is not
-// plain dotted decimal.
-//
-// Addresses must be exactly four decimal parts of 1 to 3 digits, each 0 to
-// 255, leading zeros read as decimal ("010" is 10). A looser reading would
-// turn a typing error such as 192.168.1.300 into the broadcast address, or
-// read 010 as octal 8, and then send a device an address nobody meant.
-// DHCP lines need all four addresses too, although a DHCP request carries
-// none of them.
-//
-// The MAC token is kept exactly as written and never validated here; the
-// batch matches it character for character against "%02X:%02X:..." text of
-// a device's MAC, so a lower-case or dashed MAC is shown but never matches.
-//
-// An unusable line also says why, for the operator to mend the file: the
-// first fault met while reading it left to right, in the same order the
-// usable lines are judged, so the reason never changes which lines are used.
-// A line holding nothing but white space, or whose first non-blank character
-// is '#', is a blank or comment line unless it is usable; a usable line that
-// happens to start with '#' stays usable, as it always was.
+// Addresses are read strictly, "010" as 10: a looser reading would turn 192.168.1.300 into the
+// broadcast address, or 010 into octal 8, and send a device an address nobody meant. The MAC token
+// is kept as written and never validated here; only the upper-case colon form matches a device.
+// An unusable line names its first fault, read left to right in the order usable lines are judged,
+// so the reason never changes which lines are used; a usable line starting with '#' stays usable.
 //
 // Pure functions over bytes, free of Qt, safe for any input (a fuzz target).
 #pragma once

@@ -1,31 +1,18 @@
-// The one way every change reaches devices - a batch from a file or a range,
-// the settings panel's Apply, `tavrix-cli set` and `tavrix-cli batch` - and
-// the one place where what a device did settles what became of its change.
+// The one way every change reaches devices (file and range batches, the settings panel's Apply,
+// `tavrix-cli set` and `batch`) and the one place where what a device did settles its outcome.
+// No Qt, no thread of its own: it runs on the caller's thread with one endpoint until every line
+// is final or the stop flag is set.
 //
-// Input: a plan of lines (a device as the search found it, or none, and the
-// settings it is to receive), the credential and the endpoint to open. Output:
-// a report each time a line's outcome changes, and the final outcome of every
-// line when the run ends. No Qt, no thread of its own: it runs on the
-// caller's thread, one endpoint for the whole run, and returns when every
-// line is final or the stop flag is set.
+// At most kMostOutstanding requests wait at once, each for kAnswerWait, sent kSendSpacing apart so
+// a large plan never floods the LAN. A result reply names no MAC: it is credited by source address
+// (and selector) to the one line that can have sent it, so two lines whose devices answer from one
+// address are never outstanding together.
 //
-// Exchanges overlap: up to kMostOutstanding requests wait at once, each for
-// its own kAnswerWait from its own send; sends are at least kSendSpacing
-// apart, so a large plan never floods the LAN. Two lines whose devices
-// answer from a common address are never outstanding together, because a
-// result reply names no MAC: it is credited by its source address (and
-// selector, when it carries one) to the one line that can have sent it.
-//
-// The device's behaviour settles the outcome, read from searches the run
-// makes itself on the same endpoint: at once when no request is waiting any
-// more and a check is due, else every kRescanPeriod. A line that was
-// accepted, or that had no answer, is verified when a search finds its
-// device at the address it was given (for DHCP: reporting DHCP); an answer
-// that comes late is still credited. A line without an answer whose device
-// a search finds at its old address with its old settings is sent again,
-// at most kMostResends times; then it is "no answer". One MAC answering one
-// search from two addresses is a conflict, never a verification. Accepted
-// lines are watched for `verifyFor`, then are "accepted but not seen".
+// The run's own searches settle outcomes. Verified: a search finds the device at its given address
+// (DHCP: reporting DHCP); a late answer is still credited. Unanswered and still at its old
+// settings: resent up to kMostResends times, then "no answer". One MAC answering one search from
+// two addresses: a conflict, never a verification. Accepted and unseen for `verifyFor`: "accepted
+// but not seen".
 #pragma once
 
 #include <atomic>

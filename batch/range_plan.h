@@ -1,36 +1,15 @@
-// A batch by address range: which ticked device gets which address, worked
-// out before anything is sent, so the window, its viewer and the
-// command-line client all run and show the same plan through the change engine.
+// A batch by address range: which ticked device gets which address, worked out before anything is
+// sent, so the window, its viewer and the command-line client run and show the same plan.
 //
-// The ticked devices get Start, Start + 1, ... in the order given (the
-// window's list order). An address is passed over when a device that this run
-// does not re-address holds it (an unticked device of the list), when it is the
-// network or broadcast address of the subnet, or when it is the gateway or
-// DNS server typed for the run: each of these belongs to a host that would
-// then share its address with a device. Every device gets the same mask,
-// gateway and DNS server.
+// The ticked devices get Start, Start + 1, ... in the order given, passing over every address that
+// would make a device share its address with a host: one an unticked device holds, the subnet's
+// network and broadcast addresses, the gateway and the DNS server. A refused plan has no lines and
+// sends nothing: a partial one would leave devices half re-addressed. A ticked device heard on
+// another adapter than the range's never gets one of its addresses, which would strand it; a
+// device whose adapter is unknown is never called another network.
 //
-// A plan is refused, and then has no lines, when the mask is not contiguous,
-// the end lies below the start, start or end lie outside the subnet, or the
-// range holds fewer usable addresses than there are devices: a refused plan
-// sends nothing, where a partial one would leave devices half re-addressed.
-// The subnet is the gateway's under the mask; with the gateway 0.0.0.0
-// ("none"), the start's. DHCP uses no range and is never refused: every
-// device is switched to DHCP, its line's addresses 0.0.0.0.
-//
-// A range belongs to the network of the PC's adapter whose subnet holds it.
-// A ticked device heard on another adapter is on another network: an
-// address of this range would strand it where nobody reaches it, so it gets
-// none and is listed as "other network" instead, and nothing is sent to it.
-// When no adapter's subnet holds the range (the devices move to a new
-// subnet), the operator must have said which devices go: the window plans
-// its ticked rows when one adapter heard them all, the command line the
-// devices it named by MAC or by adapter; otherwise the plan is refused.
-// Devices whose adapter is unknown are never called another network.
-//
-// Plain C++ over values, no Qt and no inventory lock; addresses are in
-// network byte order, as the records keep them. The work is linear in the
-// devices and the addresses in use, whatever the size of the range.
+// Plain C++ over values, no Qt and no inventory lock; addresses in network byte order. The work is
+// linear in the devices and the addresses in use, whatever the size of the range.
 #pragma once
 
 #include <cstddef>

@@ -1,18 +1,11 @@
-// Addresses as people type and read them, shared by the command-line client,
-// the simulator and the adapter panel so that all of them accept and print
-// the same texts. Plain C++ over the C library, no Qt; the simulator links
-// this without the client's codec (see protocol/CMakeLists.txt). Nothing here
-// allocates but the returned text.
+// Addresses as people type and read them, shared by the command-line client, the simulator and
+// the adapter panel so all accept and print the same texts. Plain C++, no Qt; the simulator links
+// it without the client's codec. IPv4 values are in network byte order.
 //
-// IPv4 values are in network byte order, as they travel and as the records
-// keep them. Parsing is inet_pton's strict form (four decimal parts 0..255,
-// no leading zeros, nothing around them), so a typo in a flag or a fleet line
-// is refused rather than guessed at. A MAC text is six hexadecimal pairs of
-// either case, joined by ':' or '-'.
-//
-// Address-list files have their own, deliberately different reader
-// (batch/address_list_line.h): it takes leading zeros, and MACs only in
-// upper case with ':', since only those can match a device's text.
+// Parsing is inet_pton's strict form (no leading zeros, nothing around the four parts), so a typo
+// in a flag or a fleet line is refused, never guessed at. A MAC is six hexadecimal pairs of either
+// case joined by ':' or '-'. Address list files have their own, deliberately different reader
+// (batch/address_list_line.h).
 #pragma once
 
 #include <cstdint>

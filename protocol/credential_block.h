@@ -1,14 +1,11 @@
-// The scrambled credential block that configuration requests carry instead
-// of a plain password: a salt r (0..32767, little-endian in bytes 0-1), a
-// 14-byte caller prefix, a 16-byte password area; bytes 2-31 are XORed with
-// the salt's low byte S and the whole block is then reversed. Requests carry
-// the first 22 bytes of the result. The block veils the password only
-// thinly, so callers wipe it once it has been copied into a request.
+// The scrambled credential block that configuration requests carry instead of a plain password: a
+// salt r (0..32767, little-endian in bytes 0-1), a 14-byte caller prefix, a 16-byte password area;
+// bytes 2-31 are XORed with the salt's low byte S and the whole block is then reversed. Requests
+// carry its first 22 bytes. It veils the password only thinly: callers wipe it once copied.
 //
-// The salt comes from a generator private to this file, reseeded with the
-// time in seconds before every block, so that blocks built within the same
-// second share their salt (devices rely on nothing else) and the program's
-// other random numbers are neither disturbed nor relied upon.
+// The salt comes from a generator private to this file, reseeded with the time in seconds before
+// every block, so blocks of one second share their salt and the program's other random numbers are
+// neither disturbed nor relied upon.
 #pragma once
 
 #include <cstdint>

@@ -1,19 +1,10 @@
-// The device list as a CSV file (RFC 4180: CRLF line ends, a header row,
-// fields with a comma, quote, CR or LF quoted and their quotes doubled),
-// written the same way by the window's "Export list..." and by
-// `tavrix-cli scan --csv`. Plain C++, no Qt, so both share one writer.
+// The device list as a CSV file, written alike by the window's "Export list..." and by
+// `tavrix-cli scan --csv`: UTF-8 without a byte-order mark, CRLF line ends, a header row, fields
+// with a comma, quote, CR or LF quoted. Plain C++, no Qt.
 //
-// The text is UTF-8 without a byte-order mark. The first seven columns are
-// the list's own texts, handed in by the caller as it shows them (the
-// window's state marks exist only in its grid); the rest come from the
-// device's record. The interface name is looked up when the file is
-// written, from the index the reply arrived on.
-//
-// A spreadsheet evaluates a cell that begins with `=`, `+`, `-` or `@` (and
-// some read a leading tab or CR the same way), so a model name sent as
-// `=HYPERLINK(...)` would become a live formula. Texts a device chose are
-// therefore written with a leading apostrophe when they begin so; the
-// tool's own texts (ports shown as "-", addresses, states) never are.
+// The first seven columns are the list's own texts as the caller shows them; the rest come from
+// the record. A text a device chose that a spreadsheet would evaluate as a formula (leading `=`,
+// `+`, `-`, `@`, tab or CR) gets a leading apostrophe; the tool's own texts never do.
 #pragma once
 
 #include <array>

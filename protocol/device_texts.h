@@ -1,20 +1,12 @@
-// How a device's text fields read to people: one rule shared by the window,
-// the command-line client and the CSV export, so a name never reads one way
-// in the list and another in a file made from it. Plain C++, no Qt.
+// How a device's text fields read to people: one rule for the window, the command-line client, the
+// CSV export and any other untrusted bytes echoed to people (address list tokens), so a name never
+// reads one way in the list and another in a file. Plain C++, no Qt.
 //
-// Devices send texts of unknown encoding. Valid UTF-8 (RFC 3629: no
-// overlong forms, no surrogates, nothing past U+10FFFF) is taken as such;
-// anything else is read byte for byte as Latin-1, so hostile bytes can never
-// produce an invalid string. Control characters (C0, DEL and C1) become
-// U+FFFD: a tab, a line break or an escape sequence would otherwise push the
-// rest of a name out of its cell or line, or hide that the device sent
-// anything odd. So do the bidirectional embeddings, overrides and isolates
-// (U+202A to U+202E, U+2066 to U+2069), which reorder what follows them and
-// can make one device's name display as another's; a JSON writer, whose
-// reader is a program, may keep them and escape them instead.
-//
-// The same rule serves any other untrusted bytes echoed to people, such as
-// the tokens of an address list file.
+// Valid UTF-8 (no overlong forms, no surrogates, nothing past U+10FFFF) is taken as such, anything
+// else byte for byte as Latin-1, so no input yields an invalid string. Control characters (C0, DEL,
+// C1) and the bidirectional controls become U+FFFD: they would push the rest of a name out of its
+// cell or make one device's name display as another's. A JSON writer, whose reader is a program,
+// may keep the bidirectional controls and escape them.
 #pragma once
 
 #include <cstddef>

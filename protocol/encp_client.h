@@ -1,39 +1,12 @@
-// The system's end of the ENCP protocol: one UDP socket bound to the local
-// port with broadcasting enabled, and the operations that send requests and
-// wait for, receive and decode replies. No thread, no state beyond the socket
-// and the last decoded device; each task makes its own endpoint and closes it.
+// The system's end of the ENCP protocol: one UDP socket bound to the local port with broadcasting
+// enabled, and the operations that send requests and receive and decode replies. No thread and no
+// state beyond the socket and the replies last read; each task opens its own and closes it.
 //
-// Operations are called through the record's table with the record as first
-// argument; ENCPCLIENT_Init fills the table before it touches the network, so
-// even a record whose initialisation failed can be closed.
-//
-// Where the requests go is a small settings record. The application uses the
-// defaults (local 32153, device port 32154, 255.255.255.255); tests point it
-// at loopback and free ports. A request to the limited broadcast address
-// leaves through every up, broadcast-capable IPv4 interface, so a PC with
-// several networks finds the devices of all of them; replies are read from
-// the one socket, with the interface each arrived on (IP_PKTINFO), so that a
-// request to a known device can leave through that interface alone: on a PC
-// with two interfaces on one LAN a request sent through both would reach the
-// device twice and be answered twice.
-//
-// The operator may choose adapters (protocol/usable_adapters.h): then every
-// request leaves through the chosen ones only, never through another, not
-// even when a chosen adapter has gone, and datagrams arriving on any other
-// adapter are dropped as if never received, so no device of another LAN is
-// listed, planned or credited with an answer.
-//
-// A search is answered by every device at once, so replies are also read in
-// batches (recvmmsg, without waiting): one system call per few dozen
-// datagrams keeps the socket drained during a burst of thousands, where one
-// call per datagram fell behind and the buffer overflowed.
-//
-// Even a drained socket can overflow: the system may hand a backlog of
-// hundreds of datagrams to it at once, faster than any reader, and a user
-// without privileges cannot enlarge the buffer past the system's ceiling.
-// The endpoint asks the system how many datagrams it discarded, so that a
-// scan can search again, and say that its list is incomplete where that did
-// not recover them.
+// ENCPCLIENT_Init fills the operations table before it touches the network, so a record whose
+// initialisation failed can still be closed through it. With adapters chosen, no request ever
+// leaves through another adapter, not even when a chosen one has gone, and a datagram arriving on
+// another is dropped as if never received. A request to a known device leaves through the one
+// interface its reply arrived on: sent through two interfaces on one LAN, it is answered twice.
 #pragma once
 
 #include <cstddef>

@@ -1,7 +1,6 @@
-// Encoding of the four ENCP requests and decoding of the two replies. Pure
-// functions over byte spans: no sockets, no clock (except the credential
-// salt), no allocation. Every read goes through WireReader, so a datagram of
-// any size or content is safe to hand in.
+// Encoding of the four ENCP requests and decoding of the two replies: pure functions over byte
+// spans, no sockets, no allocation, no clock but the credential salt's. Every read goes through
+// WireReader, so a datagram of any size or content is safe to hand in.
 //
 // A search reply on the wire (addresses in network order, the length and
 // the port options little-endian; "t" is a one-byte length and its text):
@@ -15,15 +14,6 @@
 //   | pppoe value1 4 | flag 1 | pppoe value2 4 | trailer 1 |
 //   | options to the end: tag 1, length L 1, value L (8 web port, 9..11 AV
 //   | ports, read from version 3 on; 2 read always; others skipped)
-//
-// Decoding a search reply: kNotAReply without the "ENCP" magic or with fewer
-// than the 8 header bytes; the code byte when it is not 5 (but kNotAReply for
-// code 1, which would otherwise read as success); kLengthMismatch when the
-// length field differs from the size; kNotAReply when the fixed part runs
-// past the received bytes; otherwise kDecoded with `out` filled. On any other
-// result `out` is left untouched. Texts longer than their field are cut to
-// 63 or 31 characters; an option whose value runs past the end ends the
-// option walk, keeping the options before it.
 #pragma once
 
 #include <cstddef>
@@ -46,6 +36,12 @@ int EncodeSetNetworkRequest(const NetworkSettingRequest& request, uint8_t* out, 
 int EncodeNetworkTextsRequest(const NetworkTextsRequest& request, uint8_t* out, size_t capacity);
 int EncodeCredentialRequest(const CredentialRequest& request, uint8_t* out, size_t capacity);
 
+// In order: kNotAReply without the "ENCP" magic or the 8 header bytes; the code byte when it is
+// not 5 (kNotAReply for code 1, which would otherwise read as success); kLengthMismatch when the
+// length field differs from the size; kNotAReply when the fixed part runs past the received
+// bytes; otherwise kDecoded with `out` filled, which any other result leaves untouched. Texts
+// longer than their field are cut to 63 or 31 characters; an option whose value runs past the
+// end ends the option walk, keeping the options before it.
 int DecodeSearchReply(const uint8_t* data, size_t size, uint32_t sourceAddress, DeviceInfo& out);
 
 // The result code (0..255) of a well-formed reply; -1 otherwise.

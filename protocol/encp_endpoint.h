@@ -1,16 +1,10 @@
-// One task's open endpoint: the only way code outside the protocol layer
-// opens, uses and closes one, so nobody forgets the close on an early
-// return or an exception and leaves the local port bound for the next task.
+// One task's open endpoint, the only way code outside the protocol layer opens and closes one, so
+// no early return or exception leaves the local port bound for the next task.
 //
-// The constructor opens through an opener (ENCPCLIENT_Init by default; tests
-// pass one that fails or throws) and the destructor closes through the
-// record's own operations table, so a replacement opener's operations are
-// honoured. An opener that throws after it created the socket still has the
-// socket closed before the exception leaves. A failed open is not an
-// exception: the caller reads openResult() and decides what to tell the
-// operator (a discovery cycle still runs on a half-open endpoint).
-//
-// Not copyable or movable: the exchanges keep references to its record.
+// It opens through an opener (tests pass one that fails or throws) and closes through the record's
+// own operations table; a socket made by an opener that then throws is still closed. A failed open
+// is no exception: the caller reads openResult() (a discovery cycle still runs on a half-open
+// endpoint). Neither copyable nor movable: the exchanges keep references to its record.
 #pragma once
 
 #include <cstdint>

@@ -1,25 +1,12 @@
-// The search and its replies for one cycle, shared by the window's discovery
-// worker and the command-line scan: send the search, wait for replies until
-// a deadline, drain whatever is queued in batches and hand each batch on.
+// One search cycle, shared by the window's discovery worker and the command-line scan: send the
+// search, wait for replies until a deadline, and hand each drained batch on in order of arrival,
+// duplicates included (merging them is the receiver's business).
 //
-// It blocks in the system between arrivals, so a cycle that no device
-// answers costs almost no processor time; the wait is cut into slices only
-// so that a stop request is seen within one slice. Once replies arrive it
-// keeps reading until none has come for a millisecond: inside a burst the
-// next reply is microseconds away, and waking from a wait for each one let
-// the system's default receive buffer (a couple of hundred datagrams)
-// overflow. A batch is what one drain found, capped so that a burst is
-// handed on in parts while it is still arriving; replies keep their order
-// of arrival, duplicates included - merging them is the receiver's business.
-//
-// Draining is not always enough: a busy PC may have the system hand the
-// socket hundreds of replies at once, and whatever does not fit the buffer
-// is discarded before anyone can read it. Every device answers every
-// search, so the cycle searches again once a burst has settled with
-// replies discarded, while the cycle still has time for another burst, a
-// few times at most. A burst that settles with nothing discarded proves the
-// list complete; only where none did is a loss reported. A network that
-// loses nothing sees one search per cycle, as before.
+// It blocks in the system between arrivals and sees a stop request within one wait slice. Inside a
+// burst it keeps reading until none has come for a millisecond: waking for each reply lets the
+// receive buffer overflow. When a burst settles with replies discarded by the system, it searches
+// again (every device answers every search) while the cycle has time, a few times at most; a loss
+// is reported only when no burst settled with nothing discarded.
 #pragma once
 
 #include <atomic>

@@ -1,21 +1,11 @@
-// The PC's adapters as the endpoint may use them, and the operator's choice
-// among them. An adapter carries the protocol only with an IPv4 address and
-// a broadcast address: every request is an IPv4 broadcast, so a VPN tunnel
-// (point-to-point, no broadcast), an adapter without IPv4 or loopback can
-// never reach a device and is not offered.
+// The PC's adapters as the endpoint may use them, and the operator's choice among them. Only an
+// interface that is up, not loopback, with an IPv4 address and a broadcast address can carry the
+// protocol, as every request is an IPv4 broadcast; each is listed once, with its first IPv4
+// address, in interface-index order. A refused name comes with the list of usable adapters.
+// Which adapter's subnet holds a range is decided here, so the plan and its views agree.
 //
-// One adapter is one interface, listed once with its first IPv4 address, in
-// interface-index order (the order the system numbers them). A name the
-// operator gives is refused when no interface has it or when that interface
-// cannot carry the protocol; the refusal names the usable adapters, so the
-// operator sees at once what to type instead.
-//
-// Which adapter's subnet holds an address is decided here too, so the range
-// plan and whoever shows it agree on the one adapter a range belongs to.
-//
-// Parsing works on plain entries, so the rules are tested with fixtures;
-// ReadInterfaceEntries() is the one place that reads the live system (in
-// the calling thread's network namespace). Plain C++, no Qt.
+// The rules work on plain entries and are tested with fixtures; ReadInterfaceEntries() is the one
+// place that reads the live system (the calling thread's network namespace). Plain C++, no Qt.
 #pragma once
 
 #include <cstdint>

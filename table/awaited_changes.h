@@ -1,13 +1,7 @@
-// The devices whose accepted change has not been seen yet, keyed by MAC.
-//
-// A device leaves the set only when a search reply shows the change done:
-// a device given a static address must answer from that address (an answer
-// from its old address, sent before it has moved, proves nothing); a device
-// switched to DHCP or PPPoE, whose new address nobody knows beforehand, when
-// it answers at all. Keeping the set explicit, instead of marking entries
-// by overwriting their MAC, means no other device - an all-zero MAC
-// included - can ever count off an awaited one.
-//
+// The devices whose accepted change has not been seen yet, keyed by MAC. A device leaves only when
+// a search reply shows the change done: a static one answering from its given address (an answer
+// from its old address proves nothing), a DHCP or PPPoE one answering at all. The set is explicit
+// so that no other device, an all-zero MAC included, can ever count off an awaited one.
 // Plain data without a lock: the shared set lives in DeviceInventory.
 #pragma once
 

@@ -1,17 +1,11 @@
-// The one owner of the listed devices: their records in row order, each
-// row's check box, and the set of devices whose change is awaited, shared by
-// the window thread and the batch worker behind ONE mutex.
+// The one owner of the listed devices: their records in row order, each row's tick, and the set of
+// devices whose change is awaited, shared by the window thread and the batch worker behind ONE
+// mutex.
 //
-// The only way in is `auto access = inventory.lock();`: the returned guard
-// holds the mutex for its whole life and is the only object that hands out
-// the records. References obtained from a guard must not outlive it; copy
-// what you need before releasing it. A worker finds its device by MAC under
-// the lock every time, never by a row number carried over from an earlier
-// lock, because "Clear" or a sort may renumber the rows in between.
-//
-// Check boxes are drawn by the grid, which only the window thread may
-// touch; the window writes every click here, and a sort reorders records
-// and ticks together, so workers read ticks from here only.
+// The only way in is `auto access = inventory.lock();`, a guard holding the mutex for its whole
+// life; references from a guard must never outlive it. A worker finds its device by MAC under each
+// lock, never by a row kept from an earlier one ("Clear" or a sort renumbers rows). Workers read
+// ticks here, never from the grid; a sort reorders records and ticks together.
 #pragma once
 
 #include <mutex>

@@ -1,15 +1,10 @@
-// The device table: one record per list row, in row order, with an index by
-// MAC and an index by address kept in step with the rows, so that finding a
-// device costs the same on an empty list and on 16 000 rows.
+// The device table: one record per row, in row order, with indexes by MAC and by address kept in
+// step, so finding a device costs the same on an empty list and on 16 000 rows.
 //
-// Rows are appended at the end, reordered as a whole (a sort), or all
-// removed; a record may be replaced in place when its device answers again.
-// Every change goes through these operations, so the indexes can never
-// disagree with the rows. "First" always means the lowest row: a collision
-// is marked against the first listed device at that address.
-//
-// Not thread-safe by itself: the shared table lives in DeviceInventory,
-// behind its lock.
+// Rows are appended, reordered as a whole or all removed, and a record replaced in place; every
+// change goes through these operations, so the indexes never disagree with the rows. "First"
+// means the lowest row: a collision is marked against the first listed device at that address.
+// Not thread-safe by itself: the shared table lives in DeviceInventory, behind its lock.
 #pragma once
 
 #include <array>

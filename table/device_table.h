@@ -1,20 +1,11 @@
-// The main window's device-table logic without widgets: what an arriving
-// device means in each window state, which cells change to which texts and
-// colours, the column-click order and the re-keying after it, selection, and
-// the state rules. Each call decides; the window then copies the decisions
-// into its grid and timer. Everything here runs on the window thread; the
-// shared lists are reached only through the inventory's lock, one lock per
-// call, so a batch worker never sees a half-applied event.
+// The main window's device-table logic without widgets: what an arriving device means in each
+// window state, which cells get which texts and colours, sorting, selection and verification.
+// Each call decides and the window copies the decisions into its grid and timer. Window thread
+// only; each call takes the inventory's lock once, so no batch worker sees a half-applied event.
 //
-// States: 0 idle, 1 scanning, 2 verifying one change, 3 batch change.
-//
-// Both verifying states wait on the inventory's awaited set: a device counts
-// as changed only when it answers from the address it was given (or, after a
-// switch to DHCP, when it answers at all). When the set is empty the window
-// returns to idle.
-//
-// A verified device that answers with the address it had before its change is
-// not marked as colliding with itself: the collision search skips its own row.
+// A device counts as changed only when it answers from the address it was given (after a switch
+// to DHCP: when it answers at all); with none awaited any more the window returns to idle. A
+// verified device answering from its old address is no collision with itself.
 #pragma once
 
 #include <array>

@@ -1,25 +1,9 @@
-// The command line of tavrix-cli, parsed without side effects so that every
-// way of getting it wrong is tested without a network.
-//
-//   tavrix-cli scan [--json | --csv]
-//   tavrix-cli --version
-//   tavrix-cli set --mac MAC (--static IP MASK GATEWAY DNS | --dhcp)
-//                  --user ID (--password P | --password-stdin)
-//   tavrix-cli batch (FILE | --range START END --mask M --gateway G --dns D
-//                  --static | --dhcp) [--mac MAC]... --user ID ...
-//
-// scan, set and batch take --interface NAME, repeatable: the adapters to
-// search and send through (resolved against the system in cli_main, before
-// anything is sent; the parser only collects the names).
-//
-// A batch reads its lines from FILE or plans them from a range; the two
-// cannot be mixed, so a range option beside a FILE is an error. With
-// --dhcp the range and its addresses are not needed (and unused if given).
-//
-// Lab options, for tests and private test networks only (not in the usage
-// text a normal user sees, listed under --help-lab): --local-port P,
-// --device-port P, --destination IPv4 (default 255.255.255.255), accepted
-// anywhere after the command.
+// The command line of tavrix-cli (kCliUsage, kCliLabUsage), parsed without side effects so every
+// way of getting it wrong is tested without a network. The parser only collects --interface names;
+// cli_main resolves them against the system before anything is sent. A range option beside a FILE
+// is an error; with --dhcp a range's addresses are not needed. The lab options (--local-port,
+// --device-port, --destination) are for tests and private networks only and stay out of the
+// usage text a normal user sees.
 #pragma once
 
 #include <chrono>

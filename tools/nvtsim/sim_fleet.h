@@ -1,30 +1,6 @@
-// The devices a simulator plays, and the two ways to describe them: a count
-// of identical devices at consecutive addresses, or a fleet file.
-//
-// Fleet file: plain text, one device per line, fields separated by blanks;
-// blank lines and lines starting with '#' are ignored.
-//
-//   MAC MODEL ADDRESS MASK GATEWAY DNS WEBPORT AVPORTS VERSION USER PASSWORD [FLAG...]
-//
-//   MAC       00:1A:2B:00:00:01 (':' or '-' between the bytes)
-//   MODEL     the model text; USER and PASSWORD likewise are texts
-//   ADDRESS.. four dotted IPv4 addresses
-//   WEBPORT   0..65535 (0: the device reports no web port)
-//   AVPORTS   up to three ports joined by ',' (4000,4001,0), or '-' for none
-//   VERSION   protocol version byte of the replies (2 leaves the ports unread)
-//   FLAG      'silent' (answers nothing at all), 'long-texts' (reply
-//             texts longer than the client's fields, see sim_reply.h),
-//             'refuse' (answers every change with a refusal),
-//             'ignore-changes' (answers searches, never a change request),
-//             'vanish' (accepts a change, then never answers again),
-//             'late-answer' (answers a change 1.5 s late, after the
-//             client's one-second wait, and moves only then),
-//             'quiet-accept' (takes a change and moves, never answering it),
-//             'cut-fixed' (search replies stop inside their fixed part) or
-//             'option-overrun' (the last option claims more bytes than follow)
-//
-// Texts are percent-decoded (%20 is a blank, %22 a quote, %0A a newline), so
-// a fleet can carry hostile device texts; a lone '-' is the empty text.
+// The devices a simulator plays, and the two ways to describe them: a count of identical devices at
+// consecutive addresses, or a fleet file (format and flags described by kSimUsage and README.md).
+// Texts are percent-decoded (a lone '-' is empty), so a fleet can carry hostile device texts.
 #pragma once
 
 #include <cstdint>

@@ -1,22 +1,12 @@
-// The simulator's network side: one UDP socket on the device port that plays
-// every device of the fleet.
+// The simulator's network side: one UDP socket on the device port that plays every device of the
+// fleet. Loopback mode keeps everything on 127.0.0.0/8, ignores requests from anywhere else and
+// answers from each device's own 127.x address. Broadcast mode puts the device addresses on an
+// interface and answers with limited broadcasts; it refuses to run outside a private network
+// namespace.
 //
-// Loopback mode (the default) keeps everything on 127.0.0.0/8: the socket
-// listens on a loopback address, requests from anywhere else are ignored,
-// and each device answers the requester directly from its own 127.x address
-// (IP_PKTINFO picks the source; all of 127/8 is local). Broadcast mode plays
-// devices on a LAN: the device addresses are added to the given interface
-// and every answer is a limited broadcast to the reply port from the
-// device's address. It refuses to run outside a private network namespace.
-//
-// One thread, one poll loop. A search is answered by every device in fleet
-// order, lightly paced (a short pause every few replies) unless `burst` asks
-// for replies back to back as fast as the kernel takes them. An accepted
-// change takes effect after `moveDelay`, as a device needs time to re-address
-// itself; until then it still answers from its old address. A device that
-// answers late holds its answer (and its move) for kLateAnswerDelay. In
-// broadcast mode moves due within kMoveBatchWindow are made together, as
-// each change of the interface's addresses costs a run of `ip`.
+// One thread, one poll loop. Searches are answered in fleet order, lightly paced unless `burst`.
+// An accepted change takes effect after `moveDelay`; until then the device answers from its old
+// address.
 #pragma once
 
 #include <netinet/in.h>
@@ -35,7 +25,10 @@
 
 class InterfaceAddresses;
 
+// A device that answers late holds its answer, and its move, this long.
 inline constexpr std::chrono::milliseconds kLateAnswerDelay{1500};
+// Broadcast mode makes moves due this close together at once: each change of the
+// interface's addresses costs a run of `ip`.
 inline constexpr std::chrono::milliseconds kMoveBatchWindow{20};
 
 struct SimConfig {
@@ -46,7 +39,7 @@ struct SimConfig {
   std::string broadcastInterface;  // empty: loopback mode
   bool burst = false;
   bool duplicateReplies = false;  // every search reply and change answer twice
-  bool junk = false;  // malformed and foreign datagrams with every search answer
+  bool junk = false;              // malformed and foreign datagrams with every search answer
   std::chrono::milliseconds moveDelay{200};
   uint32_t dhcpFirst = 0;  // network order; 0: the address after the fleet's highest
   // Lossy LAN: the chance that a change request, or a datagram the devices

@@ -1,18 +1,10 @@
-// What a simulated device decides when a configuration request names it:
-// the result code it answers and, when it accepts, the settings it moves to.
-// Pure logic over the fleet, so the rules are tested without sockets.
-//
-//   - no device with that MAC, a silent one or one that ignores changes:
-//     no answer at all;
-//   - user ID or password wrong: result 2, nothing changes;
-//   - a device that refuses changes: result 1 to every request it would
-//     otherwise accept;
-//   - static settings a host cannot use (address 0.0.0.0 or
-//     255.255.255.255, a zero or non-contiguous mask): refusal, result 1;
-//   - otherwise result 0 and the new settings: the static addresses, the
-//     address a DHCP server would hand out, or PPPoE with the old address.
-// Requests that set texts or credentials are checked and acknowledged but
-// change nothing the simulator shows.
+// What a simulated device decides when a configuration request names it: the result it answers
+// and, when it accepts, the settings it moves to. Pure logic, so the rules are tested without
+// sockets. No answer: no device with that MAC, a silent one or one that ignores changes. Result 2:
+// a wrong user ID or password. Result 1: a device that refuses changes, or static settings no host
+// can use (0.0.0.0 or 255.255.255.255, a zero or non-contiguous mask). Otherwise result 0 and the
+// new settings: the static ones, the DHCP offer, or PPPoE keeping the old address. Requests that
+// set texts or credentials are checked and acknowledged but change nothing the simulator shows.
 #pragma once
 
 #include <cstdint>

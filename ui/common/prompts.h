@@ -1,14 +1,7 @@
-// The one door through which every message box, modal dialog and file
-// picker of the application passes, so tests can answer them instead of
-// hanging on a modal loop.
-//
-// Code asks Prompts::current(); the application uses the default
-// implementation (message boxes captioned "Tavrix", QDialog::exec,
-// QFileDialog). A test installs its own implementation with a
-// PromptsInstaller for its own scope, so that no modal loop ever waits for
-// a person.
-//
-// Window thread only, like the widgets it shows.
+// The one door through which every message box, modal dialog and file picker passes, so tests
+// answer them instead of hanging on a modal loop. Code asks Prompts::current(): the default shows
+// the real dialogs (message boxes captioned "Tavrix"); a test installs its own for its scope with
+// a PromptsInstaller. Window thread only, like the widgets it shows.
 #pragma once
 
 #include <QMessageBox>

@@ -1,11 +1,8 @@
-// The windows in the user's language. Their texts are written as the
-// window has always shown them (English, with some Korean) and are what a
-// Korean locale sees; every other locale reads the English translation
-// built into the program.
+// The windows in the user's language. Their source texts (English, with some Korean) are what a
+// Korean locale sees; every other locale reads the English translation built into the program.
 //
-// Texts kept in constants are marked QT_TRANSLATE_NOOP("Tavrix", ...) and
-// translated where they are shown, with UiText; texts of the windows' own
-// code go through tr(). Window thread only.
+// Texts kept in constants are marked QT_TRANSLATE_NOOP("Tavrix", ...) and translated where they
+// are shown, with UiText; texts of the windows' own code go through tr(). Window thread only.
 #pragma once
 
 #include <QLocale>

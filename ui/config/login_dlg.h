@@ -1,16 +1,10 @@
-// The administrator login asked for before one device's settings change.
+// The administrator login asked for before one device's settings change; it sends nothing.
 //
-// Refuses OK while a field is empty: the ID is checked before the password,
-// each refusal is a message box (through the Prompts seam) and puts the focus
-// in the empty field. Text is taken exactly as typed, blanks included. The
-// dialog sends nothing; after OK the caller reads the ID and takes the
-// password. Every showing starts with the focus in the ID field. The
-// "Guest" box of the template stays hidden: there is no guest login.
-//
-// The password is kept in no string of the dialog's own: it stays in its
-// edit until handed out, once, as bytes for the request, and the edit's
-// text is then wiped; a dialog closed without handing it out wipes it when
-// it goes.
+// OK is refused while a field is empty, the ID checked first, each time with a message through
+// Prompts and the focus in the empty field; text is taken exactly as typed. The password lives in
+// no string of the dialog's own: it stays in its edit until handed out once, as bytes, and the
+// edit is then wiped, or wiped when a dialog that never handed it out goes. The template's
+// "Guest" box stays hidden: there is no guest login.
 #pragma once
 
 #include <QDialog>

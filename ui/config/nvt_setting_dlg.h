@@ -1,26 +1,13 @@
-// The "NVT Setting" dialog, where the operator prepares a batch change:
-// either the address list file to use (chosen with "Select", reviewed with
-// "View"), or a range of addresses that the ticked devices get in list order
-// (Start ~ End, Static or DHCP, one mask, gateway and DNS server for all).
+// The "NVT Setting" dialog, where the operator prepares a batch: an address list file ("Select",
+// "View") or a range the ticked devices get in list order.
 //
-// One object lives as long as the main window and is shown again for every
-// batch. Each showing starts from the file way with the path box empty; the
-// chosen file path and the range values as last typed are kept for the
-// program's run, so "View" and the batch still use the last selected file
-// and a second range batch needs no retyping. The two radio groups
-// (file/UI, Static/DHCP) are independent. In the file way "Select" and
-// "View" read the file once, through the viewer; a file the address list
-// reader refuses (not a regular file, too large, unreadable) opens no viewer
-// but a warning, and Select then keeps the previous path.
-//
-// In the UI way "View" and OK plan the range against a fresh snapshot of
-// the listed devices (PlanAddressRange); a refused range opens a warning
-// instead, and OK then keeps the dialog open so the operator can mend it.
-// The plan that OK accepted is what the batch sends.
-//
-// The viewer checks the file or plan against the listed devices. The dialog
-// knows no inventory: its owner hands it a provider that takes a snapshot
-// (under the inventory's lock) each time one is needed.
+// One object lives as long as the main window. Each showing starts from the file way with the
+// path box empty, yet the chosen file and the typed range stay for the program's run; the two
+// radio groups (file/UI, Static/DHCP) are independent. A file the reader refuses opens a warning,
+// never the viewer, and Select keeps the previous path. In the UI way "View" and OK plan the range
+// against a fresh snapshot: a refused range warns and keeps the dialog open, and the plan OK
+// accepted is what the batch sends. The dialog knows no inventory: its owner hands it providers
+// that take their snapshots under the inventory's lock.
 #pragma once
 
 #include <QButtonGroup>
