@@ -4,9 +4,9 @@
 // The ticked devices get Start, Start + 1, ... in the order given, passing over every address that
 // would make a device share its address with a host: one an unticked device holds, the subnet's
 // network and broadcast addresses, the gateway and the DNS server. A refused plan has no lines and
-// sends nothing: a partial one would leave devices half re-addressed. A ticked device heard on
-// another adapter than the range's never gets one of its addresses, which would strand it; a
-// device whose adapter is unknown is never called another network.
+// sends nothing: a partial one would leave devices half re-addressed. DHCP uses no range and is
+// never refused. A ticked device heard on another adapter than the range's never gets one of its
+// addresses, which would strand it; one whose adapter is unknown is never called another network.
 //
 // Plain C++ over values, no Qt and no inventory lock; addresses in network byte order. The work is
 // linear in the devices and the addresses in use, whatever the size of the range.

@@ -1,6 +1,7 @@
 // Addresses as people type and read them, shared by the command-line client, the simulator and
 // the adapter panel so all accept and print the same texts. Plain C++, no Qt; the simulator links
-// it without the client's codec. IPv4 values are in network byte order.
+// it without the client's codec. Nothing allocates but the returned text. IPv4 values are in
+// network byte order.
 //
 // Parsing is inet_pton's strict form (no leading zeros, nothing around the four parts), so a typo
 // in a flag or a fleet line is refused, never guessed at. A MAC is six hexadecimal pairs of either

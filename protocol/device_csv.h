@@ -1,6 +1,6 @@
 // The device list as a CSV file, written alike by the window's "Export list..." and by
-// `tavrix-cli scan --csv`: UTF-8 without a byte-order mark, CRLF line ends, a header row, fields
-// with a comma, quote, CR or LF quoted. Plain C++, no Qt.
+// `tavrix-cli scan --csv`: UTF-8 without a byte-order mark, RFC 4180 (CRLF line ends, a header
+// row, fields with a comma, quote, CR or LF quoted, their quotes doubled). Plain C++, no Qt.
 //
 // The first seven columns are the list's own texts as the caller shows them; the rest come from
 // the record. A text a device chose that a spreadsheet would evaluate as a formula (leading `=`,
