@@ -46,9 +46,9 @@ std::string WriteFleet(const Run& run, const std::string& net) {
   for (int i = 0; i < run.devices; ++i) {
     char line[200];
     const bool silent = run.silentEvery > 0 && i % run.silentEvery == run.silentEvery - 1;
-    std::snprintf(line, sizeof line, "00:1A:2B:00:%02X:%02X NVT %s.%d.%d 255.255.0.0 %s.0.1 %s.0.1 80 - 3 root kefo%s\n",
-                  i >> 8, i & 0xFF, net.c_str(), 80 + i / 200, 1 + i % 200, net.c_str(), net.c_str(),
-                  silent ? " ignore-changes" : "");
+    std::snprintf(line, sizeof line,
+                  "00:1A:2B:00:%02X:%02X NVT %s.%d.%d 255.255.0.0 %s.0.1 %s.0.1 80 - 3 root kefo%s\n", i >> 8, i & 0xFF,
+                  net.c_str(), 80 + i / 200, 1 + i % 200, net.c_str(), net.c_str(), silent ? " ignore-changes" : "");
     content += line;
   }
   (void)!write(fd, content.data(), content.size());
@@ -104,8 +104,8 @@ void Measure(const Run& run, const char* lan, const EncpEndpointSettings& settin
   const double goal = run.silentEvery > 0 ? 8.0 : 0.5;
   const int silent = run.silentEvery > 0 ? run.devices / run.silentEvery : 0;
   const bool settled = outcomes["verified"] == run.devices - silent && outcomes["no answer"] == silent;
-  const std::string name = "batch-" + std::to_string(run.devices) + "-devices-silent-every-" +
-                           std::to_string(run.silentEvery) + "-" + lan;
+  const std::string name =
+      "batch-" + std::to_string(run.devices) + "-devices-silent-every-" + std::to_string(run.silentEvery) + "-" + lan;
   char goalText[120];
   std::snprintf(goalText, sizeof goalText, "under %.1f s until every outcome is final, each as the device behaved",
                 goal);

@@ -6,7 +6,9 @@
 #include "ui/common/translation.h"
 
 RequestedSettings PanelSettings(const SettingsPanelValues& panel) {
-  return {panel.staticChecked ? kNetworkStatic : panel.dhcpChecked ? kNetworkDhcp : kNetworkPppoe,
+  return {panel.staticChecked ? kNetworkStatic
+          : panel.dhcpChecked ? kNetworkDhcp
+                              : kNetworkPppoe,
           htonl(panel.ipAddress), htonl(panel.subnetMask), htonl(panel.gateway), htonl(panel.dnsServer)};
 }
 

@@ -11,9 +11,9 @@
 #include <set>
 #include <sstream>
 
-#include "tests/support/loopback_udp.h"
 #include "protocol/encp_endpoint.h"
 #include "protocol/usable_adapters.h"
+#include "tests/support/loopback_udp.h"
 #include "tests/support/netns_gtest.h"
 #include "tests/support/run_command.h"
 #include "tests/support/sim_process.h"
