@@ -39,22 +39,23 @@ double report(const char* what, const std::function<void()>& work) {
 void addColumns(CXListCtrl& list) {
   const char* titles[] = {"No.", "Model", "MAC address", "IP address", "Web port", "AV port", "State"};
   for (int column = 0; column < 7; ++column)
-    list.InsertColumn(column, titles[column], 90, Qt::AlignLeft, column == 0 ? 1 : 0);
+    list.InsertColumn(column, titles[column], 90, Qt::AlignLeft,
+                      column == 0 ? HeaderCheck::kUnchecked : HeaderCheck::kNone);
 }
 
 // One device row the way the main window adds it.
 void addDeviceRow(CXListCtrl& list, int row) {
   list.InsertItem(row, QString::asprintf("%4d", row + 1));
-  list.SetCheckbox(row, 0, 0);
-  list.SetItemText(row, 1, "NVT-2000", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
+  list.SetCheckbox(row, 0, CellCheck::kUnchecked);
+  list.SetItemText(row, 1, "NVT-2000", QColor(0, 0, 0), QColor(255, 255, 255));
   list.SetItemText(row, 2,
                    QString::asprintf("00:1C:%02X - %02X:%02X:%02X", row & 0xFF, (row >> 8) & 0xFF, row & 0x0F, 7),
-                   gridRgb(0, 0, 0), gridRgb(255, 255, 255));
-  list.SetItemText(row, 3, QString::asprintf("10.0.%d.%d", row / 250, row % 250 + 1), gridRgb(0, 0, 0),
-                   gridRgb(255, 255, 255));
-  list.SetItemText(row, 4, "80", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
-  list.SetItemText(row, 5, "4000/4001", gridRgb(0, 0, 0), gridRgb(255, 255, 255));
-  list.SetItemText(row, 6, "IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+                   QColor(0, 0, 0), QColor(255, 255, 255));
+  list.SetItemText(row, 3, QString::asprintf("10.0.%d.%d", row / 250, row % 250 + 1), QColor(0, 0, 0),
+                   QColor(255, 255, 255));
+  list.SetItemText(row, 4, "80", QColor(0, 0, 0), QColor(255, 255, 255));
+  list.SetItemText(row, 5, "4000/4001", QColor(0, 0, 0), QColor(255, 255, 255));
+  list.SetItemText(row, 6, "IP address collision", QColor(255, 255, 255), QColor(255, 0, 0));
 }
 
 void fill(CXListCtrl& list, int rows) {
@@ -71,8 +72,8 @@ double singleCellUpdates(CXListCtrl& list, int rows, const char* label) {
   QApplication::processEvents();
   return report(label, [&] {
     for (int i = 0; i < kCellUpdates; ++i) {
-      list.SetItemText(row, 6, (i & 1) ? "Checking ip address ..." : "IP address has changed.", gridRgb(0, 0, 0),
-                       (i & 1) ? gridRgb(255, 255, 0) : gridRgb(0, 255, 0));
+      list.SetItemText(row, 6, (i & 1) ? "Checking ip address ..." : "IP address has changed.", QColor(0, 0, 0),
+                       (i & 1) ? QColor(255, 255, 0) : QColor(0, 255, 0));
       if (i % 100 == 0) QApplication::processEvents();  // let repaints happen as they would
     }
   });
@@ -129,8 +130,8 @@ int main(int argc, char** argv) {
       QApplication::sendEvent(header->viewport(), &press);
       QApplication::sendEvent(header->viewport(), &release);
     });
-    std::printf("checked after header click: %d of %d, header state %d\n", list.CountCheckedItems(0),
-                list.GetItemCount(), list.GetHeaderCheckedState(0));
+    std::printf("checked after header click: %d of %d, header box %s\n", list.CountCheckedItems(0), list.GetItemCount(),
+                list.GetHeaderCheckedState(0) == HeaderCheck::kChecked ? "checked" : "not checked");
     PrintResult("grid-header-check-4000-rows", headerMs, "ms cpu",
                 GoalVerdict(list.CountCheckedItems(0) == list.GetItemCount()), "every row checked by one click");
     report("SortRows (reverse) on 4000 rows", [&] { list.SortRows([](int a, int b) { return a > b; }); });

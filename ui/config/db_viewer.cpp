@@ -28,7 +28,7 @@ constexpr ViewerColumn kColumns[] = {
 constexpr int kCheckColumn = 8;
 
 // Unusable lines are shown for their reason only; grey keeps them apart.
-constexpr GridColour kSkippedText = gridRgb(128, 128, 128);
+constexpr QColor kSkippedText(128, 128, 128);
 
 // The MAC token is the one text not checked to be ASCII: it reads by the
 // device texts' rule, as the command-line client echoes it.
@@ -65,7 +65,7 @@ void CDBViewer::Prepare() {
   const int usable = std::max(0, list->width() - 2 - scrollBarWidth);
   int column = 0;
   for (const ViewerColumn& layout : kColumns) {
-    list->InsertColumn(column++, UiText(layout.heading), usable * layout.share / 64, Qt::AlignLeft, 0);
+    list->InsertColumn(column++, UiText(layout.heading), usable * layout.share / 64);
   }
 }
 
@@ -93,7 +93,7 @@ void CDBViewer::ShowLines(const AddressListLines& file, const std::vector<Listed
     }
     list->SetItemText(at, kCheckColumn, checkText);
     for (int column = 0; column < list->GetColumns(); ++column) {
-      list->SetItemText(at, column, nullptr, kSkippedText, kGridDefaultColour);
+      list->SetItemText(at, column, nullptr, kSkippedText, QColor());
     }
   }
   if (status_ == AddressListStatus::kRead) {

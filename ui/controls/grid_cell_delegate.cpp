@@ -18,12 +18,8 @@ QRect GridCellDelegate::checkBoxRect(const QRect& cell, bool cellHasText) {
 void GridCellDelegate::paint(QPainter* painter, const QStyleOptionViewItem& option, const QModelIndex& index) const {
   const GridCell* cell = model_.cell(index.row(), index.column());
   const QPalette& palette = option.palette;
-  QColor text = palette.color(QPalette::Text);
-  QColor back = palette.color(QPalette::Base);
-  if (cell) {
-    text = resolveGridColour(cell->textColour, text);
-    back = resolveGridColour(cell->backColour, back);
-  }
+  QColor text = cell && cell->textColour.isValid() ? cell->textColour : palette.color(QPalette::Text);
+  QColor back = cell && cell->backColour.isValid() ? cell->backColour : palette.color(QPalette::Base);
   const bool listHasFocus = option.widget && option.widget->hasFocus();
   if ((option.state & QStyle::State_Selected) && listHasFocus) {
     text = palette.color(QPalette::Active, QPalette::HighlightedText);

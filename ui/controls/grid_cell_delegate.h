@@ -1,15 +1,9 @@
-// Paints every cell of the grid list from the record store directly (no
+// Paints every cell of the grid list straight from the record store (no
 // QVariant round trip, no style calls), because the device list repaints
-// cells constantly:
-//  - background fill in the cell's colour, or the list's base colour;
-//  - text inset 5 pixels on both sides, vertically centred, cut with an end
-//    ellipsis, aligned as its column says;
-//  - a check-box cell draws a square box whose side is the cell height - 1,
-//    9 pixels from the cell's left edge (centred when the cell has no text),
-//    and its text left-aligned 4 pixels after the box.
-// A selected row shows the highlight colours only while the list has the
-// keyboard focus; otherwise its cells keep their own colours, which is what
-// lets the windows mark "their" row with colours of their own.
+// cells constantly: background, inset and elided text, and a check box whose
+// side is the cell height - 1. A selected row shows the highlight colours
+// only while the list has the focus; otherwise its cells keep their own
+// colours, which lets a window mark "its" row with colours of its own.
 #pragma once
 
 #include <QAbstractItemDelegate>
@@ -29,7 +23,8 @@ class GridCellDelegate : public QAbstractItemDelegate {
   static constexpr int kBoxLeftOffset = 9;
   static constexpr int kBoxTextGap = 4;
 
-  // The box square for a check-box cell painted in `cell`.
+  // The box square for a check-box cell painted in `cell`: kBoxLeftOffset
+  // from its left edge, or centred when the cell has no text.
   static QRect checkBoxRect(const QRect& cell, bool cellHasText);
 
  private:

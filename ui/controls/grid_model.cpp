@@ -29,7 +29,7 @@ QVariant GridModel::headerData(int section, Qt::Orientation orientation, int rol
     case Qt::TextAlignmentRole:
       return static_cast<int>(record.alignment | Qt::AlignVCenter);
     case kHeaderCheckRole:
-      return static_cast<int>(record.headerCheck);
+      return QVariant::fromValue(record.headerCheck);
     default:
       return {};
   }
@@ -100,7 +100,7 @@ void GridModel::removeAllRows() {
 
 void GridModel::setText(int row, int column, const QString& text) { cellAt(row, column).text = text; }
 
-void GridModel::setColours(int row, int column, GridColour textColour, GridColour backColour) {
+void GridModel::setColours(int row, int column, const QColor& textColour, const QColor& backColour) {
   GridCell& target = cellAt(row, column);
   target.textColour = textColour;
   target.backColour = backColour;

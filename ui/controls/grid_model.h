@@ -1,40 +1,31 @@
-// The record store behind the grid list: one vector of rows, each row a
-// vector of cells (text, text colour, background colour, check state), plus
-// one record per column (title, alignment, header check state).
-//
-// Speed is the point of this class. The device list grows one row at a time
-// to thousands of rows and changes single cells constantly, so:
-//  - cells are plain structs in contiguous vectors, not per-item objects;
-//  - changing a cell does NOT emit dataChanged; the owning view repaints the
-//    one cell's rectangle itself, so a change costs the same on 40 rows as
-//    on 4000;
-//  - every column keeps a running count of its checked cells, so the header
-//    check state ("all rows checked?") is answered in constant time.
-//
-// A cell has no box, an unchecked or a checked one (CellCheck), and so has
-// a column's header (HeaderCheck); their numbers are those of the list
-// control's interface, which converts at its boundary. The header view reads
-// the header's through headerData() with kHeaderCheckRole (as an int), so it
-// needs no knowledge of this class. Every row has one cell per column: a column inserted after
-// rows exist gives each row a default cell.
+// The record store behind the grid list: rows of cells (text, colours, check
+// state) in contiguous vectors, plus one record per column.
+// Invariants: every row has one cell per column; each column's count of
+// checked cells always equals what its cells hold, so the header state is
+// answered in constant time; changing a cell never emits dataChanged (the
+// view repaints that one cell itself, so a change costs the same on 40 rows
+// as on 4000).
 #pragma once
 
 #include <QAbstractTableModel>
+#include <QColor>
 #include <QString>
 #include <QStringList>
 #include <vector>
 
-#include "ui/controls/grid_colour.h"
-
+// headerData() answers a column's HeaderCheck under this role, so the
+// header view needs no knowledge of this class.
 inline constexpr int kHeaderCheckRole = Qt::UserRole + 1;
 
-enum class CellCheck { kNone = -1, kUnchecked = 0, kChecked = 1 };
-enum class HeaderCheck { kNone = 0, kUnchecked = 1, kChecked = 2 };
+enum class CellCheck { kNone, kUnchecked, kChecked };
+enum class HeaderCheck { kNone, kUnchecked, kChecked };
 
+// An invalid QColor stands for the list's palette colour (text or base), so
+// such a cell follows a later palette change.
 struct GridCell {
   QString text;
-  GridColour textColour = kGridDefaultColour;
-  GridColour backColour = kGridDefaultColour;
+  QColor textColour;
+  QColor backColour;
   CellCheck check = CellCheck::kNone;
 };
 
@@ -79,7 +70,7 @@ class GridModel : public QAbstractTableModel {
 
   // Cell writers; callers have range-checked.
   void setText(int row, int column, const QString& text);
-  void setColours(int row, int column, GridColour textColour, GridColour backColour);
+  void setColours(int row, int column, const QColor& textColour, const QColor& backColour);
   void setCheck(int row, int column, CellCheck check);
   // Sets every existing box of the column (cells without a box stay boxless).
   void setColumnChecks(int column, bool checked);

@@ -66,12 +66,12 @@ void CXHeaderCtrl::paintItem(QPainter& painter, QRect rect, int logicalIndex) co
   const QAbstractItemModel* source = model();
   if (!source || rect.width() <= 0) return;
 
-  const int boxState = source->headerData(logicalIndex, orientation(), kHeaderCheckRole).toInt();
-  if (boxState != 0) {
+  const auto boxState = source->headerData(logicalIndex, orientation(), kHeaderCheckRole).value<HeaderCheck>();
+  if (boxState != HeaderCheck::kNone) {
     const QRect box(rect.left(), rect.top() + (rect.height() - kBoxSize) / 2, kBoxSize, kBoxSize);
     painter.save();
     painter.setClipRect(rect);
-    paintGridCheckBox(painter, box, boxState == 2, palette().color(QPalette::Base));
+    paintGridCheckBox(painter, box, boxState == HeaderCheck::kChecked, palette().color(QPalette::Base));
     painter.restore();
     rect.setLeft(rect.left() + kBoxSize + kSpacing);
   }

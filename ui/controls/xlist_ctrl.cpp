@@ -57,9 +57,7 @@ void CXListCtrl::applyRowHeight() {
 }
 
 int CXListCtrl::InsertColumn(int column, const QString& text, int width, Qt::Alignment alignment,
-                             int headerCheckState) {
-  const HeaderCheck headerCheck =
-      headerCheckState >= 0 && headerCheckState <= 2 ? static_cast<HeaderCheck>(headerCheckState) : HeaderCheck::kNone;
+                             HeaderCheck headerCheck) {
   const int index = model_->insertColumn(column, GridColumn{text, alignment & Qt::AlignHorizontal_Mask, headerCheck});
   if (index >= 0) setColumnWidth(index, std::max(0, width));
   return index;
@@ -103,20 +101,20 @@ int CXListCtrl::SetItemText(int row, int column, const QString& text) {
   return 1;
 }
 
-int CXListCtrl::SetItemText(int row, int column, const QString& text, GridColour textColour, GridColour backColour) {
+int CXListCtrl::SetItemText(int row, int column, const QString& text, const QColor& textColour,
+                            const QColor& backColour) {
   return setTextAndColours(row, column, &text, textColour, backColour);
 }
 
-int CXListCtrl::SetItemText(int row, int column, std::nullptr_t, GridColour textColour, GridColour backColour) {
+int CXListCtrl::SetItemText(int row, int column, std::nullptr_t, const QColor& textColour, const QColor& backColour) {
   return setTextAndColours(row, column, nullptr, textColour, backColour);
 }
 
-int CXListCtrl::setTextAndColours(int row, int column, const QString* text, GridColour textColour,
-                                  GridColour backColour) {
+int CXListCtrl::setTextAndColours(int row, int column, const QString* text, const QColor& textColour,
+                                  const QColor& backColour) {
   if (!model_->hasCell(row, column)) return 0;
   if (text) model_->setText(row, column, *text);
-  model_->setColours(row, column, textColour < 0 ? kGridDefaultColour : textColour,
-                     backColour < 0 ? kGridDefaultColour : backColour);
+  model_->setColours(row, column, textColour, backColour);
   updateCell(row, column);
   return 1;
 }
@@ -126,30 +124,30 @@ QString CXListCtrl::GetItemText(int row, int column) const {
   return cell ? cell->text : QString();
 }
 
-int CXListCtrl::SetCheckbox(int row, int column, int state) {
-  if (!model_->hasCell(row, column) || state < -1 || state > 1) return 0;
-  model_->setCheck(row, column, static_cast<CellCheck>(state));
+bool CXListCtrl::SetCheckbox(int row, int column, CellCheck state) {
+  if (!model_->hasCell(row, column)) return false;
+  model_->setCheck(row, column, state);
   updateCell(row, column);
   refreshHeaderState(column);
   emit checkStatesChanged(column);
-  return 1;
+  return true;
 }
 
-int CXListCtrl::GetCheckbox(int row, int column) const {
+CellCheck CXListCtrl::GetCheckbox(int row, int column) const {
   const GridCell* cell = model_->cell(row, column);
-  return static_cast<int>(cell ? cell->check : CellCheck::kNone);
+  return cell ? cell->check : CellCheck::kNone;
 }
 
 int CXListCtrl::CountCheckedItems(int column) const { return model_->checkedCount(column); }
 
-int CXListCtrl::GetHeaderCheckedState(int column) const {
-  return model_->hasColumn(column) ? static_cast<int>(model_->headerCheck(column)) : -1;
+HeaderCheck CXListCtrl::GetHeaderCheckedState(int column) const {
+  return model_->hasColumn(column) ? model_->headerCheck(column) : HeaderCheck::kNone;
 }
 
-int CXListCtrl::SetHeaderCheckedState(int column, int state) {
-  if (!model_->hasColumn(column) || state < 0 || state > 2) return 0;
-  model_->setHeaderCheck(column, static_cast<HeaderCheck>(state));
-  return 1;
+bool CXListCtrl::SetHeaderCheckedState(int column, HeaderCheck state) {
+  if (!model_->hasColumn(column)) return false;
+  model_->setHeaderCheck(column, state);
+  return true;
 }
 
 void CXListCtrl::refreshHeaderState(int column) {

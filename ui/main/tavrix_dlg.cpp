@@ -24,7 +24,7 @@
 
 namespace {
 
-GridColour ToGrid(const Rgb& colour) { return gridRgb(colour.red, colour.green, colour.blue); }
+QColor ToQColor(const Rgb& colour) { return QColor(colour.red, colour.green, colour.blue); }
 
 }  // namespace
 
@@ -126,7 +126,7 @@ void CTavrixDlg::SetupColumns() {
   for (int column = 0; column < kDeviceColumnCount; ++column) {
     // Column 0 carries the check boxes and, in its header, an unchecked check-all box.
     list->InsertColumn(column, UiText(kDeviceColumnTitles[column]), widths[column], Qt::AlignLeft,
-                       column == kColumnNumber ? 1 : 0);
+                       column == kColumnNumber ? HeaderCheck::kUnchecked : HeaderCheck::kNone);
   }
 }
 
@@ -342,7 +342,7 @@ void CTavrixDlg::MirrorTicks() {
   CXListCtrl* list = DeviceList();
   const int rows = list->GetItemCount();
   std::vector<bool> ticks(rows);
-  for (int row = 0; row < rows; ++row) ticks[row] = list->GetCheckbox(row, kColumnNumber) == 1;
+  for (int row = 0; row < rows; ++row) ticks[row] = list->GetCheckbox(row, kColumnNumber) == CellCheck::kChecked;
   auto access = inventory_->lock();
   for (int row = 0; row < rows && row < access.RowCount(); ++row) access.SetTicked(row, ticks[row]);
 }
@@ -431,8 +431,8 @@ void CTavrixDlg::ApplyCells(const std::vector<CellUpdate>& cells) {
       if (text) list->SetItemText(cell.row, cell.column, *text);
       continue;
     }
-    const GridColour textColour = ToGrid(cell.colours->text);
-    const GridColour background = ToGrid(cell.colours->background);
+    const QColor textColour = ToQColor(cell.colours->text);
+    const QColor background = ToQColor(cell.colours->background);
     if (text) {
       list->SetItemText(cell.row, cell.column, *text, textColour, background);
     } else {

@@ -65,7 +65,7 @@ TEST(DbViewer, ShowsEveryLineAsWrittenWithItsCheck) {
     const QStringList cells = QString(rows[row]).split('|');
     for (int column = 0; column < 9; ++column) {
       EXPECT_EQ(list->GetItemText(row, column), cells[column]) << row << "," << column;
-      EXPECT_EQ(model->cell(row, column)->textColour == gridRgb(128, 128, 128), cells[0].isEmpty())
+      EXPECT_EQ(model->cell(row, column)->textColour == QColor(128, 128, 128), cells[0].isEmpty())
           << row << "," << column;
     }
   }

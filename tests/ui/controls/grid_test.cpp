@@ -20,16 +20,21 @@
 
 namespace {
 
+constexpr CellCheck kTicked = CellCheck::kChecked;
+constexpr CellCheck kUnticked = CellCheck::kUnchecked;
+constexpr CellCheck kNoBox = CellCheck::kNone;
+
 // Seven columns, a header box on column 0, `rows` rows with an unchecked box
 // in column 0 and "model <row>" in column 1, shown at a fixed size.
 std::unique_ptr<CXListCtrl> makeDeviceList(int rows) {
   TestApplication();
   auto list = std::make_unique<CXListCtrl>();
   for (const char* title : {"No.", "Model", "MAC address", "IP address", "Web port", "AV port", "State"})
-    list->InsertColumn(list->GetColumns(), title, 80, Qt::AlignLeft, list->GetColumns() == 0 ? 1 : 0);
+    list->InsertColumn(list->GetColumns(), title, 80, Qt::AlignLeft,
+                       list->GetColumns() == 0 ? HeaderCheck::kUnchecked : HeaderCheck::kNone);
   for (int row = 0; row < rows; ++row) {
     list->InsertItem(row, QString::asprintf("%4d", row + 1));
-    list->SetCheckbox(row, 0, 0);
+    list->SetCheckbox(row, 0, kUnticked);
     list->SetItemText(row, 1, QString("model %1").arg(row));
   }
   list->resize(600, 300);
@@ -58,7 +63,12 @@ void recordNotifications(CXListCtrl& list, std::vector<std::string>& log) {
   QObject::connect(&list, &CXListCtrl::rowClicked,
                    [add](int row, int column) { add(QString("click %1,%2").arg(row).arg(column)); });
   QObject::connect(&list, &CXListCtrl::columnClicked, [add, &list](int column) {
-    add(QString("column %1 header=%2").arg(column).arg(list.GetHeaderCheckedState(column)));
+    const HeaderCheck header = list.GetHeaderCheckedState(column);
+    add(QString("column %1 header=%2")
+            .arg(column)
+            .arg(header == HeaderCheck::kChecked     ? "checked"
+                 : header == HeaderCheck::kUnchecked ? "unchecked"
+                                                     : "none"));
   });
 }
 
@@ -102,32 +112,35 @@ void expectBox(const QImage& image, QPoint box, int side, bool checked, QRgb ins
 TEST(GridState, HeaderStateFollowsTheColumnsChecks) {
   auto list = makeDeviceList(3);
   // Sets one box and answers the header state of its column after it.
-  const auto set = [&](int row, int state, int column = 0) {
+  const auto set = [&](int row, CellCheck state, int column = 0) {
     list->SetCheckbox(row, column, state);
     return list->GetHeaderCheckedState(column);
   };
-  EXPECT_EQ(list->SetCheckbox(0, 0, 1), 1);
+  constexpr HeaderCheck kAll = HeaderCheck::kChecked, kNotAll = HeaderCheck::kUnchecked;
+  EXPECT_TRUE(list->SetCheckbox(0, 0, kTicked));
   // Two of three rows checked, then all, then any one unchecked; then a new
   // unchecked row under an all-checked header.
-  EXPECT_EQ((std::vector{set(1, 1), set(2, 1), set(1, 0), set(1, 1), list->InsertItem(3, "   4"), set(3, 0)}),
-            (std::vector{1, 2, 1, 2, 3, 1}));
+  EXPECT_EQ((std::vector{set(1, kTicked), set(2, kTicked), set(1, kUnticked), set(1, kTicked)}),
+            (std::vector{kNotAll, kAll, kNotAll, kAll}));
+  ASSERT_EQ(list->InsertItem(3, "   4"), 3);
+  EXPECT_EQ(set(3, kUnticked), kNotAll);
   // Removing a checked box recounts correctly.
-  set(3, 1);
-  set(3, -1);
+  set(3, kTicked);
+  set(3, kNoBox);
   EXPECT_EQ(list->CountCheckedItems(0), 3);
 
   // Emptying the list keeps the columns and the header's last state.
-  ASSERT_EQ(set(3, 1), 2);
+  ASSERT_EQ(set(3, kTicked), kAll);
   list->setColumnWidth(2, 123);
   list->DeleteAllItems();
   EXPECT_EQ((std::tuple{list->columnWidth(2), list->GetHeaderCheckedState(0), list->CountCheckedItems(0)}),
-            std::tuple(123, 2, 0));
+            std::tuple(123, kAll, 0));
   list->InsertItem(0, "   1");
-  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "a row without a box changes nothing";
-  EXPECT_EQ(set(0, 0), 1);
+  EXPECT_EQ(list->GetHeaderCheckedState(0), kAll) << "a row without a box changes nothing";
+  EXPECT_EQ(set(0, kUnticked), kNotAll);
 
-  // A column without a header box keeps state 0 whatever its cells do.
-  EXPECT_EQ(set(0, 1, 3), 0);
+  // A column without a header box keeps none whatever its cells do.
+  EXPECT_EQ(set(0, kTicked, 3), HeaderCheck::kNone);
   EXPECT_EQ(list->CountCheckedItems(3), 1);
 }
 
@@ -136,23 +149,22 @@ TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
   const int columns = list->GetColumns();
   EXPECT_EQ(list->InsertItem(-1, "x"), -1);
   EXPECT_EQ(list->InsertItem(100, "appended"), 2) << "a large index appends";
-  list->SetCheckbox(2, 0, 0);
+  list->SetCheckbox(2, 0, kUnticked);
 
   for (auto [row, column] : {std::pair{3, 0}, {-1, 0}, {0, columns}, {0, -1}})
     EXPECT_EQ(
-        (std::tuple{list->SetItemText(row, column, "t"), list->SetItemText(row, column, nullptr, -1, -1),
-                    list->SetCheckbox(row, column, 1), list->GetCheckbox(row, column), list->GetItemText(row, column)}),
-        std::tuple(0, 0, 0, -1, QString()))
+        (std::tuple{list->SetItemText(row, column, "t"), list->SetItemText(row, column, nullptr, QColor(), QColor()),
+                    list->SetCheckbox(row, column, kTicked), list->GetCheckbox(row, column),
+                    list->GetItemText(row, column)}),
+        std::tuple(0, 0, false, kNoBox, QString()))
         << "cell " << row << "," << column;
   for (int column : {-1, columns})
-    EXPECT_EQ((std::vector{list->CountCheckedItems(column), list->GetHeaderCheckedState(column),
-                           list->SetHeaderCheckedState(column, 1)}),
-              (std::vector{0, -1, 0}));
-  // Values outside the documented states are refused rather than stored.
-  EXPECT_EQ((std::vector{list->SetCheckbox(0, 0, 2), list->GetCheckbox(0, 0), list->SetHeaderCheckedState(0, 3),
-                         list->GetHeaderCheckedState(0), list->SetCurSel(3, true), list->SetCurSel(-1, false),
-                         list->GetCurSel(), list->GetItemCount(), list->CountCheckedItems(0)}),
-            (std::vector{0, 0, 0, 1, 0, 0, -1, 3, 0}));
+    EXPECT_EQ((std::tuple{list->CountCheckedItems(column), list->GetHeaderCheckedState(column),
+                          list->SetHeaderCheckedState(column, HeaderCheck::kUnchecked)}),
+              std::tuple(0, HeaderCheck::kNone, false));
+  EXPECT_EQ((std::vector{list->SetCurSel(3, true), list->SetCurSel(-1, false), list->GetCurSel(), list->GetItemCount(),
+                         list->CountCheckedItems(0)}),
+            (std::vector{0, 0, -1, 3, 0}));
 
   // A column added after rows exist gives every row a usable cell.
   EXPECT_EQ(list->InsertColumn(-1, "Bad", 50), -1);
@@ -163,8 +175,8 @@ TEST(GridState, OutOfRangeCallsChangeNothingAndAnswerFixedResults) {
 
 TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
   auto list = makeDeviceList(4);
-  list->SetCheckbox(1, 0, 1);
-  list->SetItemText(1, 6, "marked", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+  list->SetCheckbox(1, 0, kTicked);
+  list->SetItemText(1, 6, "marked", QColor(255, 255, 255), QColor(255, 0, 0));
   list->SetCurSel(1, false);
   for (const std::vector<int>& bad : {std::vector<int>{0, 1, 2}, {0, 1, 1, 2}, {0, 1, 2, 4}})
     EXPECT_FALSE(list->ReorderRows(bad));
@@ -174,13 +186,14 @@ TEST(GridState, ReorderMovesWholeRowsAndRefusesNonPermutations) {
   list->SortRows([&](int a, int b) { return list->GetItemText(a, 1) > list->GetItemText(b, 1); });
   QStringList rows;  // each row's model, box and state
   for (int row = 0; row < 4; ++row)
-    rows << list->GetItemText(row, 1) + QString(" %1 ").arg(list->GetCheckbox(row, 0)) + list->GetItemText(row, 6);
-  EXPECT_EQ(rows.join(','), "model 3 0 ,model 2 0 ,model 1 1 marked,model 0 0 ");
+    rows << list->GetItemText(row, 1) + (list->GetCheckbox(row, 0) == kTicked ? " x " : " - ") +
+                list->GetItemText(row, 6);
+  EXPECT_EQ(rows.join(','), "model 3 - ,model 2 - ,model 1 x marked,model 0 - ");
   EXPECT_EQ(list->GetCurSel(), 2) << "the selection travels with its row";
 
   // Code changes report through checkStatesChanged, never as user clicks.
   QSignalSpy clicks(list.get(), &CXListCtrl::checkboxClicked);
-  list->SetCheckbox(0, 0, 1);
+  list->SetCheckbox(0, 0, kTicked);
   list->DeleteAllItems();
   EXPECT_EQ(std::tuple(checks.count(), clicks.count()), std::tuple(3, 0));
 }
@@ -195,43 +208,44 @@ TEST(GridMouse, ClickInBoxCellTogglesAndNotifiesBeforeSelectingADoubleClickOnce)
   // Right of the box, on the cell's text: still toggles.
   const QRect cell = cellRect(*list, 1, 0);
   click(QPoint(cell.right() - 3, cell.center().y()));
-  EXPECT_EQ(std::pair(list->GetCheckbox(1, 0), list->GetHeaderCheckedState(0)), std::pair(1, 1));
+  EXPECT_EQ(std::pair(list->GetCheckbox(1, 0), list->GetHeaderCheckedState(0)),
+            std::pair(kTicked, HeaderCheck::kUnchecked));
   EXPECT_EQ(log, (std::vector<std::string>{"box 1,0 selected=-1", "selection", "click 1,0"}));
 
   click(cellRect(*list, 0, 0).center());
-  EXPECT_EQ(list->GetHeaderCheckedState(0), 2) << "the last unchecked row was clicked";
+  EXPECT_EQ(list->GetHeaderCheckedState(0), HeaderCheck::kChecked) << "the last unchecked row was clicked";
 
   click(cellRect(*list, 1, 3).center());
-  EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "a cell without a box toggles nothing";
+  EXPECT_EQ(list->GetCheckbox(1, 0), kTicked) << "a cell without a box toggles nothing";
   EXPECT_EQ(log.back(), "click 1,3");
 
   click(cell.center(), Qt::RightButton);
-  EXPECT_EQ(list->GetCheckbox(1, 0), 1) << "only the left button toggles";
+  EXPECT_EQ(list->GetCheckbox(1, 0), kTicked) << "only the left button toggles";
 
   click(QPoint(10, list->viewport()->height() - 5));
   EXPECT_EQ(log.back(), "click -1,-1") << "a click below the rows still notifies";
 
   QSignalSpy doubles(list.get(), &CXListCtrl::rowDoubleClicked);
   doubleClick(list->viewport(), cell.center());
-  EXPECT_EQ(list->GetCheckbox(1, 0), 0) << "a double click toggles once";
+  EXPECT_EQ(list->GetCheckbox(1, 0), kUnticked) << "a double click toggles once";
   EXPECT_EQ(QList<QVariantList>(doubles), (QList<QVariantList>{{1, 0}}));
 }
 
 TEST(GridMouse, HeaderClicksCheckTheWholeColumnAndStillReportTheColumn) {
   auto list = makeDeviceList(5);
-  list->SetCheckbox(4, 0, -1);  // a row without a box stays without one
+  list->SetCheckbox(4, 0, kNoBox);  // a row without a box stays without one
   CXHeaderCtrl* header = list->headerCtrl();
   QSignalSpy boxClicks(list.get(), &CXListCtrl::checkboxClicked);
   std::vector<std::string> log;
   recordNotifications(*list, log);
 
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 0));
-  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetCheckbox(4, 0)), std::pair(4, -1));
+  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetCheckbox(4, 0)), std::pair(4, kNoBox));
   doubleClick(header->viewport(), headerPoint(*list, 0));  // a fast second click is a click
   EXPECT_EQ(list->CountCheckedItems(0), 4);
   QTest::mouseClick(header->viewport(), Qt::LeftButton, {}, headerPoint(*list, 3));
-  EXPECT_EQ(log, (std::vector<std::string>{"column 0 header=2", "column 0 header=1", "column 0 header=2",
-                                           "column 3 header=0"}));
+  EXPECT_EQ(log, (std::vector<std::string>{"column 0 header=checked", "column 0 header=unchecked",
+                                           "column 0 header=checked", "column 3 header=none"}));
   EXPECT_EQ(boxClicks.count(), 0);
   EXPECT_EQ(list->GetCurSel(), -1) << "header clicks never select rows";
 
@@ -277,7 +291,7 @@ TEST(GridKeyboard, SpaceTicksTheCurrentRowCtrlSpaceEveryRowAndAccessibilityReads
 
   QTest::keyClick(list.get(), Qt::Key_Space);
   EXPECT_EQ((std::vector{list->GetCheckbox(0, 0), list->GetCheckbox(1, 0), list->GetCheckbox(2, 0)}),
-            (std::vector{0, 1, 0}));
+            (std::vector{kUnticked, kTicked, kUnticked}));
   EXPECT_EQ(QList<QVariantList>(boxClicks), (QList<QVariantList>{{1, 0}})) << "a tick by key is the user's, too";
 
   // Reads a box as a screen reader does: through the table's cell interface.
@@ -290,11 +304,12 @@ TEST(GridKeyboard, SpaceTicksTheCurrentRowCtrlSpaceEveryRowAndAccessibilityReads
             (std::vector{std::pair(true, true), std::pair(true, false), std::pair(false, false)}));
 
   QTest::keyClick(list.get(), Qt::Key_Space, Qt::ControlModifier);
-  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)), std::pair(3, 2));
+  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)), std::pair(3, HeaderCheck::kChecked));
   QTest::keyClick(list.get(), Qt::Key_Space, Qt::ControlModifier);
-  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)), std::pair(0, 1));
+  EXPECT_EQ(std::pair(list->CountCheckedItems(0), list->GetHeaderCheckedState(0)),
+            std::pair(0, HeaderCheck::kUnchecked));
   QTest::keyClick(list.get(), Qt::Key_Space);
-  EXPECT_EQ(std::pair(list->GetCheckbox(1, 0), spoken(1, 0)), std::pair(1, std::pair(true, true)));
+  EXPECT_EQ(std::pair(list->GetCheckbox(1, 0), spoken(1, 0)), std::pair(kTicked, std::pair(true, true)));
   EXPECT_EQ(columnClicks.count(), 0) << "ticking all is no request to sort";
   EXPECT_EQ(list->currentIndex().row(), 1) << "Space neither moves nor clears the current row";
 }
@@ -302,10 +317,10 @@ TEST(GridKeyboard, SpaceTicksTheCurrentRowCtrlSpaceEveryRowAndAccessibilityReads
 TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {
   auto list = makeDeviceList(3);
   const QRgb base = list->palette().color(QPalette::Base).rgb();
-  list->SetCheckbox(1, 0, 1);
+  list->SetCheckbox(1, 0, kTicked);
   list->SetItemText(2, 0, "");
-  list->SetCheckbox(2, 0, 1);
-  list->SetItemText(0, 0, "   1", gridRgb(0, 0, 0), gridRgb(255, 255, 0));
+  list->SetCheckbox(2, 0, kTicked);
+  list->SetItemText(0, 0, "   1", QColor(0, 0, 0), QColor(255, 255, 0));
   QImage image = Grab(list->viewport());
   const int side = cellRect(*list, 0, 0).height() - 1;
   ASSERT_GE(side, 11) << "rows too short for a tick";
@@ -325,7 +340,7 @@ TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {
 
   const QRgb red = 0xFFFF0000;
   const QRect cell = cellRect(*list, 1, 6);
-  list->SetItemText(1, 6, "IP address collision IP address collision", gridRgb(255, 255, 255), gridRgb(255, 0, 0));
+  list->SetItemText(1, 6, "IP address collision IP address collision", QColor(255, 255, 255), QColor(255, 0, 0));
   list->clearFocus();
   list->SetCurSel(1, false);
   image = Grab(list->viewport());
@@ -343,7 +358,7 @@ TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {
   EXPECT_EQ(at(Grab(list->viewport()), cell.topLeft()), highlight);
 
   list->clearSelection();
-  list->SetItemText(1, 6, nullptr, -1, -1);
+  list->SetItemText(1, 6, nullptr, QColor(), QColor());
   image = Grab(list->viewport());
   EXPECT_EQ(at(image, cell.topLeft() + QPoint(1, 1)), base);
   EXPECT_GT(pixelsOtherThan(image, cell, base), 0) << "the text stays";
@@ -366,7 +381,7 @@ TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {
   EXPECT_EQ(dividers, header->count() - 1);
   EXPECT_NE(at(image, {header->sectionViewportPosition(1) - 1, 1}), shadow);
 
-  list->SetHeaderCheckedState(0, 2);
+  list->SetHeaderCheckedState(0, HeaderCheck::kChecked);
   expectBox(Grab(header->viewport()), box, 13, true, base);
 
   // A title wider than its item is cut and stays inside the item's margins.

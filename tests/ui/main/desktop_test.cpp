@@ -138,7 +138,7 @@ TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
     QApplication::sendEvent(&window, &found);
     WorkerEvent ended(DiscoveryEnded{}, found.cycle());
     QApplication::sendEvent(&window, &ended);
-    window.DeviceList()->SetCheckbox(2, 0, 1);
+    window.DeviceList()->SetCheckbox(2, 0, CellCheck::kChecked);
     window.SelectRow(2);
     window.EnableSettingsPanel(true);
     window.show();

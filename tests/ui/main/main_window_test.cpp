@@ -137,11 +137,14 @@ class MainWindowTest : public ::testing::Test {
   }
   QString StateOf(int device) { return Cell(RowOfMac(device), 6); }
   QString AddressOf(int device) { return Cell(RowOfMac(device), 3); }
-  // A cell's colours as the grid holds them: "text/background" in 0xRRGGBB
-  // (FFFFFFFF for the list's own colours).
+  // A cell's colours as the grid holds them: "text/background" in RRGGBB
+  // ("default" for the list's own colours).
   std::string LookOf(int row, int column) {
     const GridCell* cell = static_cast<const GridModel*>(List().model())->cell(row, column);
-    return cell ? QString::asprintf("%06X/%06X", cell->textColour, cell->backColour).toStdString() : "none";
+    const auto hex = [](const QColor& colour) {
+      return colour.isValid() ? colour.name().mid(1).toUpper() : QString("default");
+    };
+    return cell ? (hex(cell->textColour) + '/' + hex(cell->backColour)).toStdString() : "none";
   }
 
   QPoint CellPoint(int row, int column) { return List().visualRect(List().model()->index(row, column)).center(); }
@@ -400,7 +403,7 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   Click("scanButton");
   ASSERT_TRUE(ScanToTheEnd()) << "a second press during the scan is ignored";
   ASSERT_EQ(List().GetItemCount(), kTicked + 1);
-  for (int i : {1, 2}) List().SetCheckbox(RowOfMac(i), 0, 1);
+  for (int i : {1, 2}) List().SetCheckbox(RowOfMac(i), 0, CellCheck::kChecked);
   Click("scanButton");
   ASSERT_TRUE(window->IsDiscoveryWorkerRecorded());
   QueueBatchAnswers(files.Write(ListLine(1, "127.0.55.1", "255.0.255.0") + ListLine(2, "127.0.55.2", "255.0.255.0")));
@@ -419,7 +422,7 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   EXPECT_FALSE(Progress()->isVisible());
 
   ASSERT_TRUE(ScanToTheEnd());
-  for (int i = 1; i <= kTicked; ++i) List().SetCheckbox(RowOfMac(i), 0, 1);
+  for (int i = 1; i <= kTicked; ++i) List().SetCheckbox(RowOfMac(i), 0, CellCheck::kChecked);
   QueueRangeAnswers({"127.0.60.1", "127.0.60.254", "255.255.0.0", "127.0.0.1", "127.0.0.1"});
   Click("nvtSettingButton");
   ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
@@ -480,7 +483,7 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
   Open(EncpEndpointSettings{}, true);
   ASSERT_TRUE(ScanToTheEnd());
   ASSERT_EQ(List().GetItemCount(), kLast + 1) << "each device listed once, though heard twice";
-  for (int i = 0; i < kLast; ++i) List().SetCheckbox(RowOfMac(i), 0, 1);  // tick
+  for (int i = 0; i < kLast; ++i) List().SetCheckbox(RowOfMac(i), 0, CellCheck::kChecked);  // tick
   QueueBatchAnswers(files.Write(lines));
   Click("nvtSettingButton");
   ASSERT_EQ(window->GetState(), WindowState::kBatch);
@@ -572,7 +575,7 @@ TEST_F(MainWindowTest, TheChosenAdapterKeepsTheListAndABatchToItsLan) {
   ASSERT_EQ(List().GetItemCount(), 5);
   for (int row = 0; row < 5; ++row) {
     EXPECT_TRUE(Cell(row, 3).startsWith("10.61.1.")) << row;
-    List().SetCheckbox(row, 0, 1);
+    List().SetCheckbox(row, 0, CellCheck::kChecked);
   }
   QHelpEvent help(QEvent::ToolTip, CellPoint(0, 3), List().viewport()->mapToGlobal(CellPoint(0, 3)));
   QApplication::sendEvent(List().viewport(), &help);
