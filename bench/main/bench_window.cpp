@@ -63,6 +63,8 @@ Figures Measure(int devices, int batchSize) {
   window.show();
   Figures figures;
   if (!QTest::qWaitForWindowExposed(&window)) return figures;
+  DiscoveryCycle scan = kNoDiscoveryCycle;
+  QObject::connect(&window, &CTavrixDlg::discoveryCycleStarted, [&scan](DiscoveryCycle cycle) { scan = cycle; });
   QTest::mouseClick(window.findChild<QWidget*>("scanButton"), Qt::LeftButton);
   if (window.GetState() != WindowState::kScanning) return figures;
 
@@ -71,13 +73,13 @@ Figures Measure(int devices, int batchSize) {
   for (int first = 0; first < devices; first += batchSize) {
     std::vector<DeviceInfo> batch;
     for (int i = first; i < std::min(devices, first + batchSize); ++i) batch.push_back(Device(i));
-    WorkerEvent event(DevicesFound{std::move(batch)}, window.CurrentDiscoveryCycle());
+    WorkerEvent event(DevicesFound{std::move(batch)}, scan);
     QApplication::sendEvent(&window, &event);
   }
   QApplication::processEvents();  // the repaint they caused
   figures.fillMs = clock.nsecsElapsed() / 1e6;
   figures.rows = window.DeviceList()->GetItemCount();
-  WorkerEvent ended(DiscoveryEnded{}, window.CurrentDiscoveryCycle());
+  WorkerEvent ended(DiscoveryEnded{}, scan);
   QApplication::sendEvent(&window, &ended);
 
   CXHeaderCtrl* header = window.DeviceList()->headerCtrl();

@@ -80,7 +80,7 @@ CTavrixDlg::CTavrixDlg(EncpEndpointSettings endpointSettings, MainWindowSeams se
 
 CTavrixDlg::~CTavrixDlg() {
   mailboxOwner_.mailbox()->close();
-  KillRescanTimer();
+  rescanTimer_.stop();
   discovery_.StopDiscoveryWorker();
   batchController_.Stop();
   adapters_.clear();
@@ -130,12 +130,12 @@ void CTavrixDlg::SetupColumns() {
   }
 }
 
-int CTavrixDlg::LoadAdapters() {
+void CTavrixDlg::LoadAdapters() {
   adapters_ = seams_.readAdapters ? seams_.readAdapters() : std::vector<AdapterInfo>{};
   if (adapters_.empty()) {
     Prompts::current().showMessage(this, QMessageBox::Critical, UiText(kNoAdapterText), QMessageBox::Ok);
     closedAtStart_ = true;
-    return 0;
+    return;
   }
   usableAdapters_ = seams_.readUsableAdapters ? seams_.readUsableAdapters() : std::vector<UsableAdapter>{};
   const QSignalBlocker quiet(adapterCombo_);
@@ -146,7 +146,6 @@ int CTavrixDlg::LoadAdapters() {
                            QString::fromStdString(adapter.name));
   }
   ShowLocalNetworkTexts();
-  return 1;
 }
 
 void CTavrixDlg::EnableSettingsPanel(bool enable) {
@@ -157,19 +156,26 @@ void CTavrixDlg::EnableSettingsPanel(bool enable) {
   }
 }
 
-int CTavrixDlg::SetState(int state) {
-  if (state < static_cast<int>(WindowState::kIdle) || state > static_cast<int>(WindowState::kBatch)) return -1;
-  EnterState(static_cast<WindowState>(state));
-  return state;
-}
-
 void CTavrixDlg::EnterState(WindowState state) {
   if (table_.SetState(state).stopRescanTimer) KillRescanTimer();
 }
 
-void CTavrixDlg::StartRescanTimer(int periodMs) { rescanTimer_.start(periodMs); }
+void CTavrixDlg::StartRescanTimer(int delayMs) {
+  rescanTimer_.start(delayMs);
+  emit rescanScheduled(delayMs);
+}
 
-void CTavrixDlg::KillRescanTimer() { rescanTimer_.stop(); }
+void CTavrixDlg::KillRescanTimer() {
+  if (!rescanTimer_.isActive()) return;
+  rescanTimer_.stop();
+  emit rescanCancelled();
+}
+
+bool CTavrixDlg::StartDiscovery() {
+  if (!discovery_.StartDiscoveryWorker()) return false;
+  emit discoveryCycleStarted(discovery_.CurrentCycle());
+  return true;
+}
 
 void CTavrixDlg::BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress) {
   ApplyCells(table_.BeginVerification(mac, givenAddress));
@@ -182,7 +188,7 @@ void CTavrixDlg::OnScan() {
   if (GetState() != WindowState::kIdle || IsBatchRunning()) return;
   faultsShown_.clear();
   HideBatchProgress();
-  if (discovery_.StartDiscoveryWorker()) EnterState(WindowState::kScanning);
+  if (StartDiscovery()) EnterState(WindowState::kScanning);
 }
 
 void CTavrixDlg::OnClear() {
@@ -398,13 +404,13 @@ void CTavrixDlg::OnBatchEnded() {
   if (batchProgressWanted_) ShowBatchTally();
   if (GetState() != WindowState::kBatch) return;
   ApplyCells(table_.OnBatchEnded());
-  if (discovery_.StartDiscoveryWorker()) StartRescanTimer(kRescanPeriodMs);
+  if (StartDiscovery()) StartRescanTimer(kRescanPeriodMs);
 }
 
 // A tick whose worker could not start tries again at the next one, 3000 ms
 // on, rather than spinning at the 0 ms of a first tick.
 void CTavrixDlg::OnRescanTimer() {
-  discovery_.StartDiscoveryWorker();
+  StartDiscovery();
   StartRescanTimer(kRescanPeriodMs);
 }
 

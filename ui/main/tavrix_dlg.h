@@ -71,29 +71,20 @@ class CTavrixDlg : public QDialog {
 
   // The application passes nothing: default endpoint settings and the real
   // system. Initialisation runs here; without a network adapter the window
-  // reports it and is closed at once (see IsClosedAtStart).
+  // reports it and is closed at once.
   explicit CTavrixDlg(EncpEndpointSettings endpointSettings = {}, MainWindowSeams seams = {},
                       QWidget* parent = nullptr);
   ~CTavrixDlg() override;
 
   // A window closed during its initialisation ends its modal run at once.
   int exec() override;
-  bool IsClosedAtStart() const { return closedAtStart_; }
 
-  // Window state: 0 idle, 1 scanning, 2 verifying one change, 3 batch change.
-  // Returns the new state, or -1 (nothing changed) outside 0..3. Going idle
-  // from 2 or 3 stops the re-scan timer; from 3 it also empties the
-  // changed-device list.
-  int SetState(int state);
-  void EnterState(WindowState state);
   WindowState GetState() const { return table_.GetState(); }
 
   // Marks the row current and fills the settings panel from its record.
   void SelectRow(int row);
   // The panel's editable set: Static, DHCP, the four addresses and Apply.
   void EnableSettingsPanel(bool enable);
-  // 1 with the panel filled, 0 when the PC has no adapter (window closed).
-  int LoadAdapters();
   // Chooses the usable adapter of that name ("" for all); false when there
   // is none such, and nothing changes.
   bool ChooseAdapter(const QString& name);
@@ -103,28 +94,25 @@ class CTavrixDlg : public QDialog {
   // static change) and re-scans at once, then every 3000 ms until the device
   // answers so or "Clear".
   void BeginVerification(const uint8_t mac[6], std::optional<uint32_t> givenAddress);
-  // Re-scan timer (timer 0). Each tick starts a discovery cycle and re-arms
-  // itself with kRescanPeriodMs.
-  void StartRescanTimer(int periodMs);
-  void KillRescanTimer();
-  bool IsRescanTimerActive() const { return rescanTimer_.isActive(); }
-  // Used by tests.
-  int RescanTimerInterval() const { return rescanTimer_.interval(); }
 
   // The device shown in the settings panel, by its current table record.
   std::optional<DeviceInfo> SelectedDevice() const { return table_.SelectedDevice(); }
 
   CXListCtrl* DeviceList() const;
-  Ui::TavrixDialog& Controls() { return *ui_; }
-  const EncpEndpointSettings& EndpointSettings() const { return endpointSettings_; }
-  // For worker threads: the shared inventory and the way to post to the window.
+  // The inventory the workers read: records, ticks and awaited changes.
   const std::shared_ptr<DeviceInventory>& Inventory() const { return inventory_; }
-  const std::shared_ptr<WindowMailbox>& Mailbox() const { return mailboxOwner_.mailbox(); }
-  bool IsDiscoveryWorkerRecorded() const { return discovery_.IsWorkerRecorded(); }
-  // The cycle whose events the window takes. Used by tests and benchmarks.
-  DiscoveryCycle CurrentDiscoveryCycle() const { return discovery_.CurrentCycle(); }
   // From "NVT setting" until the window has handled the run's end.
   bool IsBatchRunning() const { return batchController_.IsRunning(); }
+
+ signals:
+  // A discovery worker began `cycle`; worker events of any other cycle are
+  // dropped from then on.
+  void discoveryCycleStarted(DiscoveryCycle cycle);
+  // The re-scan timer was armed to tick after `delayMs`; each tick starts a
+  // discovery cycle and re-arms it with kRescanPeriodMs.
+  void rescanScheduled(int delayMs);
+  // An armed re-scan timer was stopped.
+  void rescanCancelled();
 
  protected:
   void customEvent(QEvent* event) override;
@@ -157,6 +145,14 @@ class CTavrixDlg : public QDialog {
 
  private:
   void SetupColumns();
+  // Fills the adapter panel; without an adapter says so and closes the window.
+  void LoadAdapters();
+  // Going idle from a verification or a batch stops the re-scan timer.
+  void EnterState(WindowState state);
+  void StartRescanTimer(int delayMs);
+  void KillRescanTimer();
+  // Starts the next discovery cycle; false when no worker could start.
+  bool StartDiscovery();
   void SetupAdapterChoice();
   void OnAdapterChosen(int item);
   // The chosen adapter's settings, the first adapter's with "All adapters".
@@ -178,6 +174,8 @@ class CTavrixDlg : public QDialog {
   void ReleaseDiscoveryPort();
   // Resumes what ReleaseDiscoveryPort interrupted when no batch started.
   void ResumeAfterRefusedStart();
+  // New rows enter the grid in one insertion, so listing a device costs the
+  // same on an empty list and on 16 000 rows.
   void ApplyTableChanges(const TableChanges& changes);
   void ApplyCells(const std::vector<CellUpdate>& cells);
   void ForgetSelection();

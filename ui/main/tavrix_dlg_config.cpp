@@ -78,7 +78,7 @@ void CTavrixDlg::OnNvtSetting() {
   seams.dialog = nvtSettingDlg_.get();
   seams.controller = &batchController_;
   seams.inventory = inventory_;
-  seams.mailbox = Mailbox();
+  seams.mailbox = mailboxOwner_.mailbox();
   seams.settings = endpointSettings_;
   seams.beforeStart = [&] {
     HideBatchProgress();

@@ -19,6 +19,7 @@
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <string>
 #include <vector>
@@ -133,8 +134,9 @@ TEST_F(DesktopTest, EnglishOutsideKoreaAndTheWindowsOwnTextsInKorea) {
     CTavrixDlg window(Loopback(), FixedAdapter());
     std::vector<DeviceInfo> devices;
     for (uint8_t i = 1; i <= 3; ++i) devices.push_back(TestDevice(i, i == 3 ? "192.168.0.21" : "192.168.0.20"));
-    window.SetState(static_cast<int>(WindowState::kScanning));
-    WorkerEvent found(DevicesFound{devices}, window.CurrentDiscoveryCycle());
+    QSignalSpy cycles(&window, &CTavrixDlg::discoveryCycleStarted);
+    window.findChild<QPushButton*>("scanButton")->click();
+    WorkerEvent found(DevicesFound{devices}, cycles.value(0).value(0).value<DiscoveryCycle>());
     QApplication::sendEvent(&window, &found);
     WorkerEvent ended(DiscoveryEnded{}, found.cycle());
     QApplication::sendEvent(&window, &ended);

@@ -15,6 +15,7 @@
 #include <QMenuBar>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSignalSpy>
 #include <QTest>
 #include <QToolTip>
 #include <array>
@@ -99,6 +100,10 @@ class MainWindowTest : public ::testing::Test {
     seams.commandRunner = runner;
     seams.runsAsRoot = true;  // the non-root way to the flush is main_core_test's
     window = std::make_unique<CTavrixDlg>(settings, seams);
+    QObject::connect(window.get(), &CTavrixDlg::discoveryCycleStarted,
+                     [this](DiscoveryCycle cycle) { currentCycle = cycle; });
+    QObject::connect(window.get(), &CTavrixDlg::rescanScheduled, [this] { rescanPending = true; });
+    QObject::connect(window.get(), &CTavrixDlg::rescanCancelled, [this] { rescanPending = false; });
     window->show();
     EXPECT_TRUE(QTest::qWaitForWindowExposed(window.get()));
     return *window;
@@ -116,7 +121,7 @@ class MainWindowTest : public ::testing::Test {
   // A worker's events as they reach the window (delivered at once): what it
   // found, then its end; of the current cycle unless the test names another.
   void Deliver(const std::vector<DeviceInfo>& devices, std::optional<DiscoveryCycle> cycle = {}) {
-    WorkerEvent found(DevicesFound{devices}, cycle.value_or(window->CurrentDiscoveryCycle()));
+    WorkerEvent found(DevicesFound{devices}, cycle.value_or(currentCycle));
     QApplication::sendEvent(window.get(), &found);
     WorkerEvent ended(DiscoveryEnded{}, found.cycle());
     QApplication::sendEvent(window.get(), &ended);
@@ -201,6 +206,10 @@ class MainWindowTest : public ::testing::Test {
   PromptsInstaller promptsInstaller{prompts};
   std::shared_ptr<ScriptedRunner> runner = std::make_shared<ScriptedRunner>();
   std::vector<QString> openedUrls;
+  // What the window's signals last said: the cycle whose events count, and
+  // whether a re-scan is armed.
+  DiscoveryCycle currentCycle = kNoDiscoveryCycle;
+  bool rescanPending = false;
   tavrix::lab::SimProcess sim;
   TempFiles files;
   std::unique_ptr<CTavrixDlg> window;  // last, so it goes first
@@ -227,7 +236,6 @@ TEST_F(MainWindowTest, LayoutMenusArpFlushSortExportAndOnlyTheCloseBoxEndsTheWin
   for (QWidget* child : w.findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
     EXPECT_TRUE(!child->isVisible() || w.rect().contains(child->geometry())) << child->objectName().toStdString();
   EXPECT_LT(List().geometry().right(), w.findChild<QWidget*>("nvtNetworkGroup")->geometry().left());
-  EXPECT_EQ(window->SetState(4), -1) << "no such state";
   EXPECT_EQ(window->GetState(), WindowState::kIdle);
 
   // Menu bar items, also on the window's background menu.
@@ -314,7 +322,7 @@ TEST_F(MainWindowTest, LayoutMenusArpFlushSortExportAndOnlyTheCloseBoxEndsTheWin
 TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsSaidOnce) {
   Open();
   Click("scanButton");
-  const DiscoveryCycle stopped = window->CurrentDiscoveryCycle();
+  const DiscoveryCycle stopped = currentCycle;
   Click("clearButton");
   Click("scanButton");
   std::vector<DeviceInfo> devices = {TestDevice(1, "10.0.0.1").withWebPort(0),
@@ -365,12 +373,12 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   // A verification searches at once, then every 3000 ms; a box opened
   // meanwhile runs the re-scan timer, so a cycle that faults every time
   // would otherwise stack one box on another.
+  QSignalSpy rescans(window.get(), &CTavrixDlg::rescanScheduled);
+  QSignalSpy cycles(window.get(), &CTavrixDlg::discoveryCycleStarted);
   window->BeginVerification(TestDevice(1).mac, inet_addr("10.0.0.9"));
-  EXPECT_EQ(window->RescanTimerInterval(), 0);
-  ASSERT_TRUE(PumpUntil([&] { return window->IsDiscoveryWorkerRecorded(); }));
-  EXPECT_TRUE(window->IsRescanTimerActive());
-  EXPECT_EQ(window->RescanTimerInterval(), CTavrixDlg::kRescanPeriodMs);
-  WorkerEvent fault(WorkerFault{QString::fromLatin1(kDiscoveryFaultText)}, window->CurrentDiscoveryCycle());
+  ASSERT_TRUE(PumpUntil([&] { return cycles.count() == 1; }));
+  EXPECT_EQ(QList<QVariantList>(rescans), (QList<QVariantList>{{0}, {CTavrixDlg::kRescanPeriodMs}}));
+  WorkerEvent fault(WorkerFault{QString::fromLatin1(kDiscoveryFaultText)}, currentCycle);
   for (int cycle = 0; cycle < 2; ++cycle) QApplication::sendEvent(window.get(), &fault);
   ASSERT_EQ(prompts.messages().size(), 1u);
   EXPECT_EQ(prompts.messages()[0].text, "[ERROR] EncpThreadProc : EncpThreadProcRun");
@@ -405,12 +413,12 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   ASSERT_EQ(List().GetItemCount(), kTicked + 1);
   for (int i : {1, 2}) List().SetCheckbox(RowOfMac(i), 0, CellCheck::kChecked);
   Click("scanButton");
-  ASSERT_TRUE(window->IsDiscoveryWorkerRecorded());
+  ASSERT_EQ(window->GetState(), WindowState::kScanning);
   QueueBatchAnswers(files.Write(ListLine(1, "127.0.55.1", "255.0.255.0") + ListLine(2, "127.0.55.2", "255.0.255.0")));
   Click("nvtSettingButton");
-  EXPECT_FALSE(window->IsDiscoveryWorkerRecorded()) << "the scan's cycle gave up the port";
   ASSERT_TRUE(PumpUntil([&] { return !window->IsBatchRunning(); }, 30000));
-  EXPECT_TRUE(window->IsRescanTimerActive());
+  EXPECT_TRUE(rescanPending);
+  // Sent and answered: the scan's cycle gave the batch the port.
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n2 sent, 0 accepted, 2 refused, 0 no answer, 0 verified");
   for (int device : {1, 2}) EXPECT_EQ(StateOf(device), kRefusedBySettings) << device;
   FillPanel(1, "127.0.53.1", "255.255.0.0");
@@ -418,7 +426,7 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   EXPECT_EQ(prompts.messages().size(), 1u) << "the batch's confirmation only";
   Click("clearButton");
   EXPECT_EQ(window->GetState(), WindowState::kIdle);
-  EXPECT_FALSE(window->IsRescanTimerActive());
+  EXPECT_FALSE(rescanPending);
   EXPECT_FALSE(Progress()->isVisible());
 
   ASSERT_TRUE(ScanToTheEnd());
@@ -439,7 +447,6 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   Click("scanButton");
   Click("clearButton");
   EXPECT_EQ(window->GetState(), WindowState::kIdle);
-  EXPECT_FALSE(window->IsDiscoveryWorkerRecorded());
   EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->Inventory()->lock().table().GetCount(), 0);
 }
@@ -508,7 +515,7 @@ TEST_F(MainWindowTest, BatchAndApplyOnATwoInterfaceLanCreditEveryAnswerToItsSend
   }
   EXPECT_EQ(LookOf(RowOfMac(1), 6), "000000/00FF00");  // black on green
   EXPECT_EQ(LookOf(RowOfMac(3), 6), "000000/FFA500");  // black on orange
-  EXPECT_FALSE(window->IsRescanTimerActive());
+  EXPECT_FALSE(rescanPending);
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 10 accepted, 1 refused, 1 no answer, 10 verified")
       << "the late answer replaced its \"no answer\"";
   auto requests = changeRequests();
