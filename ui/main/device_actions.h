@@ -1,16 +1,12 @@
-// The parts of the per-device actions that need no window: a device's web
-// address, saving an exported list, and clearing the PC's neighbour (ARP)
-// table with the system's own command, judged by its real outcome. A command
-// that could not start, failed or had to be killed is reported as a failure;
-// only a command that ran to a clean exit earns the "Delete ARP table."
-// notice. Not starting is told two ways, so a local fault (no pipe for its
-// output: out of descriptors, say) is never mistaken for a command the
-// system cannot run.
-//
-// The flush is the window's only step that needs root. Root runs it
-// directly; a normal user asks polkit for it through pkexec, which runs the
-// package's helper as root once an administrator has authenticated. A
-// refused or cancelled authentication is told as exactly that.
+// The per-device actions that need no window: a device's web address, saving
+// an exported list, and clearing the PC's neighbour (ARP) table with the
+// system's own command (directly as root, otherwise through pkexec and the
+// package's polkit helper, the window's only step that needs root).
+// Invariants: only a command that ran to a clean exit earns the "Delete ARP
+// table." notice; one that could not start, failed or was killed is a
+// failure; a local fault (no pipe for its output) is never mistaken for a
+// command the system cannot run; a refused or cancelled authentication is
+// told as exactly that.
 #pragma once
 
 #include <QMessageBox>

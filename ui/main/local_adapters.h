@@ -1,17 +1,11 @@
-// A snapshot of the PC's network adapters, taken once when the main window
-// starts, for the "Local network info." panel.
-//
-// Adapters are the non-loopback interfaces in interface-index order, with or
-// without an IPv4 address; addresses and masks come in the order the system
-// lists them; gateways are the interface's default routes from the routing
-// table; DNS servers are the IPv4 name servers the resolver uses, which on
-// Linux are system-wide, so every adapter carries the same list. When the
-// resolver points at systemd-resolved's local stub, the upstream servers
-// behind it are shown instead.
-//
-// Parsing works on file contents and plain listings, so it is tested with
-// fixtures; ReadLocalAdapters() is the one place that reads the live system
-// (in the calling thread's network namespace).
+// A snapshot of the PC's network adapters for the "Local network info."
+// panel, taken once when the main window starts: the non-loopback interfaces
+// in index order with their IPv4 addresses, default-route gateways and the
+// resolver's IPv4 name servers (system-wide on Linux, so every adapter
+// carries the same list; behind systemd-resolved's stub, the upstream ones).
+// Invariant: ReadLocalAdapters() is the one place that reads the live system
+// (in the calling thread's network namespace); parsing works on file
+// contents and listings, so it is tested with fixtures.
 #pragma once
 
 #include <QtGlobal>

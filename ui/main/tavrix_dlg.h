@@ -1,34 +1,13 @@
 // The main window: command buttons, the device list, the local network panel
-// and the settings panel of the selected device, laid out from the template
-// tavrix_dialog.ui in dialog units.
-//
-// The window owns the device inventory (shared, behind its one lock, with
-// the batch worker), the table logic that decides what each arriving device
-// means (DeviceTableCore) and the discovery controller. It never decides
-// cell texts or colours itself: it copies the core's decisions into the grid
-// and the re-scan timer. Workers reach it only through its mailbox, as
-// posted worker events: found devices (a batch's new rows enter the grid in
-// one insertion), ends, faults, whose text the window shows, and batch
-// progress, shown in a label beside the command buttons, never in a cell.
-//
-// A running batch worker holds the local port until its end has been
-// handled, whatever the window state ("Clear" makes the window idle while
-// the run goes on): "NVT Scan" and "Apply", which would open a second
-// endpoint on that port, are ignored until then; "Clear" and sorting stay
-// available.
-//
-// "Local network info." offers the adapter choice: "All adapters" or one
-// usable adapter. Every scan, change, batch and re-scan then goes through
-// the chosen adapter only (the endpoint settings carry it), and choosing
-// another empties the list as "Clear" does, so no row of another LAN stays.
-// A row's tool tip names the adapter that heard the device.
-//
-// The window ends only through its close box (or the desktop's close
-// command). Enter and Esc, which would end a plain dialog through its hidden
-// OK and Cancel buttons and lose the list, do not. Destruction stops the
-// re-scan timer and both workers (each within 3000 ms) and closes the mailbox
-// while the window is still whole, so a worker that outlives the window can
-// never reach it.
+// and the selected device's settings panel, laid out from tavrix_dialog.ui.
+// It owns the device inventory (shared with the batch worker behind its one
+// lock), the table core that decides what each arriving device means, and
+// the discovery controller; it only copies the core's decisions into the grid.
+// Invariants: workers reach it only through its mailbox; one endpoint at a
+// time holds the local port, so a running batch keeps "NVT Scan" and "Apply"
+// ignored until its end is handled; only the close box ends the window;
+// destruction closes the mailbox and stops the re-scan timer and both workers
+// while the window is still whole, so no worker can reach it afterwards.
 #pragma once
 
 #include <QDialog>
