@@ -109,9 +109,10 @@ size_t EncodeSimSearchReply(const SimDevice& device, uint8_t* out, size_t capaci
   return kCutFixedPartLength;
 }
 
-size_t EncodeSimResultReply(uint8_t code, uint8_t* out, size_t capacity) {
+size_t EncodeSimResultReply(uint8_t code, uint8_t selector, uint8_t* out, size_t capacity) {
   WireWriter w(out, capacity);
   PutHeader(w, kReplyVersion, code);
+  w.u8(selector);
   return Finish(w);
 }
 

@@ -22,7 +22,8 @@ inline constexpr uint8_t kSimOptionTag2Value = 0x21;
 // Returns the reply's size (0 if `capacity` is too small).
 size_t EncodeSimSearchReply(const SimDevice& device, uint8_t* out, size_t capacity);
 
-// The 8-byte result reply carrying `code`.
-size_t EncodeSimResultReply(uint8_t code, uint8_t* out, size_t capacity);
+// The 9-byte result reply: the header carrying `code`, then the answering
+// device's selector, which with its address is all that names the device.
+size_t EncodeSimResultReply(uint8_t code, uint8_t selector, uint8_t* out, size_t capacity);
 
 std::vector<std::vector<uint8_t>> MakeJunkDatagrams();

@@ -189,7 +189,7 @@ void SimServer::SendDueAnswers() {
 void SimServer::SendVerdict(const SimVerdict& verdict, const sockaddr_in& requester) {
   const SimDevice& device = config_.fleet[verdict.device];
   uint8_t reply[16];
-  const size_t size = EncodeSimResultReply(verdict.result, reply, sizeof reply);
+  const size_t size = EncodeSimResultReply(verdict.result, device.selector, reply, sizeof reply);
   const int copies = device.acceptsQuietly ? 0 : config_.duplicateReplies ? 2 : 1;
   for (int c = 0; c < copies; ++c) Send(reply, size, device.address, requester);
   if (config_.verbose) {
