@@ -8,6 +8,8 @@
 
 namespace {
 
+constexpr std::string_view kSelectorFlag = "selector=";
+
 std::vector<std::string_view> SplitBlanks(std::string_view line) {
   std::vector<std::string_view> fields;
   size_t pos = 0;
@@ -126,6 +128,10 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
     if (!PercentDecode(f[9], &d.userId)) return fail("bad user ID");
     if (!PercentDecode(f[10], &d.password)) return fail("bad password");
     for (size_t i = 11; i < f.size(); ++i) {
+      if (f[i].starts_with(kSelectorFlag)) {
+        if (!ParseNumber<uint8_t>(f[i].substr(kSelectorFlag.size()), 255, &d.selector)) return fail("bad selector");
+        continue;
+      }
       if (f[i] == "silent")
         d.silent = true;
       else if (f[i] == "long-texts")
@@ -147,7 +153,7 @@ std::optional<std::vector<SimDevice>> ParseFleetText(std::string_view text, std:
       else
         return fail(
             "unknown flag (expected silent, long-texts, refuse, ignore-changes, vanish, late-answer, "
-            "quiet-accept, cut-fixed or option-overrun)");
+            "quiet-accept, selector=N, cut-fixed or option-overrun)");
     }
     fleet.push_back(d);
   }

@@ -15,7 +15,7 @@ enum class SimReplyFault { kNone, kCutFixedPart, kOptionOverrun };
 struct SimDevice {
   uint8_t mac[6] = {};
   std::string model;
-  uint8_t selector = 1;
+  uint8_t selector = 1;     // byte 8 of every reply it sends
   uint8_t networkType = 1;  // 0 DHCP, 1 static, 2 PPPoE
   // Network byte order.
   uint32_t address = 0;

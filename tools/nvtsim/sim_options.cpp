@@ -27,6 +27,7 @@ const char kSimUsage[] =
     "      vanish (accepts a change, then never answers again),\n"
     "      late-answer (answers a change 1.5 s late, then moves),\n"
     "      quiet-accept (takes a change and moves, never answering it),\n"
+    "      selector=N (N 0..255 in byte 8 of every reply; default 1),\n"
     "      cut-fixed, option-overrun (malformed search replies);\n"
     "      '#' starts a comment line.\n"
     "Network:\n"
