@@ -1,6 +1,9 @@
 // The change engine against the simulator on loopback: each device's
 // behaviour - answering, late, silent, refusing, lost datagrams, duplicate
-// answers, a shared address, a forged reply - settles its line's outcome.
+// answers, a shared address, a forged reply - settles its line's outcome,
+// and only its own answers settle it.
+#include "batch/change_engine.h"
+
 #include <arpa/inet.h>
 #include <gtest/gtest.h>
 
@@ -8,7 +11,6 @@
 #include <string>
 #include <vector>
 
-#include "batch/change_engine.h"
 #include "protocol/address_text.h"
 #include "tests/support/loopback_udp.h"
 #include "tests/support/sim_process.h"
@@ -22,8 +24,8 @@ uint32_t Ip(const char* text) { return inet_addr(text); }
 // A fleet line: MAC 00:1A:2B:00:00:<mac> at 127.0.9.<host>.
 std::string Device(int mac, int host, const std::string& tail = "root kefo") {
   char line[160];
-  std::snprintf(line, sizeof line, "00:1A:2B:00:00:%02X CAM 127.0.9.%d 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 %s\n", mac,
-                host, tail.c_str());
+  std::snprintf(line, sizeof line, "00:1A:2B:00:00:%02X CAM 127.0.9.%d 255.255.0.0 127.0.0.1 127.0.0.1 80 - 3 %s\n",
+                mac, host, tail.c_str());
   return line;
 }
 
@@ -105,13 +107,20 @@ TEST_F(ChangeEngineTest, LostRequestsAndAnswersAreMadeGood) {
 // Two devices on one address are never asked together, so neither takes the
 // other's answer, even when every answer comes twice.
 TEST_F(ChangeEngineTest, ASharedAddressAndDuplicateAnswersCreditEachDeviceOnce) {
-  StartSim(Device(1, 7) + Device(2, 7) + Device(3, 3),
-           {"--duplicate", "--move-delay", "600"});
+  StartSim(Device(1, 7) + Device(2, 7) + Device(3, 3), {"--duplicate", "--move-delay", "600"});
   const ChangeRunResult result = Run(Plan({1, 2, 3}));
   for (const ChangeReport& line : result.lines) {
     EXPECT_EQ(line.outcome, ChangeOutcome::kVerified) << "line " << line.line;
     EXPECT_EQ(line.requests, 1) << "line " << line.line;
   }
+}
+
+// The first device's late answer comes while the second's, at the same address,
+// is awaited; it carries the first's selector, so the second, which never
+// answers nor moves, is not taken to have accepted.
+TEST_F(ChangeEngineTest, ALateAnswerIsNotCreditedToAnotherSelectorAtItsAddress) {
+  StartSim(Device(1, 7, "root kefo late-answer") + Device(2, 7, "root kefo ignore-changes selector=2"));
+  EXPECT_EQ(Run(Plan({1, 2})).lines[1].outcome, ChangeOutcome::kNoAnswer);
 }
 
 // Its answer never comes, and while it applies the change it already reports
@@ -129,8 +138,9 @@ TEST_F(ChangeEngineTest, ASilentDeviceStillApplyingIsWatchedNotAskedAgain) {
 // A stand-in answers every search with the device's MAC from the address the
 // device is being given, while the device itself never moves.
 TEST_F(ChangeEngineTest, AForgedReplyFromTheNewAddressIsAConflict) {
-  StartSim(Device(1, 1, "root kefo ignore-changes") + "00:1A:2B:00:00:01 FORGER 127.0.10.1 255.255.0.0 127.0.0.1 "
-                                                      "127.0.0.1 80 - 3 root kefo\n");
+  StartSim(Device(1, 1, "root kefo ignore-changes") +
+           "00:1A:2B:00:00:01 FORGER 127.0.10.1 255.255.0.0 127.0.0.1 "
+           "127.0.0.1 80 - 3 root kefo\n");
   std::vector<PlannedChange> plan = Plan({1});
   ASSERT_TRUE(plan[0].device);
   plan[0].device->sourceAddress = Ip("127.0.9.1");  // the search may have listed the forger first
