@@ -236,6 +236,8 @@ function encp.dissector(tvb, pinfo, root)
     local meaning = results[code] or "settings refused"
     tree:add(f.result, tvb(7, 1)):append_text(" (" .. meaning .. ")")
     pinfo.cols.info = string.format("Result %d: %s", code, meaning)
+    -- Devices put their selector here too; the client checks it when present.
+    if tvb:len() > 8 then r:add(f.selector, 1) end
   end
   if r.ok and r.pos < tvb:len() then tree:add(f.unread, tvb(r.pos)) end
   return tvb:len()

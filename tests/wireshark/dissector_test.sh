@@ -87,11 +87,12 @@ expect "set-network requests" "$(rows 2 4 | cut -d"|" -f6,8-9,11-15 | sort -u)" 
 # The credential field is the 22 scrambled bytes at offset 24, shown as sent.
 [ "$(rows 2 4 | cut -d'|' -f20 | grep -cE '^([0-9a-f]{2} ){21}[0-9a-f]{2}$')" -eq 4 ] ||
   fail "credential fields not shown as 22 bytes: $(rows 2 4 | cut -d'|' -f20)"
-results=$(awk -F'|' '$4 != ""' "$work/fields.txt" | cut -d'|' -f4,21 | sort -u)
-for want in "0|Result 0: accepted" "2|Result 2: ID or password not accepted"; do
+# Results carry the answering device's selector (1 for the simulator's).
+results=$(awk -F'|' '$4 != ""' "$work/fields.txt" | cut -d'|' -f4,7,21 | sort -u)
+for want in "0|1|Result 0: accepted" "2|1|Result 2: ID or password not accepted"; do
   grep -qxF "$want" <<<"$results" || fail "no result '$want' in: $results"
 done
-grep -qE '^([13-9]|[1-9][0-9]+)\|Result [0-9]+: settings refused$' <<<"$results" || fail "no refusal in: $results"
+grep -qE '^([13-9]|[1-9][0-9]+)\|1\|Result [0-9]+: settings refused$' <<<"$results" || fail "no refusal in: $results"
 # Every datagram is ENCP and decoded; the two replies that end inside their
 # fixed part or inside an option are marked where they stop, and only they.
 [ "$(awk -F'|' '$2 == "" && $3 == "" && $4 == ""' "$work/fields.txt" | grep -c .)" -eq 0 ] ||
