@@ -129,7 +129,8 @@ TEST_F(ChangeEngineTest, ALateAnswerIsNotCreditedToAnotherSelectorAtItsAddress) 
 TEST_F(ChangeEngineTest, ASilentDeviceStillApplyingIsWatchedNotAskedAgain) {
   StartSim(Device(1, 1, "root kefo quiet-accept"), {"--report-before-move", "--move-delay", "2500"});
   std::vector<PlannedChange> plan = Plan({1});
-  plan[0].settings.subnetMask = Ip("255.255.255.0");  // so that the new settings show before the move
+  // So that the new settings show before the move
+  plan[0].settings.subnetMask = Ip("255.255.255.0");
   const ChangeReport line = Run(plan).lines[0];
   EXPECT_EQ(line.outcome, ChangeOutcome::kVerified);
   EXPECT_EQ(line.requests, 1);

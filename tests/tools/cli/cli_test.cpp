@@ -196,7 +196,8 @@ TEST(CliArgs, ParsesBothCommandsAndRefusesMistakes) {
       {"batch", "list.txt"},  // no credential for a real run
       {"batch", "list.txt", "--user", "root", "--password", "x", "--timeout", "0"},
       {"batch", "list.txt", "--dhcp", "--dry-run"},  // a file and a range
-      {"batch", "--static", "--range", "10.0.0.2", "10.0.0.9", "--mask", "255.0.0.0", "--dry-run"},  // no gateway
+      // No gateway
+      {"batch", "--static", "--range", "10.0.0.2", "10.0.0.9", "--mask", "255.0.0.0", "--dry-run"},
       {"batch", "--range", "10.0.0.2", "10.0.0.9", "--dry-run"},  // neither static nor DHCP
   };
   for (const auto& line : bad) {

@@ -49,7 +49,8 @@ using Texts = std::vector<QString>;
 constexpr const char* kChanged = "IP address has changed.";
 constexpr const char* kNoAnswer = "No answer to the change";
 constexpr const char* kRefusedBySettings = "Change refused by the device";
-constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";  // the selected row's mark, as LookOf gives it
+// The selected row's mark, as LookOf gives it
+constexpr const char* kWhiteOnBlue = "FFFFFF/316AC5";
 
 struct ScriptedRunner : CommandRunner {
   ProcessOutcome run(const std::vector<std::string>& argv, std::chrono::milliseconds) override {
@@ -265,8 +266,10 @@ TEST_F(MainWindowTest, OnlyAnArpFlushThatRanToACleanExitIsReportedAsDone) {
   Open();
   const std::tuple<ProcessOutcome, const char*, QMessageBox::Icon> flushes[] = {
       {{true, false, 0, 0}, "Delete ARP table.", QMessageBox::Information},
-      {{true, false, 2, 0}, "Failed to delete ARP table.", QMessageBox::Critical},  // not permitted, say
-      {{true, true, 0, 0}, "Failed to delete ARP table.", QMessageBox::Critical},   // killed at its deadline
+      // Not permitted, say
+      {{true, false, 2, 0}, "Failed to delete ARP table.", QMessageBox::Critical},
+      // Killed at its deadline
+      {{true, true, 0, 0}, "Failed to delete ARP table.", QMessageBox::Critical},
       {{false, false, -1, 2}, "Failed to execute CreateProcess().", QMessageBox::NoIcon},
       {{false, false, -1, EMFILE, true}, "Error", QMessageBox::NoIcon},  // no pipe for its output
   };
@@ -314,7 +317,8 @@ TEST_F(MainWindowTest, SortingKeepsTicksAndSelectionWithTheRowsAndExportFollowsT
 
 TEST_F(MainWindowTest, AnExportThatCannotBeWrittenIsReported) {
   Open();
-  prompts.queueFileName(QString::fromStdString(files.Write("")) + "/devices.csv");  // under a file, not a directory
+  // Under a file, not a directory
+  prompts.queueFileName(QString::fromStdString(files.Write("")) + "/devices.csv");
   MenuItem("Export list...")->trigger();
   ASSERT_EQ(prompts.messages().size(), 1u);
   EXPECT_EQ(prompts.messages().back().icon, QMessageBox::Critical);
@@ -450,7 +454,8 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   QueueRangeAnswers({"127.0.60.1", "127.0.60.254", "255.255.0.0", "127.0.0.1", "127.0.0.1"});
   Click("nvtSettingButton");
   ASSERT_TRUE(WaitForIdle()) << "still awaited: " << window->Inventory()->lock().awaited().size();
-  for (int row = 0, planned = 0; row <= kTicked; ++row) {  // the plan follows the list, not the MACs
+  // The plan follows the list, not the MACs
+  for (int row = 0, planned = 0; row <= kTicked; ++row) {
     const bool holder = row == RowOfMac(kTicked + 1);
     planned += holder ? 0 : planned == 4 ? 2 : 1;
     EXPECT_EQ(Cell(row, 3), holder ? "127.0.60.5" : QString::asprintf("127.0.60.%d", planned)) << row;
@@ -458,7 +463,8 @@ TEST_F(MainWindowTest, ScanABatchThatMovesNothingAndARangeOnALoopbackFleet) {
   }
   EXPECT_EQ(Progress()->text(), "NVT setting ended\n12 sent, 12 accepted, 0 refused, 0 no answer, 12 verified");
   ClickRow(1);
-  EXPECT_TRUE(window->grab().save(qEnvironmentVariable("TAVRIX_BUILD_DIR") + "/tavrix_window.png"));  // to look at
+  // To look at
+  EXPECT_TRUE(window->grab().save(qEnvironmentVariable("TAVRIX_BUILD_DIR") + "/tavrix_window.png"));
 
   Click("scanButton");
   Click("clearButton");
