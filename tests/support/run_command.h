@@ -33,6 +33,12 @@ inline Child Spawn(const std::vector<std::string>& argv, bool withStderr) {
   if (argv.empty() || pipe2(pipeFds, O_CLOEXEC) != 0) return {};
   const pid_t pid = fork();
   if (pid == 0) {
+    // A blocked mask survives exec, and a command run in-process (one that
+    // waits for its stop signals) leaves SIGINT and SIGTERM blocked on this
+    // thread: the child must still stop when told to.
+    sigset_t none;
+    sigemptyset(&none);
+    sigprocmask(SIG_SETMASK, &none, nullptr);
     prctl(PR_SET_PDEATHSIG, SIGTERM);
     if (getppid() != parent) _exit(1);
     dup2(pipeFds[1], STDOUT_FILENO);

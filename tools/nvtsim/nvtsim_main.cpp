@@ -28,6 +28,12 @@ int main(int argc, char** argv) {
   action.sa_handler = RequestStop;
   sigaction(SIGTERM, &action, nullptr);
   sigaction(SIGINT, &action, nullptr);
+  // A parent's blocked mask survives exec; the loop stops only on these.
+  sigset_t stopSignals;
+  sigemptyset(&stopSignals);
+  sigaddset(&stopSignals, SIGTERM);
+  sigaddset(&stopSignals, SIGINT);
+  sigprocmask(SIG_UNBLOCK, &stopSignals, nullptr);
   signal(SIGPIPE, SIG_IGN);  // whoever reads "ready" may close the pipe early
 
   SimServer server(std::move(options.config));
