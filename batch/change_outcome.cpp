@@ -25,24 +25,3 @@ std::string_view OutcomeWord(ChangeOutcome outcome) {
   }
   return "";
 }
-
-std::string_view OutcomeWindowText(ChangeOutcome outcome) {
-  switch (outcome) {
-    case ChangeOutcome::kVerified:
-      return kStateChanged;
-    case ChangeOutcome::kAcceptedNotSeen:
-      return kStateChecking;
-    case ChangeOutcome::kRefusedCredential:
-      return kStateRefusedCredential;
-    case ChangeOutcome::kRefused:
-      return kStateRefused;
-    case ChangeOutcome::kNoAnswer:
-      return kStateNoAnswer;
-    case ChangeOutcome::kConflict:
-      return kStateMacConflict;
-    case ChangeOutcome::kOtherNetwork:
-      return kStateOtherNetwork;
-    default:
-      return "";
-  }
-}

@@ -36,5 +36,3 @@ enum class ChangeOutcome {
 int OutcomeCode(ChangeOutcome outcome);
 // The command line's word for it ("verified", "no answer", ...).
 std::string_view OutcomeWord(ChangeOutcome outcome);
-// The window's State text; empty where the window has none of its own.
-std::string_view OutcomeWindowText(ChangeOutcome outcome);

@@ -37,5 +37,3 @@ int IpAddressEdit::address(uint32_t* hostOrder) const {
   *hostOrder = value;
   return filled;
 }
-
-void IpAddressEdit::clearAddress() { clear(); }

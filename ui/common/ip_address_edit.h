@@ -16,5 +16,4 @@ class IpAddressEdit : public QLineEdit {
   // Blank fields read as 0, as in a field control. Returns how many of the
   // four fields were filled in.
   int address(uint32_t* hostOrder) const;
-  void clearAddress();
 };
