@@ -111,7 +111,8 @@ TEST(AddressListFile, LinesPiecesAndHostileFiles) {
 
 // What is no regular file of at most 16 MiB is refused before any reading:
 // a FIFO without a writer must not block the open, an endless device must
-// not be read for ever, and a file that fails half-way gives no lines.
+// not be read for ever (nor a file that grows while it is read), and a file
+// that fails half-way gives no lines.
 TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
   TempFiles files;
   const std::string fifo = files.Write("");
@@ -137,6 +138,14 @@ TEST(AddressListFile, RefusesAnythingButABoundedReadableRegularFile) {
     EXPECT_EQ(std::pair(list.status, list.records.size()), std::pair(status, size_t{0})) << path;
     EXPECT_STRNE(AddressListStatusText(status), "") << path;
   }
+
+  // A file that grows past the limit once opened is read no further.
+  const std::string growing = files.Write(kGoodLine);
+  AddressListReader reader(growing);
+  ASSERT_EQ(truncate(growing.c_str(), kAddressListMaxBytes + 1), 0);
+  while (reader.NextPiece()) {
+  }
+  EXPECT_EQ(reader.status(), AddressListStatus::kTooLarge);
 
   // The stop request is heard between lines, and a stopped read gives no
   // lines rather than a part of the file.

@@ -1,6 +1,7 @@
 // What the device table decides, without widgets: row texts of odd device
 // data, sort keys and directions, the rescan timer, which answers end a
-// verification and what they mark, and selection of a row without an entry.
+// verification and what they mark, the marks of failed changes, and
+// selection of a row without an entry.
 #include "table/device_table.h"
 
 #include <arpa/inet.h>
@@ -118,6 +119,27 @@ TEST_F(DeviceTableTest, AVerifiedDeviceCollidesOnlyWithOtherRows) {
             (std::map<int, QString>{{0, kStateChangedWithCollision}, {2, kStateChangedWithCollision}}));
   table.BeginVerification(TestDevice(2).mac, inet_addr("10.0.0.2"));
   EXPECT_EQ(States(table.OnDeviceFound(TestDevice(2, "10.0.0.2"))), (std::map<int, QString>{{1, kStateChanged}}));
+}
+
+// A change that failed is marked with why, a clash of addresses in the
+// collision colours; a verified change is marked once it answers, and an
+// unsent one or a device without a row leaves the list as it is.
+TEST_F(DeviceTableTest, EachFailedChangeIsMarkedWithItsOwnText) {
+  table.SetState(WindowState::kScanning);
+  table.OnDeviceFound(TestDevice(1, "10.0.0.1"));
+  const auto mark = [this](ChangeOutcome outcome) { return table.MarkOutcome(TestDevice(1).mac, outcome); };
+  const auto state = [](const char* text, CellColours colours) {
+    return std::vector<CellUpdate>{{0, kColumnState, QString::fromLatin1(text), colours}};
+  };
+  EXPECT_EQ(mark(ChangeOutcome::kRefusedCredential), state(kStateRefusedCredential, kFailedChangeColours));
+  EXPECT_EQ(mark(ChangeOutcome::kRefused), state(kStateRefused, kFailedChangeColours));
+  EXPECT_EQ(mark(ChangeOutcome::kNoAnswer), state(kStateNoAnswer, kFailedChangeColours));
+  EXPECT_EQ(mark(ChangeOutcome::kAcceptedNotSeen), state(kStateChecking, kCheckingColours));
+  EXPECT_EQ(mark(ChangeOutcome::kConflict), state(kStateMacConflict, kCollisionColours));
+  EXPECT_EQ(mark(ChangeOutcome::kOtherNetwork), state(kStateOtherNetwork, kFailedChangeColours));
+  for (const ChangeOutcome unmarked : {ChangeOutcome::kVerified, ChangeOutcome::kNotFound, ChangeOutcome::kNotSent})
+    EXPECT_TRUE(mark(unmarked).empty()) << OutcomeCode(unmarked);
+  EXPECT_TRUE(table.MarkOutcome(TestDevice(2).mac, ChangeOutcome::kRefused).empty()) << "no row, no cell";
 }
 
 // Sorts turn the direction every time and never sort by number; selecting a

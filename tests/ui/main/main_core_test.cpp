@@ -1,14 +1,20 @@
 // The window's core without widgets: adapters from fixture texts, commands
 // run without a shell, the way the flush gets root's rights, the prompts'
-// installer, and the live system in a namespace of its own. Flush notices
-// and web addresses are checked in the window.
+// installer and the application's own message box and save dialog, and the
+// live system in a namespace of its own. Flush notices and web addresses
+// are checked in the window.
 #include <gtest/gtest.h>
 #include <sys/resource.h>
 
+#include <QAbstractButton>
+#include <QDir>
+#include <QFileDialog>
+#include <QTimer>
 #include <future>
 #include <optional>
 
 #include "tests/support/netns_gtest.h"
+#include "tests/support/qt_test_app.h"
 #include "tests/support/scripted_prompts.h"
 #include "ui/main/device_actions.h"
 #include "ui/main/local_adapters.h"
@@ -142,6 +148,52 @@ TEST(PromptsTest, AnInstallerRestoresThePromptsBeforeIt) {
   EXPECT_EQ(&Prompts::current(), &outer);
   installedOuter.reset();
   EXPECT_EQ(&Prompts::current(), before);
+}
+
+// Answers the modal window that the next call opens, as a person would.
+// Any other window, or none, fails the test and is closed instead, so that
+// the call never waits for ever.
+template <typename Window>
+void AnswerNextModal(const std::function<void(Window&)>& answer) {
+  QTimer::singleShot(0, [answer] {
+    QWidget* modal = QApplication::activeModalWidget();
+    if (auto* window = qobject_cast<Window*>(modal)) return answer(*window);
+    ADD_FAILURE() << "no " << Window::staticMetaObject.className() << " to answer";
+    if (modal != nullptr) modal->close();
+    QCoreApplication::exit();
+  });
+}
+
+// The message box is the application's own, and a device's text in it is
+// shown as written, never read as markup.
+TEST(PromptsTest, TheMessageBoxShowsTextAsWrittenAndReturnsTheButtonPressed) {
+  TestApplication();
+  std::string caption;
+  Qt::TextFormat format = Qt::AutoText;
+  AnswerNextModal<QMessageBox>([&](QMessageBox& box) {
+    caption = box.windowTitle().toStdString();
+    format = box.textFormat();
+    box.button(QMessageBox::No)->click();
+  });
+  DefaultPrompts prompts;
+  EXPECT_EQ(prompts.showMessage(nullptr, QMessageBox::Question, QStringLiteral("<b>CAM</b>"),
+                                QMessageBox::Yes | QMessageBox::No),
+            QMessageBox::No);
+  EXPECT_EQ(caption, "Tavrix");
+  EXPECT_EQ(format, Qt::PlainText);
+}
+
+TEST(PromptsTest, ASaveNameTypedWithoutSuffixGetsTheOneAskedFor) {
+  TestApplication();
+  const std::string name = "tavrix-test-" + std::to_string(getpid());
+  AnswerNextModal<QFileDialog>([&](QFileDialog& dialog) {
+    dialog.setDirectory(QDir::tempPath());
+    dialog.selectFile(QString::fromStdString(name));
+    static_cast<QDialog&>(dialog).accept();  // as the Save button does
+  });
+  DefaultPrompts prompts;
+  EXPECT_EQ(prompts.saveFileName(nullptr, QStringLiteral("CSV files (*.csv)"), QStringLiteral("csv")).toStdString(),
+            QDir::tempPath().toStdString() + "/" + name + ".csv");
 }
 
 // The live system, where it can only be a namespace made for it: a veth pair
