@@ -72,24 +72,18 @@ bool ReadPasswordLine(std::string* password) {
   return true;
 }
 
-int Set(const CliArgs& args, ReportSink& out) {
+// The change command `run` with its password, from the command line or
+// standard input; a usage error when standard input was to give one and
+// had none.
+template <typename Run>
+int RunWithPassword(const CliArgs& args, Run run) {
   WatchStopSignals();
   std::string password = args.password;
   if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
     std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
     return kExitUsage;
   }
-  return RunSetCommand(args, password, out);
-}
-
-int Batch(const CliArgs& args, ReportSink& out) {
-  WatchStopSignals();
-  std::string password = args.password;
-  if (args.passwordFromStdin && !ReadPasswordLine(&password)) {
-    std::fprintf(stderr, "tavrix-cli: no password on standard input\n");
-    return kExitUsage;
-  }
-  return RunBatchCommand(args, password, out);
+  return run(password);
 }
 
 int RunCommand(const CliArgs& args, ReportSink& out) {
@@ -106,9 +100,9 @@ int RunCommand(const CliArgs& args, ReportSink& out) {
     case CliCommand::kScan:
       return Scan(args, out);
     case CliCommand::kSet:
-      return Set(args, out);
+      return RunWithPassword(args, [&](const std::string& password) { return RunSetCommand(args, password, out); });
     case CliCommand::kBatch:
-      return Batch(args, out);
+      return RunWithPassword(args, [&](const std::string& password) { return RunBatchCommand(args, password, out); });
   }
   return kExitUsage;
 }
