@@ -379,11 +379,11 @@ TEST_F(CliBatchAgainstSim, ABatchReportsTheOutcomeOfEveryLine) {
   EXPECT_EQ(ChangeRequests(), 6);
 }
 
-// A change reads its password from standard input and finds its device by
-// search; waited for, it is seen at its new address. Its other outcomes are
-// proven in-process.
+// A change reads its password from standard input (none there is a usage
+// error) and finds its device by search; each outcome is said in its own
+// words, and waited for, a change is seen at its new address.
 TEST_F(CliAgainstSim, SetExitsWithTheStatusOfItsOutcome) {
-  StartSim({"--move-delay", "20"}, Device(1, 1));
+  StartSim({"--move-delay", "20"}, Device(1, 1) + Device(2, 2, "refuse"));
   std::string output;
   const auto set = [&](const char* mac, const char* password) {
     return Cli(std::string("set --mac ") + mac +
@@ -394,10 +394,27 @@ TEST_F(CliAgainstSim, SetExitsWithTheStatusOfItsOutcome) {
   EXPECT_NE(output.find("Invalid Athentication Information.\nCheck the Administrator ID and Password !"),
             std::string::npos)
       << output;
+  EXPECT_EQ(set("00:1A:2B:00:00:01", ""), 2);
+  EXPECT_EQ(output, "tavrix-cli: no password on standard input\n");
+  EXPECT_EQ(set("00:1A:2B:00:00:02", "kefo\n"), 4);
+  EXPECT_NE(output.find("Configuration Error !\nPlease check IP, netmask ro gateway and correct them."),
+            std::string::npos)
+      << output;
   EXPECT_EQ(set("00:1A:2B:00:00:09", "kefo\n"), 1);
   EXPECT_NE(output.find("no device 00:1A:2B:00:00:09"), std::string::npos) << output;
   EXPECT_EQ(set("00:1A:2B:00:00:01", "kefo\n"), 0) << output;
   EXPECT_NE(output.find("verified: the device answers from 127.0.9.11"), std::string::npos) << output;
+}
+
+// A clone or a forger: one MAC answering from two addresses is listed once
+// and named on standard error.
+TEST_F(CliAgainstSim, ScanWarnsOfOneMacAnsweringFromTwoAddresses) {
+  StartSim({}, Device(1, 1) + Device(1, 2));
+  std::string output;
+  ASSERT_EQ(Cli("scan", &output), 0) << output;
+  EXPECT_EQ(output,
+            "tavrix-cli: 00:1A:2B:00:00:01 answers from 127.0.7.1 and from 127.0.7.2 (a clone or a forged reply)\n"
+            "CAM\t00:1A:2B - 00:00:01\t127.0.7.1\t80\t-\n");
 }
 
 // A range over two named devices passes over the address a third one holds,
