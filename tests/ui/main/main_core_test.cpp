@@ -125,9 +125,9 @@ TEST(ArpFlushRightsTest, RootFlushesDirectlyAUserThroughPkexecAndARefusalSaysWhy
     runner.commands.clear();
     runner.outcome = {true, false, refused, 0};
     const Notice notice = ClearArpTable(runner, false);
-    EXPECT_EQ(std::pair(notice.icon, notice.text),
-              std::pair(QMessageBox::Warning,
-                        QStringLiteral("Administrator rights are needed to delete the ARP table.")))
+    EXPECT_EQ(
+        std::pair(notice.icon, notice.text),
+        std::pair(QMessageBox::Warning, QStringLiteral("Administrator rights are needed to delete the ARP table.")))
         << refused;
     EXPECT_EQ(runner.commands.size(), 1u);
   }
