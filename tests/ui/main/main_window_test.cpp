@@ -337,23 +337,49 @@ TEST_F(MainWindowTest, EnterAndEscKeepTheWindowOnlyTheCloseBoxEndsIt) {
   EXPECT_EQ(w.exec(), QDialog::Accepted);
 }
 
+// Three listed devices: one with no web port, one by DHCP on web port 8080
+// and one by PPPoE.
+std::vector<DeviceInfo> ThreeDevices() {
+  return {TestDevice(1, "10.0.0.1").withWebPort(0),
+          TestDevice(2, "10.0.0.2").withWebPort(8080).withNetworkType(kNetworkDhcp),
+          TestDevice(3, "10.0.0.3").withNetworkType(kNetworkPppoe)};
+}
+
 // A worker let go at its stop wait posts whenever it wakes, even during a
-// later scan. The rows then listed fill the panel and open web pages.
-TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsSaidOnce) {
+// later scan.
+TEST_F(MainWindowTest, LateEventsOfAStoppedCycleChangeNothing) {
   Open();
   Click("scanButton");
   const DiscoveryCycle stopped = currentCycle;
   Click("clearButton");
   Click("scanButton");
-  std::vector<DeviceInfo> devices = {TestDevice(1, "10.0.0.1").withWebPort(0),
-                                     TestDevice(2, "10.0.0.2").withWebPort(8080).withNetworkType(kNetworkDhcp),
-                                     TestDevice(3, "10.0.0.3").withNetworkType(kNetworkPppoe)};
-  Deliver(devices, stopped);
+  Deliver(ThreeDevices(), stopped);
   EXPECT_EQ(List().GetItemCount(), 0);
   EXPECT_EQ(window->GetState(), WindowState::kScanning);
-  Deliver(devices);
+  Deliver(ThreeDevices());
+  EXPECT_EQ(List().GetItemCount(), 3);
   EXPECT_EQ(window->GetState(), WindowState::kIdle);
+}
 
+// The window after a scan that listed ThreeDevices().
+class ListedDevicesTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    Open();
+    Click("scanButton");
+    Deliver(ThreeDevices());
+    ASSERT_EQ(List().GetItemCount(), 3);
+  }
+  // Verifies device 1 and waits for its first search.
+  void BeginVerification() {
+    QSignalSpy cycles(window.get(), &CTavrixDlg::discoveryCycleStarted);
+    window->BeginVerification(TestDevice(1).mac, inet_addr("10.0.0.9"));
+    ASSERT_TRUE(PumpUntil([&] { return cycles.count() == 1; }));
+  }
+};
+
+TEST_F(ListedDevicesTest, ThePanelAndTheMarkFollowTheSelectedRow) {
   ClickRow(2);
   EXPECT_TRUE(window->findChild<QRadioButton*>("pppoeRadio")->isChecked());
   EXPECT_EQ(TextsOf({"macEdit", "ipAddressEdit", "subnetMaskEdit", "gatewayEdit", "dnsServerEdit"}),
@@ -365,21 +391,29 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   ClickRow(1);
   EXPECT_TRUE(window->findChild<QRadioButton*>("dhcpRadio")->isChecked());
   EXPECT_EQ(LookOf(2, 0), "000000/FFFFFF");  // black on white
+}
 
-  // Several rows selected: the topmost one is shown, whichever was clicked.
+TEST_F(ListedDevicesTest, OfSeveralSelectedRowsThePanelShowsTheTopmost) {
   ClickRow(2);
   ClickRow(0, Qt::ControlModifier);
   EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
+}
 
-  // An empty part of the list: panel disabled, values and mark left as they are.
+TEST_F(ListedDevicesTest, ClickingAnEmptyPartDisablesThePanelAndLeavesItsValues) {
+  ClickRow(0);
   QTest::mouseClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, QPoint(20, List().viewport()->height() - 5));
   EXPECT_FALSE(window->SelectedDevice());
   EXPECT_FALSE(Enabled("applyButton"));
   EXPECT_EQ(TextsOf({"macEdit"}), Texts{"00:1A:2B - 3C:4D:01"});
+}
 
+TEST_F(ListedDevicesTest, ADoubleClickedRowOpensItsWebPage) {
   for (int row = 0; row < 3; ++row)
     QTest::mouseDClick(List().viewport(), Qt::LeftButton, Qt::NoModifier, CellPoint(row, 2));
   EXPECT_EQ(openedUrls, (Texts{"http://10.0.0.1", "http://10.0.0.2:8080", "http://10.0.0.3:80"}));
+}
+
+TEST_F(ListedDevicesTest, TheRowMenuOpensTheWebPageAndOffersNoMonitoring) {
   ClickRow(1);
   QContextMenuEvent event(QContextMenuEvent::Mouse, CellPoint(1, 2), List().viewport()->mapToGlobal(CellPoint(1, 2)));
   QApplication::sendEvent(List().viewport(), &event);
@@ -387,17 +421,20 @@ TEST_F(MainWindowTest, LateEventsChangeNothingSelectionFillsThePanelAndAFaultIsS
   ASSERT_TRUE(menu && menu->actions().size() == 2);
   EXPECT_FALSE(menu->actions()[0]->isEnabled()) << "Monitoring";
   menu->actions()[1]->trigger();
-  EXPECT_EQ(openedUrls.back(), "http://10.0.0.2:8080");
+  EXPECT_EQ(openedUrls, Texts{"http://10.0.0.2:8080"});
   menu->close();
+}
 
-  // A verification searches at once, then every 3000 ms; a box opened
-  // meanwhile runs the re-scan timer, so a cycle that faults every time
-  // would otherwise stack one box on another.
+TEST_F(ListedDevicesTest, AVerificationSearchesAtOnceThenEveryRescanPeriod) {
   QSignalSpy rescans(window.get(), &CTavrixDlg::rescanScheduled);
-  QSignalSpy cycles(window.get(), &CTavrixDlg::discoveryCycleStarted);
-  window->BeginVerification(TestDevice(1).mac, inet_addr("10.0.0.9"));
-  ASSERT_TRUE(PumpUntil([&] { return cycles.count() == 1; }));
+  BeginVerification();
   EXPECT_EQ(QList<QVariantList>(rescans), (QList<QVariantList>{{0}, {CTavrixDlg::kRescanPeriodMs}}));
+}
+
+// A box opened by a fault runs the re-scan timer, so a cycle that faults
+// every time would otherwise stack one box on another.
+TEST_F(ListedDevicesTest, AFaultOfEveryRescanIsSaidOnce) {
+  BeginVerification();
   WorkerEvent fault(WorkerFault{QString::fromLatin1(kDiscoveryFaultText)}, currentCycle);
   for (int cycle = 0; cycle < 2; ++cycle) QApplication::sendEvent(window.get(), &fault);
   ASSERT_EQ(prompts.messages().size(), 1u);
