@@ -314,79 +314,116 @@ TEST(GridKeyboard, SpaceTicksTheCurrentRowCtrlSpaceEveryRowAndAccessibilityReads
   EXPECT_EQ(list->currentIndex().row(), 1) << "Space neither moves nor clears the current row";
 }
 
-TEST(GridPaint, CheckBoxesCellColoursSelectionAndTheHeader) {
-  auto list = makeDeviceList(3);
-  const QRgb base = list->palette().color(QPalette::Base).rgb();
-  list->SetCheckbox(1, 0, kTicked);
-  list->SetItemText(2, 0, "");
-  list->SetCheckbox(2, 0, kTicked);
-  list->SetItemText(0, 0, "   1", QColor(0, 0, 0), QColor(255, 255, 0));
-  QImage image = Grab(list->viewport());
-  const int side = cellRect(*list, 0, 0).height() - 1;
-  ASSERT_GE(side, 11) << "rows too short for a tick";
+// Three rows of the device list, painted on a base colour; rows must be tall
+// enough for a box with its tick.
+class GridPaint : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_GE(side, 11) << "rows too short for a tick"; }
 
+  std::unique_ptr<CXListCtrl> list = makeDeviceList(3);
+  const QRgb base = list->palette().color(QPalette::Base).rgb();
+  const int side = cellRect(*list, 0, 0).height() - 1;  // of a cell's box
+};
+
+TEST_F(GridPaint, ABoxInAColouredCellKeepsTheBaseColour) {
+  list->SetItemText(0, 0, "   1", QColor(0, 0, 0), QColor(255, 255, 0));
+  const QImage image = Grab(list->viewport());
   const QPoint coloured = cellRect(*list, 0, 0).topLeft();
   expectBox(image, coloured + QPoint(9, 0), side, false, base);
-  EXPECT_EQ(at(image, coloured + QPoint(4, 2)), 0xFFFFFF00u) << "the box keeps the base colour";
+  EXPECT_EQ(at(image, coloured + QPoint(4, 2)), 0xFFFFFF00u) << "the cell is coloured";
+}
 
+TEST_F(GridPaint, TextBeginsFourPixelsAfterATickedBox) {
+  list->SetCheckbox(1, 0, kTicked);
+  const QImage image = Grab(list->viewport());
   const QRect withText = cellRect(*list, 1, 0);
   expectBox(image, withText.topLeft() + QPoint(9, 0), side, true, base);
   const QRect gap(withText.left() + 9 + side, withText.top(), 4, withText.height());
-  EXPECT_EQ(pixelsOtherThan(image, gap, base), 0) << "text begins 4 pixels after the box";
+  EXPECT_EQ(pixelsOtherThan(image, gap, base), 0);
   EXPECT_GT(pixelsOtherThan(image, QRect(gap.right() + 1, withText.top(), 30, withText.height()), base), 0);
+}
 
+TEST_F(GridPaint, ABoxWithoutTextIsCentredInItsCell) {
+  list->SetItemText(2, 0, "");
+  list->SetCheckbox(2, 0, kTicked);
   const QRect empty = cellRect(*list, 2, 0);
-  expectBox(image, QPoint(empty.left() + empty.width() / 2 - side / 2 - 1, empty.top()), side, true, base);
+  expectBox(Grab(list->viewport()), QPoint(empty.left() + empty.width() / 2 - side / 2 - 1, empty.top()), side, true,
+            base);
+}
 
+// A long text in white on red in row 1's last cell.
+class GridCellColours : public GridPaint {
+ protected:
+  void SetUp() override {
+    GridPaint::SetUp();
+    list->SetItemText(1, 6, "IP address collision IP address collision", QColor(255, 255, 255), QColor(255, 0, 0));
+  }
   const QRgb red = 0xFFFF0000;
   const QRect cell = cellRect(*list, 1, 6);
-  list->SetItemText(1, 6, "IP address collision IP address collision", QColor(255, 255, 255), QColor(255, 0, 0));
-  list->clearFocus();
-  list->SetCurSel(1, false);
-  image = Grab(list->viewport());
-  EXPECT_EQ(at(image, cell.topLeft()), red) << "a selected row keeps its colours while the list has no focus";
+};
+
+TEST_F(GridCellColours, AnElidedTextLeavesFiveClearPixelsOnBothSides) {
+  const QImage image = Grab(list->viewport());
   EXPECT_GT(pixelsOtherThan(image, cell, red), 20) << "the text is drawn";
-  // Five clear pixels on both sides even for an elided long text.
   EXPECT_EQ(pixelsOtherThan(image, QRect(cell.left(), cell.top(), 5, cell.height()), red), 0);
   EXPECT_EQ(pixelsOtherThan(image, QRect(cell.right() - 4, cell.top(), 5, cell.height()), red), 0);
-  EXPECT_EQ(at(image, cellRect(*list, 0, 6).center()), base);
+  EXPECT_EQ(at(image, cellRect(*list, 0, 6).center()), base) << "other cells keep the list's colours";
+}
 
+TEST_F(GridCellColours, ASelectedRowShowsItsColoursOnlyWhileTheListHasNoFocus) {
+  list->clearFocus();
+  list->SetCurSel(1, false);
+  EXPECT_EQ(at(Grab(list->viewport()), cell.topLeft()), red);
   list->activateWindow();
   list->setFocus();
   ASSERT_TRUE(QTest::qWaitForWindowActive(list.get()));
   const QRgb highlight = list->palette().color(QPalette::Active, QPalette::Highlight).rgb();
   EXPECT_EQ(at(Grab(list->viewport()), cell.topLeft()), highlight);
+}
 
-  list->clearSelection();
+TEST_F(GridCellColours, ClearedColoursGoBackToTheListsWhileTheTextStays) {
   list->SetItemText(1, 6, nullptr, QColor(), QColor());
-  image = Grab(list->viewport());
+  const QImage image = Grab(list->viewport());
   EXPECT_EQ(at(image, cell.topLeft() + QPoint(1, 1)), base);
   EXPECT_GT(pixelsOtherThan(image, cell, base), 0) << "the text stays";
+}
 
+// The header, whose column 0 has a 13-pixel box.
+class GridHeaderPaint : public GridPaint {
+ protected:
   CXHeaderCtrl* header = list->headerCtrl();
   const QRgb face = header->palette().color(QPalette::Button).rgb();
-  const QRgb shadow = header->palette().color(QPalette::Dark).rgb();
   const int height = header->viewport()->height();
-  const QPoint box(header->sectionViewportPosition(0) + 6, (height - 13) / 2);
+  const QPoint box{header->sectionViewportPosition(0) + 6, (height - 13) / 2};
+};
 
-  image = Grab(header->viewport());
+TEST_F(GridHeaderPaint, TheTitleBeginsSixPixelsAfterTheBox) {
+  const QImage image = Grab(header->viewport());
   expectBox(image, box, 13, false, base);
-  EXPECT_EQ(pixelsOtherThan(image, QRect(box.x() + 13, 2, 6, height - 4), face), 0) << "title 6 pixels after the box";
+  EXPECT_EQ(pixelsOtherThan(image, QRect(box.x() + 13, 2, 6, height - 4), face), 0);
   EXPECT_GT(pixelsOtherThan(image, QRect(box.x() + 19, 2, 4, height - 4), face), 0);
   EXPECT_EQ(at(image, {header->sectionViewportPosition(1) + 6, box.y()}), face) << "column without box";
-  // Dividers, one fewer than items, run from 2 pixels below the top to 2 above the bottom.
+}
+
+TEST_F(GridHeaderPaint, ACheckedColumnTicksTheBox) {
+  list->SetHeaderCheckedState(0, HeaderCheck::kChecked);
+  expectBox(Grab(header->viewport()), box, 13, true, base);
+}
+
+// Dividers, one fewer than items, run from 2 pixels below the top to 2 above the bottom.
+TEST_F(GridHeaderPaint, DividersStandOnlyBetweenItemsAndClearOfTheEdges) {
+  const QRgb shadow = header->palette().color(QPalette::Dark).rgb();
+  const QImage image = Grab(header->viewport());
   int dividers = 0;
   for (int x = 1; x < header->length() - 1; ++x)
     dividers += at(image, {x, 2}) == shadow && at(image, {x, height - 3}) == shadow;
   EXPECT_EQ(dividers, header->count() - 1);
   EXPECT_NE(at(image, {header->sectionViewportPosition(1) - 1, 1}), shadow);
+}
 
-  list->SetHeaderCheckedState(0, HeaderCheck::kChecked);
-  expectBox(Grab(header->viewport()), box, 13, true, base);
-
-  // A title wider than its item is cut and stays inside the item's margins.
+TEST_F(GridHeaderPaint, ATitleWiderThanItsItemIsCutInsideTheMargins) {
   const int narrow = list->InsertColumn(1, "A very long column title", 60);
-  image = Grab(header->viewport());
+  const QImage image = Grab(header->viewport());
   const int right = header->sectionViewportPosition(narrow) + 60 - 1;
   EXPECT_GT(pixelsOtherThan(image, QRect(right - 20, 2, 14, height - 4), face), 0);
   EXPECT_EQ(pixelsOtherThan(image, QRect(right - 5, 2, 5, height - 4), face), 0);
