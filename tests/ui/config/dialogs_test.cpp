@@ -10,6 +10,7 @@
 #include <QLineEdit>
 #include <QScrollBar>
 #include <QTest>
+#include <functional>
 #include <tuple>
 
 #include "tests/support/qt_test_app.h"
@@ -135,99 +136,161 @@ void ExpectFileWay(QDialog& dialog, const char* start = "192.168.1.2") {
   EXPECT_EQ(texts.join(' '), QString(start) + " 192.168.1.255 255.255.255.0 192.168.1.1 168.126.63.1");
 }
 
-TEST(NvtSettingDlg, EveryOpeningStartsOverWhileThePathIsKept) {
-  TestApplication();
-  TempFiles files;
-  const QString listPath = QString::fromStdString(files.Write(kList));
-  ScriptedPrompts prompts;
-  PromptsInstaller installed(prompts);
-  CNVTSettingDlg dialog;
-  QString viewed;  // the last viewer's rows, first IP and first check
-  const auto queueViewer = [&](int answer) {
-    prompts.queueDialogScript([&, answer](QDialog& viewer) {
+// The dialog before a scripted operator, with kList's file to choose; each
+// viewer opened records its rows, first IP and first check in `viewed`.
+class NvtSettingDlgTest : public ::testing::Test {
+ protected:
+  // One opening of the dialog, driven by `script`.
+  int Open(std::function<int(QDialog&)> script) {
+    prompts.queueDialogScript(std::move(script));
+    return Prompts::current().runModal(dialog);
+  }
+  void QueueViewer(int answer = QDialog::Accepted) {
+    prompts.queueDialogScript([this, answer](QDialog& viewer) {
       const CXListCtrl* list = static_cast<CDBViewer&>(viewer).list();
       viewed = QString("%1 %2 %3").arg(list->GetItemCount()).arg(list->GetItemText(0, 3), list->GetItemText(0, 8));
       return answer;
     });
-  };
+  }
+  // Select with kList's file, which opens the viewer at once; then OK.
+  int ChooseTheList() {
+    return Open([this](QDialog& shown) {
+      prompts.queueFileName(listPath);
+      QueueViewer();
+      Click(shown, "selectButton");
+      EXPECT_EQ(Child<QLineEdit>(shown, "pathEdit")->text(), listPath);
+      Click(shown, "okButton");
+      return shown.result();
+    });
+  }
+  // The device of kList's first line is listed and ticked.
+  void ListTheFirstLinesDevice() {
+    dialog.setListedDevicesProvider([] {
+      return std::vector<ListedDevice>{{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, Ip("192.168.1.7"), true}};
+    });
+  }
 
-  // View without a path and a cancelled Select open no viewer; Select with
-  // a file shows its path and opens the viewer at once.
-  prompts.queueDialogScript([&](QDialog& shown) {
-    ExpectFileWay(shown);
+  QApplication& app = TestApplication();
+  TempFiles files;
+  const QString listPath = QString::fromStdString(files.Write(kList));
+  ScriptedPrompts prompts;
+  PromptsInstaller installed{prompts};
+  CNVTSettingDlg dialog;
+  QString viewed;
+};
+
+TEST_F(NvtSettingDlgTest, WithoutAFileViewAndACancelledSelectOpenNoViewer) {
+  Open([](QDialog& shown) {
     Click(shown, "viewButton");
     Click(shown, "selectButton");
-    EXPECT_EQ(prompts.dialogsRun(), 1) << "no viewer yet";
-    prompts.queueFileName(listPath);
-    queueViewer(QDialog::Accepted);
-    Click(shown, "selectButton");
-    EXPECT_EQ(Child<QLineEdit>(shown, "pathEdit")->text(), listPath);
-    Click(shown, "okButton");
-    return shown.result();
+    return int(QDialog::Rejected);
   });
-  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), viewed, dialog.mode()}),
+  EXPECT_EQ(prompts.dialogsRun(), 1);
+}
+
+TEST_F(NvtSettingDlgTest, ASelectedFileIsShownAndViewedAtOnce) {
+  EXPECT_EQ((std::tuple{ChooseTheList(), viewed, dialog.mode()}),
             std::tuple(QDialog::Accepted, "5 192.168.1.20 not listed", BatchMode::kThroughFile))
       << "no provider, no devices";
+}
 
-  // Reopened: defaults again and the path box empty, but View still shows
-  // the file, checked against the provider's devices; a cancelled Select
-  // and a refused overlong path keep it.
-  dialog.setListedDevicesProvider([] {
-    return std::vector<ListedDevice>{{{0x00, 0x1A, 0x2B, 0x3C, 0x4D, 0x5E}, Ip("192.168.1.7"), true}};
-  });
-  prompts.queueDialogScript([&](QDialog& shown) {
+TEST_F(NvtSettingDlgTest, AReopenedDialogStartsOverYetViewsTheKeptFileAgainstTheDevices) {
+  ChooseTheList();
+  ListTheFirstLinesDevice();
+  Open([this](QDialog& shown) {
     ExpectFileWay(shown);
-    Child(shown, "dhcpRadio")->setEnabled(true);
-    Click(shown, "dhcpRadio");
-    EXPECT_TRUE(Child(shown, "throughFileRadio")->isChecked()) << "the radio groups are independent";
-    viewed.clear();
-    queueViewer(QDialog::Rejected);
+    QueueViewer();
     Click(shown, "viewButton");
+    return int(QDialog::Rejected);
+  });
+  EXPECT_EQ(viewed, "5 192.168.1.20 ready");
+}
+
+TEST_F(NvtSettingDlgTest, ACancelledOrOverlongSelectKeepsTheChosenFile) {
+  ChooseTheList();
+  Open([this](QDialog& shown) {
     Click(shown, "selectButton");
     prompts.queueFileName("/tmp/" + QString(300, 'x') + ".txt");
     Click(shown, "selectButton");
-    // An endless device is refused with a warning, never read.
+    return int(QDialog::Rejected);
+  });
+  EXPECT_EQ(std::tuple(prompts.dialogsRun(), dialog.filePath()), std::tuple(3, listPath)) << "no viewer";
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text, kFilePathTooLongText);
+}
+
+TEST_F(NvtSettingDlgTest, AnEndlessDeviceIsRefusedWithAWarningNeverRead) {
+  Open([this](QDialog& shown) {
     prompts.queueFileName("/dev/zero");
     Click(shown, "selectButton");
     EXPECT_TRUE(Child<QLineEdit>(shown, "pathEdit")->text().isEmpty());
-    Click(shown, "cancelButton");
-    return shown.result();
+    return int(QDialog::Rejected);
   });
-  // No viewer for the refused file.
-  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), viewed, prompts.dialogsRun(), dialog.filePath()}),
-            std::tuple(QDialog::Rejected, "5 192.168.1.20 ready", 4, listPath));
-  ASSERT_EQ(prompts.messages().size(), 2u);
-  EXPECT_EQ(std::tie(prompts.messages()[0].text, prompts.messages()[1].text, prompts.messages()[1].icon),
-            std::tuple(kFilePathTooLongText, AddressListStatusText(AddressListStatus::kNotRegularFile),
-                       QMessageBox::Warning));
+  EXPECT_EQ(std::tuple(prompts.dialogsRun(), dialog.filePath()), std::tuple(1, QString())) << "no viewer";
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(std::tie(prompts.messages()[0].text, prompts.messages()[0].icon),
+            std::tuple(AddressListStatusText(AddressListStatus::kNotRegularFile), QMessageBox::Warning));
+}
 
-  // The UI way trades Select for the range controls. A refused range keeps
-  // the dialog open; View shows the plan checked against the devices; the
-  // file way restores the opening state, keeping what was typed.
-  prompts.queueDialogScript([&](QDialog& shown) {
+TEST_F(NvtSettingDlgTest, TheNetworkTypeIsChosenApartFromTheWayAndOutlivesTheOpening) {
+  Open([](QDialog& shown) {
+    Child(shown, "dhcpRadio")->setEnabled(true);
+    Click(shown, "dhcpRadio");
+    EXPECT_TRUE(Child(shown, "throughFileRadio")->isChecked());
+    return int(QDialog::Rejected);
+  });
+  Open([](QDialog& shown) {
+    Click(shown, "throughUiRadio");
+    EXPECT_TRUE(Child(shown, "dhcpRadio")->isChecked());
+    return int(QDialog::Rejected);
+  });
+}
+
+TEST_F(NvtSettingDlgTest, TheUiWayTradesSelectForTheRangeControls) {
+  Open([](QDialog& shown) {
     Click(shown, "throughUiRadio");
     EXPECT_FALSE(Child(shown, "selectButton")->isEnabled());
-    EXPECT_TRUE(Child(shown, "dhcpRadio")->isChecked()) << "kept from the last opening";
-    Click(shown, "staticRadio");
     for (const char* name : kRangeEdits) EXPECT_TRUE(Child<IpAddressEdit>(shown, name)->isEnabled()) << name;
+    return int(QDialog::Rejected);
+  });
+}
+
+TEST_F(NvtSettingDlgTest, ARangeEndingBelowItsStartIsRefusedAndTheDialogStaysOpen) {
+  Open([](QDialog& shown) {
+    Click(shown, "throughUiRadio");
     Child<IpAddressEdit>(shown, "endAddressEdit")->setText("192.168.1.1");
     Click(shown, "okButton");
     EXPECT_TRUE(shown.isVisible());
-    Child<IpAddressEdit>(shown, "startAddressEdit")->setText("192.168.1.7");
-    Child<IpAddressEdit>(shown, "endAddressEdit")->setText("192.168.1.255");
-    queueViewer(QDialog::Accepted);
-    Click(shown, "viewButton");
-    Click(shown, "throughFileRadio");
-    ExpectFileWay(shown, "192.168.1.7");
+    return int(QDialog::Rejected);
+  });
+  ASSERT_EQ(prompts.messages().size(), 1u);
+  EXPECT_EQ(prompts.messages()[0].text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
+}
+
+TEST_F(NvtSettingDlgTest, TheRangeIsViewedAndAcceptedAsPlannedAgainstTheDevices) {
+  ListTheFirstLinesDevice();
+  const int result = Open([this](QDialog& shown) {
     Click(shown, "throughUiRadio");
+    Child<IpAddressEdit>(shown, "startAddressEdit")->setText("192.168.1.7");
+    QueueViewer();
+    Click(shown, "viewButton");
     Click(shown, "okButton");
     return shown.result();
   });
-  EXPECT_EQ((std::tuple{Prompts::current().runModal(dialog), prompts.dialogsRun(), viewed, dialog.mode()}),
-            std::tuple(QDialog::Accepted, 6, "1 192.168.1.7 ready", BatchMode::kThroughUi));
-  EXPECT_EQ(prompts.messages().back().text, "The end address 192.168.1.1 is below the start address 192.168.1.2.");
+  EXPECT_EQ((std::tuple{result, viewed, dialog.mode()}),
+            std::tuple(QDialog::Accepted, "1 192.168.1.7 ready", BatchMode::kThroughUi));
   ASSERT_EQ(dialog.plan().size(), 1u);
   EXPECT_EQ(dialog.plan()[0].record.addressTexts[0], "192.168.1.7") << "a ticked device's own address is free";
+}
+
+TEST_F(NvtSettingDlgTest, TheFileWayRestoresTheOpeningStateKeepingWhatWasTyped) {
+  Open([](QDialog& shown) {
+    Click(shown, "throughUiRadio");
+    Child<IpAddressEdit>(shown, "startAddressEdit")->setText("192.168.1.7");
+    Click(shown, "throughFileRadio");
+    ExpectFileWay(shown, "192.168.1.7");
+    return int(QDialog::Rejected);
+  });
 }
 
 }  // namespace
