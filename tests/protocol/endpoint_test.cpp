@@ -77,60 +77,75 @@ TEST(EncpEndpoint, LifecycleAndHeldPort) {
   close(savedStdin);
 }
 
-TEST(EncpEndpoint, WaitingAndReceiving) {
+// An endpoint open towards a device socket, closed at the end.
+class OpenEndpointTest : public ::testing::Test {
+ protected:
+  void SetUp() override { ASSERT_NO_FATAL_FAILURE(OpenEndpoint(client, device)); }
+  void TearDown() override { client.ops.Close(&client); }
+
+  using Receiver = int32_t (*EncpOperations::*)(EncpClient*);
+  static constexpr Receiver search = &EncpOperations::RecvSearchReply, result = &EncpOperations::RecvResult;
+  // Sends one datagram to the endpoint and, once it is readable, reads it
+  // with the endpoint's `receive`; -99 when it never arrives.
+  int32_t Deliver(const Bytes& datagram, Receiver receive) {
+    if (!device.SendTo(client.settings.localPort, datagram) || client.ops.Wait(&client, 5, 0) != 1) return -99;
+    return (client.ops.*receive)(&client);
+  }
+
   UdpSocket device;
   EncpClient client;
-  OpenEndpoint(client, device);
-  // Sends one datagram to the endpoint and, once it is readable, reads it
-  // with `receive`; -99 when it never arrives.
-  const auto deliver = [&](const Bytes& datagram, int32_t (*receive)(EncpClient*)) {
-    if (!device.SendTo(client.settings.localPort, datagram) || client.ops.Wait(&client, 5, 0) != 1) return -99;
-    return receive(&client);
-  };
-  const auto search = client.ops.RecvSearchReply, result = client.ops.RecvResult;
+};
 
-  EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0);
-  ASSERT_EQ(deliver(SearchReplyOfSize(49), search), 1);
+TEST_F(OpenEndpointTest, AWaitWithNothingToReadTimesOut) { EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0); }
+
+TEST_F(OpenEndpointTest, EachReceiverTellsTheReplyKindAndOnlyASearchReplyIsRecorded) {
+  ASSERT_EQ(Deliver(SearchReplyOfSize(49), search), 1);
   const DeviceInfo known = client.lastReply;
-  EXPECT_EQ(deliver(ReplyBuilder(3, 2).finish(), search), 2);
+  EXPECT_EQ(Deliver(ReplyBuilder(3, 2).finish(), search), 2);
   EXPECT_EQ(std::memcmp(&client.lastReply, &known, sizeof known), 0) << "not a search reply: record kept";
-  EXPECT_EQ(deliver(ReplyBuilder(3, 0).finish(), result), 0);
+  EXPECT_EQ(Deliver(ReplyBuilder(3, 0).finish(), result), 0);
+}
 
-  // The buffer holds 1024 bytes: a reply of that size is taken, a larger one
-  // is refused by both receivers, even when its length field claims exactly
-  // the buffer size or its code is 1.
-  EXPECT_EQ(deliver(SearchReplyOfSize(1024), search), 1);
-  EXPECT_EQ(deliver(SearchReplyOfSize(1025), search), -3);
-  EXPECT_EQ(deliver(SearchReplyOfSize(1025), result), -1);
-  EXPECT_EQ(deliver(SearchReplyOfSize(1100, 1024), search), -3);
-  EXPECT_EQ(deliver(SearchReplyOfSize(1100, 1024, 1), search), -1);
+// The buffer holds 1024 bytes: a reply of that size is taken, a larger one
+// is refused by both receivers, even when its length field claims exactly
+// the buffer size or its code is 1.
+TEST_F(OpenEndpointTest, AReplyLargerThanTheBufferIsRefused) {
+  EXPECT_EQ(Deliver(SearchReplyOfSize(1024), search), 1);
+  EXPECT_EQ(Deliver(SearchReplyOfSize(1025), search), -3);
+  EXPECT_EQ(Deliver(SearchReplyOfSize(1025), result), -1);
+  EXPECT_EQ(Deliver(SearchReplyOfSize(1100, 1024), search), -3);
+  EXPECT_EQ(Deliver(SearchReplyOfSize(1100, 1024, 1), search), -1);
+}
 
-  // The receive buffer is enlarged (the kernel reports twice what was set).
+// The kernel reports twice what was set.
+TEST_F(OpenEndpointTest, TheReceiveBufferIsEnlarged) {
   int receiveBuffer = 0;
   socklen_t length = sizeof receiveBuffer;
   ASSERT_EQ(getsockopt(client.socketHandle, SOL_SOCKET, SO_RCVBUF, &receiveBuffer, &length), 0);
   EXPECT_TRUE(geteuid() != 0 || receiveBuffer >= 4 * 1024 * 1024) << receiveBuffer;
+}
 
-  // A busy process holds descriptors numbered FD_SETSIZE and above; the
-  // endpoint waits on such a socket like on any other.
+// A busy process holds descriptors numbered FD_SETSIZE and above.
+TEST_F(OpenEndpointTest, ASocketNumberedFdSetsizeOrAboveIsWaitedOnLikeAnyOther) {
   rlimit saved{};
   ASSERT_EQ(getrlimit(RLIMIT_NOFILE, &saved), 0);
   const rlimit raised{std::max<rlim_t>(saved.rlim_cur, FD_SETSIZE + 64),
                       std::max<rlim_t>(saved.rlim_max, FD_SETSIZE + 64)};
-  if (setrlimit(RLIMIT_NOFILE, &raised) == 0) {
-    const int high = fcntl(client.socketHandle, F_DUPFD_CLOEXEC, FD_SETSIZE);
-    ASSERT_GE(high, FD_SETSIZE);
-    close(client.socketHandle);
-    client.socketHandle = high;
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0);
-    EXPECT_EQ(deliver(ReplyBuilder(3, 0).finish(), result), 0);
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
-  }
+  if (setrlimit(RLIMIT_NOFILE, &raised) != 0) GTEST_SKIP() << "no descriptors above FD_SETSIZE";
+  const int high = fcntl(client.socketHandle, F_DUPFD_CLOEXEC, FD_SETSIZE);
+  ASSERT_GE(high, FD_SETSIZE);
+  close(client.socketHandle);
+  client.socketHandle = high;
+  testing::internal::CaptureStderr();
+  EXPECT_EQ(client.ops.Wait(&client, 0, 1), 0);
+  EXPECT_EQ(Deliver(ReplyBuilder(3, 0).finish(), result), 0);
+  EXPECT_EQ(testing::internal::GetCapturedStderr(), "");
   client.ops.Close(&client);
   setrlimit(RLIMIT_NOFILE, &saved);
+}
 
-  // A closed endpoint fails every socket call with -1 and its texts.
+TEST_F(OpenEndpointTest, AClosedEndpointFailsEverySocketCallAndSaysSoOnStandardError) {
+  client.ops.Close(&client);
   testing::internal::CaptureStderr();
   EXPECT_EQ(client.ops.Wait(&client, 0, 1), -1);
   EXPECT_EQ(testing::internal::GetCapturedStderr().rfind("select", 0), 0u);
