@@ -194,43 +194,58 @@ TEST_F(BatchRun, LinesGoToUpperCaseMacsTickedAtTheStartAndOnlyAcceptanceIsKept) 
       << "the later line wins; a refused change is not recorded";
 }
 
-// Runs that end early: nothing to read (said so), a stop asked before the
-// start or while a device keeps the run waiting (closing the window does
-// that), a failure inside the run, and another program on the port.
-TEST_F(BatchRun, RunsEndOnStopsFaultsAndMissingFiles) {
-  StartFleet(4, {0, 1, 2, 3}, {0, 1, 2, 3});
-  const std::string path =
+// Four silent devices, all ticked, each with one line: a run over them waits
+// on every device, so only a stop, a fault or the list itself ends it early.
+class EarlyEnd : public BatchRun {
+ protected:
+  void SetUp() override { StartFleet(4, {0, 1, 2, 3}, {0, 1, 2, 3}); }
+
+  const std::string path_ =
       files_.Write(Line(0, "127.0.47.1") + Line(1, "127.0.47.2") + Line(2, "127.0.47.3") + Line(3, "127.0.47.4"));
+};
+
+TEST_F(EarlyEnd, AListThatCannotBeReadIsSaid) {
   RunToEnd(Context("/nonexistent/list.txt"));
   EXPECT_EQ(sink_.faults,
             std::vector<QString>{QString::fromUtf8(AddressListStatusText(AddressListStatus::kCannotOpen))});
-  std::atomic<bool> stop{true};
-  NvtSettingThreadProc(Context(path), stop);
-  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 2; }));
-  EXPECT_EQ(sink_.progressEvents.size(), 1u) << "only the missing file's run had a start";
+}
 
-  stop = false;
-  std::thread run([&] { NvtSettingThreadProc(Context(path), stop); });
-  const bool sent = PumpUntil([&] { return LastProgress().sent > 0; });
+TEST_F(EarlyEnd, AStopAskedBeforeTheStartEndsTheRunUnstarted) {
+  const std::atomic<bool> stop{true};
+  NvtSettingThreadProc(Context(path_), stop);
+  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
+  EXPECT_TRUE(sink_.progressEvents.empty());
+}
+
+// Closing the window asks this of a run that a device keeps waiting.
+TEST_F(EarlyEnd, AStopWhileDevicesKeepTheRunWaitingEndsIt) {
+  std::atomic<bool> stop{false};
+  std::thread run([&] { NvtSettingThreadProc(Context(path_), stop); });
+  const bool sent = PumpUntil([&] { return !sink_.progressEvents.empty() && LastProgress().sent > 0; });
   stop = true;
   run.join();
   ASSERT_TRUE(sent);
-  ASSERT_TRUE(PumpUntil([&] { return sink_.ended == 3; }));
+  EXPECT_TRUE(PumpUntil([&] { return sink_.ended == 1; }));
+}
 
-  BatchRunContext faulty = Context(path);
+TEST_F(EarlyEnd, AFailureInsideTheRunIsSaidAndReleasesThePort) {
+  BatchRunContext faulty = Context(path_);
   faulty.openEndpoint = [](EncpClient* client, const EncpEndpointSettings& settings) -> int32_t {
     ENCPCLIENT_Init(client, settings);
     throw std::runtime_error("injected");
   };
   RunToEnd(faulty);
-  EXPECT_EQ(sink_.faults.back(), kBatchFaultText);
-  UdpSocket samePort(settings_.localPort);
-  ASSERT_TRUE(samePort.bound()) << "the endpoint was closed after the failure";
-  const size_t starts = sink_.progressEvents.size();
-  RunToEnd(Context(path));
-  ASSERT_EQ(sink_.faults.size(), 3u);
-  EXPECT_TRUE(sink_.faults[2].endsWith("No setting was sent.")) << sink_.faults[2].toStdString();
-  EXPECT_EQ(sink_.progressEvents.size(), starts + 1) << "nothing after the start";
+  EXPECT_EQ(sink_.faults, std::vector<QString>{kBatchFaultText});
+  EXPECT_TRUE(UdpSocket(settings_.localPort).bound());
+}
+
+TEST_F(EarlyEnd, AnotherProgramOnThePortWithholdsEveryChange) {
+  UdpSocket holder(settings_.localPort);
+  ASSERT_TRUE(holder.bound());
+  RunToEnd(Context(path_));
+  ASSERT_EQ(sink_.faults.size(), 1u);
+  EXPECT_TRUE(sink_.faults[0].endsWith("No setting was sent.")) << sink_.faults[0].toStdString();
+  EXPECT_EQ(sink_.progressEvents.size(), 1u) << "nothing after the start";
 }
 
 // Sorting plans nothing by row: every (line, device) pair gets exactly one
